@@ -11,5 +11,5 @@ cmake --build --preset ci
 ctest --preset ci
 
 cmake --preset tsan
-cmake --build --preset tsan
+cmake --build --preset tsan --target tsan_tests
 ctest --preset tsan
