@@ -34,7 +34,9 @@ class DrainingTransport : public Transport {
   std::unique_ptr<TxRing> ring_ = std::make_unique<TxRing>();
 };
 
-class NoOpConsumers : public RegisterFanOut, public DongleRegisterHandler, public HeardFrameHandler {
+class NoOpConsumers : public RegisterFanOut,
+                      public DongleRegisterHandler,
+                      public HeardFrameHandler {
  public:
   void OnRegisterData(RfAddress, uint16_t, int count, const uint16_t* words, bool) override {
     benchmark::DoNotOptimize(words[count - 1]);
@@ -108,9 +110,9 @@ void BM_ProcessReportOfFiveMessages(benchmark::State& state) {
   // 5 messages in one report: two dongle words, a dongle block, a radio frame with a word, and a
   // heard frame.
   uint8_t report[64] = {
-      0x83, 0x04, 0x1E, 0x00, 0xB5, 0x00,                                // 6
-      0x83, 0x04, 0x34, 0x00, 0x7B, 0x00,                                // 6
-      0x6B, 0x07, 0x10, 0x00, 0x02, 0xCD, 0xAB, 0x30, 0x00,              // 9
+      0x83, 0x04, 0x1E, 0x00, 0xB5, 0x00,                                            // 6
+      0x83, 0x04, 0x34, 0x00, 0x7B, 0x00,                                            // 6
+      0x6B, 0x07, 0x10, 0x00, 0x02, 0xCD, 0xAB, 0x30, 0x00,                          // 9
       0x90, 0x0B, 0x01, 0x00, 0x30, 0x00, 0x07, 0x83, 0x04, 0x05, 0x00, 0x34, 0x12,  // 13
       0xF2, 0x0D, 0x01, 0x00, 0x30, 0x00, 0xFD, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xB5, 0xAA, 0xBB,
   };

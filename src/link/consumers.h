@@ -23,8 +23,7 @@ class RequestBookkeeping {
 class FirmwareHook {
  public:
   virtual ~FirmwareHook() = default;
-  virtual bool OfferMessage(RfAddress source, uint8_t type, int length,
-                            const uint8_t* payload) = 0;
+  virtual bool OfferMessage(RfAddress source, uint8_t type, int length, const uint8_t* payload) = 0;
 };
 
 // The open Modbus settings dialog takes the register data of the device it shows.

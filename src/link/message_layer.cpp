@@ -43,9 +43,7 @@ bool IsModbusDataType(uint8_t type) {
          type == MSG_REG_WORD_84 || type == MSG_REG_WORD_87 || type == MSG_REG_WORD_C0;
 }
 
-uint64_t FullMask(int fragments) {
-  return fragments >= 64 ? ~0ull : (1ull << fragments) - 1;
-}
+uint64_t FullMask(int fragments) { return fragments >= 64 ? ~0ull : (1ull << fragments) - 1; }
 
 }  // namespace
 
@@ -325,8 +323,7 @@ void MessageLayer::OnXferEnd(RfAddress source, int length, const uint8_t* payloa
 // ---------------------------------------------------------------------------------------------
 // Plain fragments
 
-void MessageLayer::OnFragment(RfAddress address, uint8_t type, int length,
-                              const uint8_t* payload) {
+void MessageLayer::OnFragment(RfAddress address, uint8_t type, int length, const uint8_t* payload) {
   if (type == MSG_FRAG_FIRST) {
     if (length > kReassemblyBytes) return;
     std::memcpy(reassembly_.data(), payload, static_cast<size_t>(length));
@@ -364,8 +361,7 @@ void MessageLayer::ProcessBuffer(RfAddress address, const uint8_t* buffer, int l
   }
 }
 
-void MessageLayer::HandleMsg(RfAddress address, uint8_t type, int length,
-                             const uint8_t* payload) {
+void MessageLayer::HandleMsg(RfAddress address, uint8_t type, int length, const uint8_t* payload) {
   if (length < 0 || (length > 0 && payload == nullptr)) return;
 
   RegisterContent reg;
@@ -394,8 +390,8 @@ void MessageLayer::HandleMsg(RfAddress address, uint8_t type, int length,
     if (fan_out_ != nullptr) {
       if (is_data) {
         const bool cached = IsCacheType(type);
-        fan_out_->OnRegisterData(address, cached ? CacheRegister(reg.first) : reg.first,
-                                 reg.count, reg.words, cached);
+        fan_out_->OnRegisterData(address, cached ? CacheRegister(reg.first) : reg.first, reg.count,
+                                 reg.words, cached);
       } else if (ack_ok) {
         const bool cached = type == MSG_CACHE_WRITE_ACK;
         const uint16_t first = GetU16(payload);

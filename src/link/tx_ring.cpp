@@ -49,7 +49,8 @@ int TxRing::TakeReport(uint8_t (&report)[kReportBytes]) {
     std::memcpy(report + position, slots_[consumer_index_].data(), length);
     position += length;
     space -= length;
-    consumer_index_ = static_cast<uint16_t>(consumer_index_ + 1 == kSlots ? 0 : consumer_index_ + 1);
+    consumer_index_ =
+        static_cast<uint16_t>(consumer_index_ + 1 == kSlots ? 0 : consumer_index_ + 1);
     ++consumed;
     ++taken;
   }

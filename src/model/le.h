@@ -6,9 +6,7 @@
 
 namespace corvane {
 
-constexpr uint16_t GetU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+constexpr uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 constexpr int16_t GetI16(const uint8_t* p) { return static_cast<int16_t>(GetU16(p)); }
 

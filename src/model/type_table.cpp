@@ -8,7 +8,7 @@ namespace {
 
 struct TypeRow {
   uint16_t code;
-  std::array<const char*, kOemModeCount> names;  // OEM mode 0, 1, 2
+  std::array<const char*, kOemModeCount> names;  // normal, Aldera line (mode 1), Omniplex line (2)
   DialogClass dialog;
   int size;
   bool listens;
@@ -20,29 +20,29 @@ using enum WakeHintId;
 
 // clang-format off
 constexpr TypeRow kTypes[] = {
-  {0x001, {"Ventora",   "Veltra Fancoil",  "Kestrin FC-10"}, kFanCoil,       33352, true,  kH0},
-  {0x002, {"Calidor",   "Veltra Room",     "Kestrin RU-20"}, kRoomUnit,        380, false, kH1},
-  {0x003, {"Quadrel-A", "Veltra Input 4",  "Kestrin IN-4"},  kInputNode,       118, false, kH1},
-  {0x004, {"Luxbrig-B", "Veltra DALI B",   "Kestrin DL-2"},  kDaliBridge,      980, true,  kH0},
-  {0x005, {"Duplon-B",  "Veltra Relay B",  "Kestrin RL-2B"}, kOutputNode,      316, true,  kH0},
-  {0x006, {"Luxbrig-A", "Veltra DALI A",   "Kestrin DL-1"},  kDaliBridge,      980, true,  kH0},
-  {0x007, {"Duplon-A",  "Veltra Relay A",  "Kestrin RL-2A"}, kOutputNode,      316, true,  kH0},
-  {0x008, {"Gatrix-xx", "Veltra Gateway",  "Kestrin GW-MB"}, kGatewayV400,   39236, true,  kH0},
-  {0x009, {"Stralux-C", "Veltra Street C", "Kestrin SL-C"},  kStreetLight,    1840, true,  kH0},
-  {0x00A, {"Termolo",   "Veltra Climate",  "Kestrin TH-1"},  kThermoHygro,     196, false, kH1},
-  {0x00B, {"Quadrel-X", "Veltra Input 6",  "Kestrin IN-6"},  kInputNode,       118, false, kH1},
-  {0x00C, {"Stralux-A", "Veltra Street A", "Kestrin SL-A"},  kUnsupported,     250, false, kH0},
-  {0x00D, {"Bossel",    "Veltra Climate S","Kestrin TH-2"},  kThermoHygro,     196, false, kH2},
-  {0x00E, {"Klavet",    "Veltra Keypad",   "Kestrin KP-1"},  kInputNode,       118, false, kH3},
-  {0x00F, {"Tallix",    "Veltra Counter",  "Kestrin PC-1"},  kCounter,         128, false, kH1},
-  {0x011, {"Calidor-C", "Veltra Room C",   "Kestrin RU-30"}, kRoomUnitC,       156, false, kH4},
-  {0x012, {"Fenstro",   "Veltra Window",   "Kestrin WC-1"},  kWindowContact,   118, false, kH5},
-  {0x013, {"Calidor-D", "Veltra Room D",   "Kestrin RU-40"}, kNone,            250, false, kH0},
-  {0x014, {"Quadrel-B", "Veltra Input 4B", "Kestrin IN-4B"}, kInputNodeB,      118, true,  kH0},
-  {0x015, {"Lampiro",   "Veltra Gateway L","Kestrin GW-L"},  kGatewayV400,   39236, true,  kH0},
-  {0x016, {"Ombrix",    "Veltra Gateway O","Kestrin GW-O"},  kGatewayV400,   39236, true,  kH0},
-  {0x017, {"Portalis",  "Veltra Door",     "Kestrin DR-2"},  kOutputNode,      316, true,  kH0},
-  {0x018, {"Sextan",    "Veltra Gateway S","Kestrin GW-S"},  kGatewayV400,   39236, true,  kH0},
+  {0x001, {"Ventora",   "Aldera Fancoil",  "Omniplex FC-10"}, kFanCoil,       33352, true,  kH0},
+  {0x002, {"Calidor",   "Aldera Room",     "Omniplex RU-20"}, kRoomUnit,        380, false, kH1},
+  {0x003, {"Quadrel-A", "Aldera Input 4",  "Omniplex IN-4"},  kInputNode,       118, false, kH1},
+  {0x004, {"Luxbrig-B", "Aldera DALI B",   "Omniplex DL-2"},  kDaliBridge,      980, true,  kH0},
+  {0x005, {"Duplon-B",  "Aldera Relay B",  "Omniplex RL-2B"}, kOutputNode,      316, true,  kH0},
+  {0x006, {"Luxbrig-A", "Aldera DALI A",   "Omniplex DL-1"},  kDaliBridge,      980, true,  kH0},
+  {0x007, {"Duplon-A",  "Aldera Relay A",  "Omniplex RL-2A"}, kOutputNode,      316, true,  kH0},
+  {0x008, {"Gatrix-xx", "Aldera Gateway",  "Omniplex GW-MB"}, kGatewayV400,   39236, true,  kH0},
+  {0x009, {"Stralux-C", "Aldera Street C", "Omniplex SL-C"},  kStreetLight,    1840, true,  kH0},
+  {0x00A, {"Termolo",   "Aldera Climate",  "Omniplex TH-1"},  kThermoHygro,     196, false, kH1},
+  {0x00B, {"Quadrel-X", "Aldera Input 6",  "Omniplex IN-6"},  kInputNode,       118, false, kH1},
+  {0x00C, {"Stralux-A", "Aldera Street A", "Omniplex SL-A"},  kUnsupported,     250, false, kH0},
+  {0x00D, {"Bossel",    "Aldera Climate S","Omniplex TH-2"},  kThermoHygro,     196, false, kH2},
+  {0x00E, {"Klavet",    "Aldera Keypad",   "Omniplex KP-1"},  kInputNode,       118, false, kH3},
+  {0x00F, {"Tallix",    "Aldera Counter",  "Omniplex PC-1"},  kCounter,         128, false, kH1},
+  {0x011, {"Calidor-C", "Aldera Room C",   "Omniplex RU-30"}, kRoomUnitC,       156, false, kH4},
+  {0x012, {"Fenstro",   "Aldera Window",   "Omniplex WC-1"},  kWindowContact,   118, false, kH5},
+  {0x013, {"Calidor-D", "Aldera Room D",   "Omniplex RU-40"}, kNone,            250, false, kH0},
+  {0x014, {"Quadrel-B", "Aldera Input 4B", "Omniplex IN-4B"}, kInputNodeB,      118, true,  kH0},
+  {0x015, {"Lampiro",   "Aldera Gateway L","Omniplex GW-L"},  kGatewayV400,   39236, true,  kH0},
+  {0x016, {"Ombrix",    "Aldera Gateway O","Omniplex GW-O"},  kGatewayV400,   39236, true,  kH0},
+  {0x017, {"Portalis",  "Aldera Door",     "Omniplex DR-2"},  kOutputNode,      316, true,  kH0},
+  {0x018, {"Sextan",    "Aldera Gateway S","Omniplex GW-S"},  kGatewayV400,   39236, true,  kH0},
   // The Modbus side of a gateway keeps its name in every OEM mode.
   {0xFFE, {"DEVICE ON MODBUS", "DEVICE ON MODBUS", "DEVICE ON MODBUS"}, kDaliBridge, 39236, true, kH0},
 };
@@ -95,12 +95,18 @@ WakeHintId WakeHintOf(RfAddress address) { return Row(address).hint; }
 
 std::u16string WakeHintText(WakeHintId id) {
   switch (id) {
-    case kH0: return u"\r\nThe device does not communicate";
-    case kH1: return u"\r\nPress button, or wait up to 5 minutes";
-    case kH2: return u"\r\nWait up to 5 minutes";
-    case kH3: return u"\r\nPress button";
-    case kH4: return u"\r\nSwitch off and then on switch UNI, or wait up to 2 minutes";
-    case kH5: return u"\r\nManipulate with magnet, or wait up to 5 minutes";
+    case kH0:
+      return u"\r\nThe device does not communicate";
+    case kH1:
+      return u"\r\nPress button, or wait up to 5 minutes";
+    case kH2:
+      return u"\r\nWait up to 5 minutes";
+    case kH3:
+      return u"\r\nPress button";
+    case kH4:
+      return u"\r\nSwitch off and then on switch UNI, or wait up to 2 minutes";
+    case kH5:
+      return u"\r\nManipulate with magnet, or wait up to 5 minutes";
   }
   return u"";
 }
@@ -121,21 +127,36 @@ DialogClass DialogFor(RfAddress address, std::span<const uint16_t> cached_record
 
 const char* DialogClassName(DialogClass dialog) {
   switch (dialog) {
-    case kNone: return "";
-    case kUnsupported: return "";
-    case kFanCoil: return "CFanCoilDlg";
-    case kRoomUnit: return "CRoomUnitDlg";
-    case kRoomUnitC: return "CRoomUnitCDlg";
-    case kInputNode: return "CInputNodeDlg";
-    case kInputNodeB: return "CInputNodeBDlg";
-    case kDaliBridge: return "CDaliBridgeDlg";
-    case kOutputNode: return "COutputNodeDlg";
-    case kGateway: return "CGatewayDlg";
-    case kGatewayV400: return "CGatewayV400Dlg";
-    case kStreetLight: return "CStreetLightDlg";
-    case kThermoHygro: return "CThermoHygroDlg";
-    case kCounter: return "CCounterDlg";
-    case kWindowContact: return "CWindowContactDlg";
+    case kNone:
+      return "";
+    case kUnsupported:
+      return "";
+    case kFanCoil:
+      return "CFanCoilDlg";
+    case kRoomUnit:
+      return "CRoomUnitDlg";
+    case kRoomUnitC:
+      return "CRoomUnitCDlg";
+    case kInputNode:
+      return "CInputNodeDlg";
+    case kInputNodeB:
+      return "CInputNodeBDlg";
+    case kDaliBridge:
+      return "CDaliBridgeDlg";
+    case kOutputNode:
+      return "COutputNodeDlg";
+    case kGateway:
+      return "CGatewayDlg";
+    case kGatewayV400:
+      return "CGatewayV400Dlg";
+    case kStreetLight:
+      return "CStreetLightDlg";
+    case kThermoHygro:
+      return "CThermoHygroDlg";
+    case kCounter:
+      return "CCounterDlg";
+    case kWindowContact:
+      return "CWindowContactDlg";
   }
   return "";
 }

@@ -14,19 +14,19 @@ namespace corvane {
 // The configuration dialog class that opens for a device type.
 enum class DialogClass {
   kNone,
-  kUnsupported,  // shows "zatim nepodporuju" instead of a dialog
-  kFanCoil,      // CFanCoilDlg
-  kRoomUnit,     // CRoomUnitDlg
-  kRoomUnitC,    // CRoomUnitCDlg
-  kInputNode,    // CInputNodeDlg
-  kInputNodeB,   // CInputNodeBDlg
-  kDaliBridge,   // CDaliBridgeDlg
-  kOutputNode,   // COutputNodeDlg
-  kGateway,      // CGatewayDlg (gateway firmware before 3.99)
-  kGatewayV400,  // CGatewayV400Dlg
-  kStreetLight,  // CStreetLightDlg
-  kThermoHygro,  // CThermoHygroDlg
-  kCounter,      // CCounterDlg
+  kUnsupported,    // shows "zatim nepodporuju" instead of a dialog
+  kFanCoil,        // CFanCoilDlg
+  kRoomUnit,       // CRoomUnitDlg
+  kRoomUnitC,      // CRoomUnitCDlg
+  kInputNode,      // CInputNodeDlg
+  kInputNodeB,     // CInputNodeBDlg
+  kDaliBridge,     // CDaliBridgeDlg
+  kOutputNode,     // COutputNodeDlg
+  kGateway,        // CGatewayDlg (gateway firmware before 3.99)
+  kGatewayV400,    // CGatewayV400Dlg
+  kStreetLight,    // CStreetLightDlg
+  kThermoHygro,    // CThermoHygroDlg
+  kCounter,        // CCounterDlg
   kWindowContact,  // CWindowContactDlg
 };
 

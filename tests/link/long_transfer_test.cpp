@@ -27,7 +27,8 @@ class LongTransferTest : public ::testing::Test {
   }
   std::vector<std::string> SentHeads() {
     std::vector<std::string> heads;
-    for (const Bytes& b : transport.sent) heads.push_back(Hex(b.data(), std::min<size_t>(b.size(), 3)));
+    for (const Bytes& b : transport.sent)
+      heads.push_back(Hex(b.data(), std::min<size_t>(b.size(), 3)));
     transport.sent.clear();
     return heads;
   }
@@ -242,7 +243,7 @@ TEST_F(LongTransferTest, ReceiverAnswersWrongIdNoTotalAndBusy) {
 
 TEST_F(LongTransferTest, ReceiverIgnoresMisplacedFragmentsAndOtherSources) {
   Receive({0x10, 0x03, 0x01, 0x30, 0x02});  // total 560
-  Bytes f = {0x12, 0x02, 16, 0xAA};  // index above 15
+  Bytes f = {0x12, 0x02, 16, 0xAA};         // index above 15
   Receive(f);
   EXPECT_EQ(layer.receiver(0).mask, 0);
   EXPECT_EQ(layer.receiver(0).stride, 0);

@@ -34,9 +34,9 @@ class ReceiveTest : public ::testing::Test {
 };
 
 TEST_F(ReceiveTest, SplitsAReportIntoMessages) {
-  Report({0x83, 0x04, 0x38, 0x00, 0x01, 0x00,               // word: register 56 = 1
+  Report({0x83, 0x04, 0x38, 0x00, 0x01, 0x00,                    // word: register 56 = 1
           0x6B, 0x07, 0x10, 0x00, 0x02, 0xCD, 0xAB, 0x30, 0x00,  // block: 16..17
-          0x01, 0x00});                                       // a poll: nobody takes it
+          0x01, 0x00});                                          // a poll: nobody takes it
   EXPECT_EQ(consumers.calls, (Calls{"dongle FFFFFFFD r56 n1", "dongle FFFFFFFD r16 n2"}));
   EXPECT_EQ(consumers.last_words, (std::vector<uint16_t>{0xABCD, 0x0030}));
 }
@@ -53,13 +53,13 @@ TEST_F(ReceiveTest, BuffersStartingWithTypeZeroOrEmptyDispatchNothing) {
 }
 
 TEST_F(ReceiveTest, RadioFramesCarryTheirSourceAddress) {
-  Report({0x90, 0x0B, 0x01, 0x00, 0x30, 0x00, 0x07,       // from 0x00300001, seq 7
-          0x83, 0x04, 0x05, 0x00, 0x34, 0x12});           // register 5 = 0x1234
+  Report({0x90, 0x0B, 0x01, 0x00, 0x30, 0x00, 0x07,  // from 0x00300001, seq 7
+          0x83, 0x04, 0x05, 0x00, 0x34, 0x12});      // register 5 = 0x1234
   EXPECT_EQ(consumers.calls, (Calls{"data 00300001 r5 n1", "dongle 00300001 r5 n1"}));
   consumers.calls.clear();
   // 250 inside a frame means: to the end of the frame, not of the report.
-  Buffer({0x90, 0x0A, 0x01, 0x00, 0x30, 0x00, 0x07, 0xF3, 250, 0x01, 0xAA, 0xBB,
-          0xF3, 0x02, 0x01, 0xCC});
+  Buffer({0x90, 0x0A, 0x01, 0x00, 0x30, 0x00, 0x07, 0xF3, 250, 0x01, 0xAA, 0xBB, 0xF3, 0x02, 0x01,
+          0xCC});
   EXPECT_EQ(consumers.calls, (Calls{"log 00300001 2", "log FFFFFFFD 1"}));
 }
 
@@ -80,10 +80,10 @@ TEST_F(ReceiveTest, MalformedLengthsNeverReadPastTheBuffer) {
   Buffer({0x83});
   Buffer({0x90, 0x03, 0x01, 0x00, 0x30});  // frame shorter than its 5-byte header
   Buffer({0x90, 0x00});
-  Buffer({0x6B, 0x02, 0x10, 0x00});        // block without its count
-  Buffer({0x83, 0x03, 0x10, 0x00, 0x01});  // word with 3 of 4 bytes
+  Buffer({0x6B, 0x02, 0x10, 0x00});                     // block without its count
+  Buffer({0x83, 0x03, 0x10, 0x00, 0x01});               // word with 3 of 4 bytes
   Buffer({0xF2, 0x0A, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});  // traffic shorter than its header
-  Buffer({0x85, 0x03, 0x05, 0x00, 0x03});  // ack without status
+  Buffer({0x85, 0x03, 0x05, 0x00, 0x03});               // ack without status
   EXPECT_TRUE(consumers.calls.empty()) << consumers.calls.front();
   // A block whose count promises more words than it holds delivers the words it has.
   Buffer({0x6B, 0x07, 0x10, 0x00, 0x09, 0x01, 0x00, 0x02, 0x00});
@@ -91,13 +91,12 @@ TEST_F(ReceiveTest, MalformedLengthsNeverReadPastTheBuffer) {
 }
 
 TEST_F(ReceiveTest, TrafficAndLog) {
-  Report({0xF2, 0x0D, 0x01, 0x00, 0x30, 0x00, 0xFD, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xB5, 0xAA,
-          0xBB});
+  Report(
+      {0xF2, 0x0D, 0x01, 0x00, 0x30, 0x00, 0xFD, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xB5, 0xAA, 0xBB});
   Report({0xF3, 0x09, 0x01, 1, 2, 3, 4, 5, 6, 7, 8});
   Report({0xF3, 0x01, 0x00});  // a request echo: not a log answer
   EXPECT_EQ(consumers.calls,
-            (Calls{"traffic FFFFFFFD 00300001->FFFFFFFD id4660 rssi-75 bytes2",
-                   "log FFFFFFFD 8"}));
+            (Calls{"traffic FFFFFFFD 00300001->FFFFFFFD id4660 rssi-75 bytes2", "log FFFFFFFD 8"}));
 }
 
 TEST_F(ReceiveTest, DispatchOrder) {
@@ -181,8 +180,8 @@ TEST_F(ReceiveTest, ReassembledFragmentsHoldingFragmentsAreSafe) {
   // The reassembled message itself starts a new fragment sequence and completes it, so the
   // reassembly buffer is rewritten while its old contents are being split.
   Bytes inner = {0x05, 0x06, 0x83, 0x04, 0x02, 0x00, 0x01, 0x00,  // first: half a word
-                 0x07, 0x00,                                       // last: completes it
-                 0x83, 0x04, 0x03, 0x00, 0x02, 0x00};              // then an ordinary word
+                 0x07, 0x00,                                      // last: completes it
+                 0x83, 0x04, 0x03, 0x00, 0x02, 0x00};             // then an ordinary word
   Bytes first = {0x05, 0x0A};
   first.insert(first.end(), inner.begin(), inner.begin() + 10);
   Bytes last = {0x07, 0x06};

@@ -31,7 +31,7 @@ TEST(TypeTable, OemModesChangeListedNamesOnly) {
     EXPECT_EQ(TypeName(0xFFE00001, mode), u"DEVICE ON MODBUS");
     EXPECT_EQ(TypeName(0x01000001, mode), u"");
   }
-  EXPECT_EQ(TypeName(0x00100001, 1), u"Veltra Fancoil");
+  EXPECT_EQ(TypeName(0x00100001, 1), u"Aldera Fancoil");
   // Any other mode value uses the normal names.
   EXPECT_EQ(TypeName(0x00100001, 3), u"Ventora");
   EXPECT_EQ(TypeName(0x00100001, -1), u"Ventora");
