@@ -1,0 +1,138 @@
+#include "ui/text.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace corvane::ui {
+namespace {
+
+TEST(Format, PrintfConversionsComeOutAsUtf16) {
+  EXPECT_EQ(Format("0x%08X", 0x00A00001u), u"0x00A00001");
+  EXPECT_EQ(Format("0x%08X %d", 0x0010ABCDu, 0x0010ABCD), u"0x0010ABCD 1092557");
+  EXPECT_EQ(Format("%0.2f", -12.5), u"-12.50");
+  EXPECT_EQ(Format("%.2f", 402 / 100.0), u"4.02");
+  EXPECT_EQ(Format("%d.%01dV", 36 / 10, 36 % 10), u"3.6V");
+  EXPECT_EQ(Format("%04ddBm", -75), u"-075dBm");
+  EXPECT_EQ(Format("%04ddBm", 0), u"0000dBm");
+  EXPECT_EQ(Format("%03d", 7), u"007");
+  EXPECT_EQ(Format("%02X ", 0xAB), u"AB ");
+}
+
+TEST(Format, Utf8TextAndLongResults) {
+  // The heard-list mark is outside 8 bits; UTF-8 in the format must arrive as one character.
+  EXPECT_EQ(Format("  \u16C9 %d dBm", -60), u"  \u16C9 -60 dBm");
+  EXPECT_EQ(Format("%s", "caf\xC3\xA9"), u"caf\u00E9");
+  const std::string big(1000, 'x');
+  EXPECT_EQ(Format("%s!", big.c_str()).size(), 1001u);
+  std::u16string line = u"a=";
+  AppendFormat(line, "0x%08X", 1u);
+  for (int v : {1, 0xBEEF}) AppendFormat(line, "%04X ", v);
+  EXPECT_EQ(line, u"a=0x000000010001 BEEF ");
+}
+
+TEST(Utf, SurrogatePairsRoundTrip) {
+  const std::u16string text = u"A\u00E9\u16C9\U0001F600";
+  EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
+  // A broken sequence becomes a replacement character, not a crash or a lost byte.
+  EXPECT_EQ(Utf8ToUtf16("a\xC3"), u"a\uFFFD");
+}
+
+TEST(Scan, ReadsNumbersLikeScanf) {
+  EXPECT_EQ(ScanInt(u"  1000 ms"), 1000);
+  EXPECT_EQ(ScanInt(u"-5"), -5);
+  EXPECT_EQ(ScanInt(u"ms"), std::nullopt);
+  EXPECT_EQ(ScanInt(u""), std::nullopt);
+  EXPECT_DOUBLE_EQ(*ScanDouble(u"2.5"), 2.5);
+  EXPECT_DOUBLE_EQ(*ScanDouble(u"-0.01"), -0.01);
+  EXPECT_EQ(ScanDouble(u"abc"), std::nullopt);
+  EXPECT_EQ(ScanHex(u"00A00001"), 0x00A00001u);
+  EXPECT_EQ(ScanHex(u"ffffffff"), 0xFFFFFFFFu);
+  EXPECT_EQ(ScanHex(u"zz"), std::nullopt);
+  // A character beyond ASCII ends the number instead of being misread.
+  EXPECT_EQ(ScanInt(u"12\u0661"), 12);
+}
+
+TEST(LowBytes, FieldsTakeLowBytesAndZeroTheRest) {
+  std::array<uint8_t, 16> field{};
+  field.fill(0xEE);
+  StoreLowBytes(u"abc", field);
+  EXPECT_EQ(field[0], 'a');
+  EXPECT_EQ(field[2], 'c');
+  for (size_t i = 3; i < field.size(); ++i) EXPECT_EQ(field[i], 0) << i;
+  // Longer than the field: cut, no NUL.
+  StoreLowBytes(u"ABCDEFGHIJKLMNOPQRST", field);
+  EXPECT_EQ(field[15], 'P');
+  EXPECT_EQ(LoadLowBytes(field), u"ABCDEFGHIJKLMNOP");
+  // Only the low 8 bits of a wide character survive.
+  StoreLowBytes(u"\u1234\u00E9", field);
+  EXPECT_EQ(field[0], 0x34);
+  EXPECT_EQ(field[1], 0xE9);
+  EXPECT_EQ(LoadLowBytes(field), u"\u0034\u00E9");
+}
+
+TEST(LowBytes, RegisterWordsHoldLowByteFirst) {
+  std::array<uint16_t, 8> words{};
+  words.fill(0xFFFF);
+  StoreLowBytes(u"abc", words);
+  EXPECT_EQ(words[0], 0x6261);
+  EXPECT_EQ(words[1], 0x0063);
+  EXPECT_EQ(words[7], 0);
+  EXPECT_EQ(LoadLowBytes(words), u"abc");
+  words.fill(0x4141);
+  EXPECT_EQ(LoadLowBytes(words).size(), 16u);
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Utf16File, ReplaceWritesBomAndCrLf) {
+  const auto path = std::filesystem::path(::testing::TempDir()) / "corvane_utf16_replace.txt";
+  {
+    Utf16File f;
+    ASSERT_EQ(f.Open(path, Utf16File::Mode::kReplace), 0);
+    EXPECT_TRUE(f.WriteLine(u"A\u16C9"));
+    EXPECT_TRUE(f.Write(u"\nB"));
+  }
+  EXPECT_EQ(ReadAll(path), std::string("\xFF\xFE"
+                                       "A\0\xC9\x16\r\0\n\0\n\0B\0",
+                                       14));
+  {
+    Utf16File f;
+    ASSERT_EQ(f.Open(path, Utf16File::Mode::kReplace), 0);
+  }
+  EXPECT_EQ(ReadAll(path), "\xFF\xFE");
+  std::filesystem::remove(path);
+}
+
+TEST(Utf16File, AppendKeepsEarlierRunsAndOneBom) {
+  const auto path = std::filesystem::path(::testing::TempDir()) / "corvane_utf16_append.txt";
+  std::filesystem::remove(path);
+  for (char16_t c : {u'1', u'2'}) {
+    Utf16File f;
+    ASSERT_EQ(f.Open(path, Utf16File::Mode::kAppend), 0);
+    f.WriteLine(std::u16string(1, c));
+  }
+  EXPECT_EQ(ReadAll(path), std::string("\xFF\xFE"
+                                       "1\0\r\0\n\0"
+                                       "2\0\r\0\n\0",
+                                       14));
+  std::filesystem::remove(path);
+}
+
+TEST(Utf16File, MissingFolderGivesTheCause) {
+  Utf16File f;
+  const int err = f.Open("/nonexistent-corvane-dir/x.txt", Utf16File::Mode::kReplace);
+  EXPECT_NE(err, 0);
+  EXPECT_FALSE(f.is_open());
+  EXPECT_FALSE(f.WriteLine(u"x"));
+}
+
+}  // namespace
+}  // namespace corvane::ui
