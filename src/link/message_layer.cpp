@@ -335,9 +335,12 @@ void MessageLayer::OnFragment(RfAddress address, uint8_t type, int length, const
   held_ += length;
   if (type == MSG_FRAG_LAST) {
     // Split a copy: fragments inside the reassembled buffer write into the reassembly buffer.
+    // The sequence is consumed, so a last fragment inside it starts from empty; kept, it would
+    // re-deliver the same bytes to itself without end.
     uint8_t message[kReassemblyBytes];
     const int n = held_;
     std::memcpy(message, reassembly_.data(), static_cast<size_t>(n));
+    held_ = 0;
     ProcessBuffer(address, message, n);
   }
 }
@@ -346,6 +349,15 @@ void MessageLayer::OnFragment(RfAddress address, uint8_t type, int length, const
 // Splitting and dispatch
 
 void MessageLayer::ProcessBuffer(RfAddress address, const uint8_t* buffer, int length) {
+  // Buffers nest (a report holds a radio frame holding fragments ...) a few levels deep at
+  // most; a deeper nest is hostile input and is not followed.
+  if (depth_ >= kMaxNesting) return;
+  ++depth_;
+  SplitBuffer(address, buffer, length);
+  --depth_;
+}
+
+void MessageLayer::SplitBuffer(RfAddress address, const uint8_t* buffer, int length) {
   int remaining = length;
   while (remaining > 0 && buffer[0] != 0) {
     // A type byte with no length byte after it is a damaged tail: stop.

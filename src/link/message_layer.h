@@ -19,6 +19,7 @@ class MessageLayer {
   static constexpr int kXferFragmentData = 61;
   static constexpr int kMaxXferFragments = 16;
   static constexpr int kInitialRetries = 32;
+  static constexpr int kMaxNesting = 16;
 
   // Sender slot of the acknowledged long transfer.
   struct SenderSlot {
@@ -96,6 +97,7 @@ class MessageLayer {
   static void ReleaseReceiver(ReceiverSlot& slot);
   void SendRefuse(uint8_t id, uint8_t code, uint8_t detail);
 
+  void SplitBuffer(RfAddress address, const uint8_t* buffer, int length);
   void OnFragment(RfAddress address, uint8_t type, int length, const uint8_t* payload);
   void DispatchRegisters(RfAddress address, uint8_t type, int length, const uint8_t* payload,
                          bool offer_to_dialogs);
@@ -113,6 +115,7 @@ class MessageLayer {
   std::array<ReceiverSlot, 2> receivers_{};
   std::array<uint8_t, kReassemblyBytes> reassembly_{};
   int held_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace corvane

@@ -176,6 +176,24 @@ TEST_F(ReceiveTest, FragmentOverflowIsIgnored) {
   EXPECT_EQ(layer.reassembly_held(), 496);
 }
 
+TEST_F(ReceiveTest, LastFragmentsInsideReassembledBuffersEndTheSequence) {
+  // Found by fuzzing: a last fragment whose payload is itself an empty last fragment used to
+  // re-deliver the held bytes to itself until the stack ran out.
+  Buffer({0x07, 0x02, 0x07, 0x00});
+  EXPECT_EQ(layer.reassembly_held(), 0);
+  Buffer({0x05, 0x02, 0x07, 0x00, 0x07, 0x02, 0x07, 0x00});
+  EXPECT_EQ(layer.reassembly_held(), 0);
+  // Deep but finite nests of radio frames are still followed.
+  Bytes nested = {0x83, 0x04, 0x01, 0x00, 0x02, 0x00};
+  for (int i = 0; i < 8; ++i) {
+    Bytes frame = {0x90, static_cast<uint8_t>(nested.size() + 5), 0x01, 0x00, 0x30, 0x00, 0x00};
+    frame.insert(frame.end(), nested.begin(), nested.end());
+    nested = frame;
+  }
+  Buffer(nested);
+  EXPECT_EQ(consumers.calls, (Calls{"data 00300001 r1 n1", "dongle 00300001 r1 n1"}));
+}
+
 TEST_F(ReceiveTest, ReassembledFragmentsHoldingFragmentsAreSafe) {
   // The reassembled message itself starts a new fragment sequence and completes it, so the
   // reassembly buffer is rewritten while its old contents are being split.
