@@ -16,10 +16,15 @@ using Bytes = std::vector<uint8_t>;
 class RecordingTransport : public Transport {
  public:
   bool Discover(std::u16string& identity) override {
-    identity = u"test";
+    if (!present) return false;
+    identity = identity_text;
     return true;
   }
-  bool Open(ReportSink*) override { return !open_ && (open_ = true); }
+  bool Open(ReportSink*) override {
+    if (open_ || !present) return false;
+    ++opens;
+    return open_ = true;
+  }
   bool Close() override { return open_ && !(open_ = false); }
   bool IsOpen() const override { return open_; }
   void Enqueue(const uint8_t* bytes, size_t length) override {
@@ -27,6 +32,9 @@ class RecordingTransport : public Transport {
   }
 
   std::vector<Bytes> sent;
+  bool present = true;
+  std::u16string identity_text = u"test";
+  int opens = 0;
 
  private:
   bool open_ = true;
