@@ -1,0 +1,48 @@
+// The demo network: a few devices of every family, used by the program's --simulate mode and by
+// tests. Addresses are chosen so that every family's type appears, and the low digits say where
+// a device belongs (01xx gateways and their devices, 02xx fan-coil, 03xx street lights, ...).
+#pragma once
+
+#include "model/rf_address.h"
+#include "sim/simulator.h"
+
+namespace corvane::sim::demo {
+
+// Gatrix gateway with paired, routed and unidirectional devices.
+inline constexpr RfAddress kGateway = 0x00800101;
+inline constexpr RfAddress kGatewayInput = 0x00300102;    // Quadrel-A, sleeping, cached
+inline constexpr RfAddress kGatewayClimate = 0x00A00103;  // Termolo, sleeping, cached
+inline constexpr RfAddress kGatewayOutput = 0x00700104;   // Duplon-A, listens, cached
+inline constexpr RfAddress kRoutedRoomUnit = 0x00200105;  // Calidor, beyond the dongle, cached
+inline constexpr RfAddress kUniMeter = 0x00C00106;        // Stralux-A, transmit only
+inline constexpr RfAddress kUniSensor = 0x01300107;       // Calidor-D, transmit only
+// The other gateway types, without devices.
+inline constexpr RfAddress kGatewayLampiro = 0x01500111;
+inline constexpr RfAddress kGatewayOmbrix = 0x01600112;
+inline constexpr RfAddress kGatewaySextan = 0x01800113;
+// Fan-coil controller with its room unit.
+inline constexpr RfAddress kFanCoil = 0x00100201;
+inline constexpr RfAddress kFanCoilRoomUnit = 0x01100202;  // Calidor-C, sleeping, cached
+// Street lights: the second is reached only through the first.
+inline constexpr RfAddress kStreetLight = 0x00900301;
+inline constexpr RfAddress kStreetLightFar = 0x00900302;
+// Lighting-bus bridges and output nodes.
+inline constexpr RfAddress kLightingBridgeB = 0x00400401;
+inline constexpr RfAddress kLightingBridgeA = 0x00600402;
+inline constexpr RfAddress kOutputB = 0x00500501;
+inline constexpr RfAddress kOutputA = 0x00700502;
+inline constexpr RfAddress kDoor = 0x01700503;
+// Battery devices heard directly.
+inline constexpr RfAddress kInputX = 0x00B00601;
+inline constexpr RfAddress kKeypad = 0x00E00602;
+inline constexpr RfAddress kInputB = 0x01400603;  // mains powered, listens
+inline constexpr RfAddress kClimate = 0x00A00604;
+inline constexpr RfAddress kClimateS = 0x00D00605;
+inline constexpr RfAddress kCounter = 0x00F00606;
+inline constexpr RfAddress kWindow = 0x01200607;
+inline constexpr RfAddress kRoomUnit = 0x00200608;
+
+// Adds the demo devices to `simulator` and pairs them with their routers.
+void Build(Simulator& simulator);
+
+}  // namespace corvane::sim::demo

@@ -1,0 +1,346 @@
+#include "sim/routing_node.h"
+
+#include <algorithm>
+
+#include "link/messages.h"
+#include "model/le.h"
+#include "model/type_table.h"
+
+namespace corvane::sim {
+namespace {
+
+// The simulated network's clock starts at 2026-01-01 00:00:00 UTC.
+constexpr uint32_t kEpochAtStart = 1767225600;
+constexpr int kInternalCacheWords = 4096;
+
+bool IsRegisterAccess(uint8_t type) {
+  return type == MSG_REG_READ || type == MSG_REG_WORD || type == MSG_REG_BLOCK;
+}
+
+}  // namespace
+
+RoutingNode::RoutingNode(RfAddress address, const NodeSettings& settings)
+    : SimNode(address, settings), cache_(kInternalCacheWords, 0) {}
+
+uint32_t RoutingNode::UnixNow() {
+  return kEpochAtStart + static_cast<uint32_t>(context().Now() / 1000);
+}
+
+int RoutingNode::FindRoute(RfAddress node) const {
+  if (node == 0) return -1;
+  for (int i = 0; i < route_count_; ++i) {
+    if (routes_[static_cast<size_t>(i)].address == node) return i;
+  }
+  return -1;
+}
+
+int RoutingNode::FindUni(RfAddress node) const {
+  if (node == 0) return -1;
+  for (int i = 0; i < uni_count_; ++i) {
+    if (uni_[static_cast<size_t>(i)].address == node) return i;
+  }
+  return -1;
+}
+
+bool RoutingNode::AddRoute(RfAddress node, int cache_words, std::span<const uint16_t> contents) {
+  if (node == 0 || route_count_ >= kMaxRoutes || FindRoute(node) >= 0) return false;
+  const std::span<uint16_t> area = CacheArea();
+  cache_words = std::clamp(cache_words, 0, 4095);
+  if (cache_used_ + cache_words > static_cast<int>(area.size())) return false;
+  Route& route = routes_[static_cast<size_t>(route_count_)];
+  route.address = node;
+  route.cache_start = cache_used_;
+  route.cache_words = cache_words;
+  const size_t copied = std::min(contents.size(), static_cast<size_t>(cache_words));
+  std::copy_n(contents.begin(), copied, area.begin() + cache_used_);
+  cache_used_ += cache_words;
+  OnRouteChanged(route_count_);
+  ++route_count_;
+  return true;
+}
+
+bool RoutingNode::AddUnidirectional(RfAddress node, uint16_t first_register,
+                                    uint16_t second_register) {
+  if (node == 0 || uni_count_ >= kMaxUnidirectional || FindUni(node) >= 0) return false;
+  UniEntry& entry = uni_[static_cast<size_t>(uni_count_)];
+  entry.address = node;
+  entry.registers[0] = first_register;
+  entry.registers[1] = second_register;
+  OnUnidirectionalChanged(uni_count_);
+  ++uni_count_;
+  return true;
+}
+
+std::span<const uint16_t> RoutingNode::CachedCopy(RfAddress node) const {
+  const int index = FindRoute(node);
+  if (index < 0) return {};
+  const Route& r = routes_[static_cast<size_t>(index)];
+  // CacheArea is not const (gateways hand out their register map); the copy is only read here.
+  auto* self = const_cast<RoutingNode*>(this);
+  return self->CacheArea().subspan(static_cast<size_t>(r.cache_start),
+                                   static_cast<size_t>(r.cache_words));
+}
+
+std::array<uint16_t, 2> RoutingNode::Captured(RfAddress node) const {
+  const int index = FindUni(node);
+  if (index < 0) return {0, 0};
+  const UniEntry& e = uni_[static_cast<size_t>(index)];
+  return {e.values[0], e.values[1]};
+}
+
+bool RoutingNode::OverhearsFrom(RfAddress source) const {
+  return FindRoute(source) >= 0 || FindUni(source) >= 0;
+}
+
+bool RoutingNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
+                              const uint8_t* payload, MessageBuilder& answer) {
+  if (type != MSG_RF_SEND) return false;
+  const std::string problem = CheckNodeMessage(type, length, payload);
+  if (!problem.empty()) {
+    Violation(problem);
+    return true;
+  }
+  const RfAddress node = GetU32(payload);
+  const uint8_t* inner = payload + 4;
+  const int inner_payload = inner[1] == kLengthToEnd ? length - 6 : inner[1];
+  if (node == 0 || node == address()) {
+    Violation("MSG_RF_SEND through " + Hex(address(), 8) + " names " + Hex(node, 8));
+    return true;
+  }
+  if (IsRegisterAccess(inner[0]) && GetU16(inner + 2) >= kCacheRegisterBase) {
+    const int index = FindRoute(node);
+    if (index < 0 || routes_[static_cast<size_t>(index)].cache_words == 0) {
+      Violation("cached register access for " + Hex(node, 8) + ", which " + Hex(address(), 8) +
+                " does not cache");
+      return true;
+    }
+    AnswerFromCache(routes_[static_cast<size_t>(index)], inner[0], inner_payload, inner + 2,
+                    answer);
+    return true;
+  }
+  Forward(node, frame.source, inner, inner_payload + 2);
+  return true;
+}
+
+void RoutingNode::AnswerFromCache(Route& route, uint8_t type, int length, const uint8_t* payload,
+                                  MessageBuilder& answer) {
+  const std::span<uint16_t> area = CacheArea();
+  uint16_t* copy = area.data() + route.cache_start;
+  MessageBuilder inner;
+  const uint16_t raw = GetU16(payload);
+  const int first = raw - kCacheRegisterBase;
+  if (type == MSG_REG_READ) {
+    const int count = payload[2];
+    if (first + count > route.cache_words) {
+      Violation("cached read of " + std::to_string(count) + " registers from " +
+                std::to_string(raw) + " beyond the " + std::to_string(route.cache_words) +
+                "-word copy of " + Hex(route.address, 8));
+      return;
+    }
+    inner.AddRegisters(MSG_CACHE_BLOCK, MSG_CACHE_WORD, raw, copy + first, count);
+  } else {
+    uint16_t ignored = 0;
+    int count = 0;
+    std::string problem;
+    if (!ParseRegisterWrite(type, length, payload, ignored, count, problem)) {
+      Violation(problem);
+      return;
+    }
+    if (first + count > route.cache_words) {
+      Violation("cached write of " + std::to_string(count) + " registers from " +
+                std::to_string(raw) + " beyond the copy of " + Hex(route.address, 8));
+      inner.AddWriteAck(MSG_CACHE_WRITE_ACK, raw, count, 1);
+    } else {
+      const uint8_t* values = type == MSG_REG_WORD ? payload + 2 : payload + 3;
+      for (int i = 0; i < count; ++i) copy[first + i] = GetU16(values + 2 * i);
+      route.dirty_first = route.dirty_first < 0 ? first : std::min(route.dirty_first, first);
+      route.dirty_end = std::max(route.dirty_end, first + count);
+      inner.AddWriteAck(MSG_CACHE_WRITE_ACK, raw, count, 0);
+      if (Listens(route.address)) SyncCache(route);
+    }
+  }
+  answer.AddRfFrame(route.address, relay_sequence_++, inner.data(), inner.length());
+}
+
+void RoutingNode::Forward(RfAddress node, RfAddress requester, const uint8_t* message, int length) {
+  Relay* relay = nullptr;
+  for (Relay& r : relays_) {
+    if (r.node == node || (relay == nullptr && r.node == 0)) relay = &r;
+  }
+  // With every relay slot taken the oldest request loses its way back.
+  if (relay == nullptr) relay = &relays_[0];
+  relay->node = node;
+  relay->requester = requester;
+  MessageBuilder forward;
+  forward.Add(message[0], message + 2, length - 2);
+  const int index = FindRoute(node);
+  if (index >= 0 && !Listens(node)) {
+    // A sleeping routed node gets the message when it is next heard.
+    routes_[static_cast<size_t>(index)].held = forward;
+    return;
+  }
+  Transmit(node, FrameKind::kForward, forward, 0);
+}
+
+void RoutingNode::SyncCache(Route& route) {
+  if (route.dirty_first < 0) return;
+  const int count = std::min(route.dirty_end - route.dirty_first, 250);
+  const uint16_t* copy = CacheArea().data() + route.cache_start + route.dirty_first;
+  MessageBuilder write;
+  if (count == 1) {
+    uint8_t payload[4];
+    PutU16(payload, static_cast<uint16_t>(route.dirty_first));
+    PutU16(payload + 2, copy[0]);
+    write.Add(MSG_REG_WORD, payload, 4);
+  } else {
+    uint8_t payload[3 + 500];
+    PutU16(payload, static_cast<uint16_t>(route.dirty_first));
+    payload[2] = static_cast<uint8_t>(count);
+    for (int i = 0; i < count; ++i) PutU16(payload + 3 + 2 * i, copy[i]);
+    write.Add(MSG_REG_BLOCK, payload, 3 + 2 * count);
+  }
+  Transmit(route.address, FrameKind::kCacheSync, write, 0);
+  route.dirty_first += count;
+  if (route.dirty_first >= route.dirty_end) route.dirty_first = route.dirty_end = -1;
+}
+
+void RoutingNode::TakeRegisterData(Route& route, const uint8_t* messages, int length) {
+  if (route.cache_words == 0) return;
+  uint16_t* copy = CacheArea().data() + route.cache_start;
+  ForEachMessage(messages, length, [&](uint8_t type, int size, const uint8_t* payload) {
+    if (!IsRegisterDataType(type) || IsCacheType(type) || size < 4) return;
+    const int first = GetU16(payload);
+    const bool block = IsRegisterBlockType(type);
+    const int count = block ? std::min<int>(payload[2], (size - 3) / 2) : 1;
+    const uint8_t* values = block ? payload + 3 : payload + 2;
+    for (int i = 0; i < count; ++i) {
+      const int w = first + i;
+      if (w >= route.cache_words) break;
+      // Words the tool wrote into the copy stay until they have reached the node.
+      if (route.dirty_first >= 0 && w >= route.dirty_first && w < route.dirty_end) continue;
+      copy[w] = GetU16(values + 2 * i);
+    }
+  });
+}
+
+bool RoutingNode::Intercept(const AirFrame& frame) {
+  if (frame.kind != FrameKind::kAnswer) return false;
+  const int index = FindRoute(frame.source);
+  if (index >= 0) {
+    Route& route = routes_[static_cast<size_t>(index)];
+    TakeRegisterData(route, frame.payload.data(), frame.length);
+    route.last_heard = UnixNow();
+    route.rssi = frame.link_rssi;
+    OnRouteChanged(index);
+  }
+  for (Relay& relay : relays_) {
+    if (relay.node != frame.source) continue;
+    MessageBuilder answer;
+    answer.AddRfFrame(frame.source, frame.sequence, frame.payload.data(), frame.length);
+    Transmit(relay.requester, FrameKind::kAnswer, answer, settings_.rssi_at_dongle);
+    relay.node = 0;
+    return true;
+  }
+  // Acknowledgements of cache writes end here; an answer nobody waits for is dropped.
+  return true;
+}
+
+void RoutingNode::Overhear(const AirFrame& frame) {
+  const int index = FindRoute(frame.source);
+  if (index >= 0) {
+    Route& route = routes_[static_cast<size_t>(index)];
+    route.last_heard = UnixNow();
+    route.rssi = frame.link_rssi;
+    if (frame.kind == FrameKind::kStatus) {
+      TakeRegisterData(route, frame.payload.data(), frame.length);
+      if (!route.held.empty()) {
+        Transmit(route.address, FrameKind::kForward, route.held, 0);
+        route.held.Clear();
+      } else {
+        SyncCache(route);
+      }
+    }
+    OnRouteChanged(index);
+    return;
+  }
+  const int u = FindUni(frame.source);
+  if (u < 0) return;
+  UniEntry& entry = uni_[static_cast<size_t>(u)];
+  ForEachMessage(frame.payload.data(), frame.length,
+                 [&](uint8_t type, int size, const uint8_t* payload) {
+                   if (!IsRegisterDataType(type) || size < 4) return;
+                   const int first = GetU16(payload);
+                   const bool block = IsRegisterBlockType(type);
+                   const int count = block ? std::min<int>(payload[2], (size - 3) / 2) : 1;
+                   const uint8_t* values = block ? payload + 3 : payload + 2;
+                   for (int k = 0; k < 2; ++k) {
+                     const int r = entry.registers[k] & 0x7FFF;
+                     if (r >= first && r < first + count) {
+                       entry.values[k] = GetU16(values + 2 * (r - first));
+                     }
+                   }
+                 });
+  entry.rssi = frame.link_rssi;
+  entry.last_heard = UnixNow();
+  OnUnidirectionalChanged(u);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void GatewayNode::InitRegisters() {
+  RoutingNode::InitRegisters();
+  word(kWordFirmware) = 410;
+  // Modbus slave address 1 at 9600 baud (code 13), no parity, one stop bit.
+  word(3) = 0x0D01;
+  word(4) = 0;
+  word(50) = static_cast<uint16_t>(address());
+  word(51) = static_cast<uint16_t>(address() >> 16);
+  word(19500) = 1000;
+  word(19501) = 3600;
+}
+
+std::span<uint16_t> GatewayNode::CacheArea() {
+  return registers().subspan(kCacheAreaFirst, kCacheAreaEnd - kCacheAreaFirst);
+}
+
+void GatewayNode::OnRouteChanged(int index) {
+  const Route& r = route(index);
+  const int entry = 52 + 4 * index;
+  word(entry) = static_cast<uint16_t>(r.address);
+  word(entry + 1) = static_cast<uint16_t>(r.address >> 16);
+  word(entry + 2) = r.cache_words > 0 ? static_cast<uint16_t>(kCacheAreaFirst + r.cache_start) : 0;
+  // Priority high; bit 15 marks a cached device.
+  word(entry + 3) = static_cast<uint16_t>((r.cache_words & 0x0FFF) | (3 << 13) |
+                                          (r.cache_words > 0 ? 0x8000 : 0));
+  const int status = 1164 + 6 * index;
+  word(status) = static_cast<uint16_t>(r.last_heard);
+  word(status + 1) = static_cast<uint16_t>(r.last_heard >> 16);
+  word(status + 2) = 0;  // heard directly, no hub
+  word(status + 3) = 0;
+  word(status + 4) = static_cast<uint16_t>(static_cast<uint8_t>(r.rssi) << 8);
+  word(status + 5) = static_cast<uint8_t>(r.rssi);
+}
+
+void GatewayNode::OnUnidirectionalChanged(int index) {
+  const UniEntry& e = unidirectional(index);
+  const int entry = 364 + 4 * index;
+  word(entry) = static_cast<uint16_t>(e.address);
+  word(entry + 1) = static_cast<uint16_t>(e.address >> 16);
+  word(entry + 2) = e.registers[0];
+  word(entry + 3) = e.registers[1];
+  word(1634 + 2 * index) = e.values[0];
+  word(1635 + 2 * index) = e.values[1];
+  const int status = 18492 + 4 * index;
+  word(status) = static_cast<uint16_t>(e.last_heard);
+  word(status + 1) = static_cast<uint16_t>(e.last_heard >> 16);
+  word(status + 2) = static_cast<uint8_t>(e.rssi);
+  word(status + 3) = 0;
+}
+
+bool StreetLightNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
+                                  const uint8_t* payload, MessageBuilder& answer) {
+  if (type == MSG_RF_FRAME) return true;
+  return RoutingNode::HandleOther(frame, type, length, payload, answer);
+}
+
+}  // namespace corvane::sim
