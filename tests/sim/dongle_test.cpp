@@ -1,6 +1,8 @@
 // Conversations with the dongle's own registers, byte for byte where the layout is fixed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim/demo_network.h"
 #include "tool_side.h"
 
@@ -113,6 +115,68 @@ TEST(DongleTest, HeardListKeepsRssiAgeAndSleepFlag) {
   tool.Send(ADDR_DONGLE, ReadMsg(57, 1));
   tool.Run(10);
   EXPECT_EQ(tool.LastDongle(57)->words[0], 0);
+}
+
+TEST(DongleTest, FullHeardListMakesRoomByDroppingTheDeviceHeardLongestAgo) {
+  Simulator sim;
+  NodeSettings quiet;
+  quiet.status_period_ms = 0;
+  for (RfAddress i = 1; i <= 101; ++i) sim.AddNode(0x00500000 | i, quiet);
+  ToolSide tool(sim);
+  for (RfAddress i = 1; i <= 101; ++i) {
+    sim.PressButton(0x00500000 | i);
+    tool.Run(10);
+  }
+  tool.Send(ADDR_DONGLE, ReadMsg(57, 250));
+  tool.Send(ADDR_DONGLE, ReadMsg(307, 151));
+  tool.Run(50);
+  const auto* head = tool.LastDongle(57);
+  const auto* tail = tool.LastDongle(307);
+  ASSERT_NE(head, nullptr);
+  ASSERT_NE(tail, nullptr);
+  std::vector<uint16_t> words = head->words;
+  words.insert(words.end(), tail->words.begin(), tail->words.end());
+  ASSERT_EQ(words.size(), 401u);
+  EXPECT_EQ(words[0], 100);
+  std::vector<RfAddress> listed;
+  for (int i = 0; i < 100; ++i) listed.push_back(WordsToU32(words[1 + 4 * i], words[2 + 4 * i]));
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), 0x00500001u), 0);
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), 0x00500065u), 1);
+  EXPECT_EQ(sim.checker().count(), 0) << sim.checker().LogText();
+}
+
+TEST(DongleTest, BandwidthRegisterFollowsTheAirTime) {
+  Simulator sim;
+  NodeSettings busy;
+  busy.status_period_ms = 20;
+  for (RfAddress i = 1; i <= 10; ++i) sim.AddNode(0x00500000 | i, busy);
+  ToolSide tool(sim);
+  tool.Run(2000);
+  tool.Send(ADDR_DONGLE, ReadMsg(52, 1));
+  tool.Run(10);
+  ASSERT_NE(tool.LastDongle(52), nullptr);
+  // 500 frames a second of about 2 ms each: roughly the whole second on the air.
+  EXPECT_GT(tool.LastDongle(52)->words[0], 500);
+}
+
+TEST(DongleTest, NewTargetClearsTheActivationState) {
+  Simulator sim;
+  NodeSettings quiet;
+  quiet.status_period_ms = 0;
+  sim.AddNode(0x00A00001, quiet);
+  ToolSide tool(sim);
+  tool.Send(ADDR_DONGLE, WordMsg(33, 0x14));
+  tool.Send(ADDR_DONGLE, testing::BlockMsg(50, {0x0001, 0x00A0}));
+  tool.Send(0x00A00001, ReadMsg(0, 1));
+  tool.Run(50);
+  EXPECT_EQ(sim.dongle().activation_state(), 0x81);
+  tool.Send(ADDR_DONGLE, testing::BlockMsg(50, {0x0002, 0x0050}));
+  tool.Run(50);
+  EXPECT_EQ(sim.dongle().activation_state(), 0);
+  // The held read went with the old target: a press of the old one brings no answer.
+  sim.PressButton(0x00A00001);
+  tool.Run(200);
+  EXPECT_TRUE(tool.data.empty());
 }
 
 TEST(DongleTest, EveryHeardFrameIsReportedAsTraffic) {
