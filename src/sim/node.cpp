@@ -149,7 +149,7 @@ void SimNode::Receive(const AirFrame& frame) {
               Violation("MSG_REG_READ with payload length " + std::to_string(length));
               return;
             }
-            HandleRead(static_cast<uint8_t>(length), payload, answer);
+            HandleRead(payload, answer);
             return;
           case MSG_REG_WORD:
           case MSG_REG_BLOCK:
@@ -180,7 +180,7 @@ void SimNode::Receive(const AirFrame& frame) {
   }
 }
 
-void SimNode::HandleRead(uint8_t /*length*/, const uint8_t* payload, MessageBuilder& answer) {
+void SimNode::HandleRead(const uint8_t* payload, MessageBuilder& answer) {
   const int first = GetU16(payload);
   const int count = payload[2];
   if (count < 1 || count > 250 || first + count > word_count()) {

@@ -129,7 +129,7 @@ class SimNode {
 
  private:
   void SchedulePeriodic(SimTime delay);
-  void HandleRead(uint8_t length, const uint8_t* payload, MessageBuilder& answer);
+  void HandleRead(const uint8_t* payload, MessageBuilder& answer);
   void HandleWrite(uint8_t type, int length, const uint8_t* payload, MessageBuilder& answer);
   void HandleLog(MessageBuilder& answer);
   void StoreEeprom();

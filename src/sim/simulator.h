@@ -3,6 +3,12 @@
 // the protocol checker. It runs on the host's thread: the host calls AdvanceTo from its timer (in
 // real time in the program, in virtual time in tests), and reports reach the tool's sink from
 // inside that call.
+//
+// The program's --simulate mode:
+//   Simulator sim;               // seeded, the first dongle plugged in
+//   demo::Build(sim);            // the demo network
+//   SimTransport transport(sim); // handed to the dongle connection like the USB transport
+//   ... and from a host timer: sim.AdvanceTo(milliseconds since start);
 #pragma once
 
 #include <array>
