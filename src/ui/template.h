@@ -44,6 +44,7 @@ enum ControlFlag : uint32_t {
   kHidden = 1u << 9,           // starts hidden
   kDisabled = 1u << 10,        // starts disabled
   kRightAlign = 1u << 11,      // static, edit: numbers line up on the right
+  kCenter = 1u << 12,          // static: centred in its cell (captions over a row of squares)
 };
 
 // A group box with an empty caption is drawn without a frame: a plain container that lines

@@ -1,0 +1,127 @@
+#include "ui/qt/list_models.h"
+
+#include <QTimer>
+#include <algorithm>
+
+namespace corvane::ui {
+
+namespace {
+QString ToQ(const std::u16string& s) { return QString::fromStdU16String(s); }
+}  // namespace
+
+ListBoxModel::ListBoxModel(const ControlStore& store, int id, QObject* parent)
+    : QAbstractListModel(parent), store_(store), id_(id), rows_(store.Count(id)) {}
+
+int ListBoxModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  return ToQ(store_.Item(id_, index.row()));
+}
+
+void ListBoxModel::ItemsInserted(int first, int count) {
+  if (first == rows_ + pending_) {
+    pending_ += count;
+    if (!flush_queued_) {
+      flush_queued_ = true;
+      QTimer::singleShot(0, this, [this] { FlushAppends(); });
+    }
+    return;
+  }
+  FlushAppends();
+  beginInsertRows(QModelIndex(), first, first + count - 1);
+  rows_ += count;
+  endInsertRows();
+}
+
+void ListBoxModel::ItemRemoved(int index) {
+  FlushAppends();
+  if (index < 0 || index >= rows_) return;
+  beginRemoveRows(QModelIndex(), index, index);
+  --rows_;
+  endRemoveRows();
+}
+
+void ListBoxModel::Reset() {
+  beginResetModel();
+  rows_ = store_.Count(id_);
+  pending_ = 0;
+  endResetModel();
+}
+
+void ListBoxModel::FlushAppends() {
+  flush_queued_ = false;
+  if (pending_ == 0) return;
+  beginInsertRows(QModelIndex(), rows_, rows_ + pending_ - 1);
+  rows_ += pending_;
+  pending_ = 0;
+  endInsertRows();
+}
+
+ListViewModel::ListViewModel(const ControlStore& store, int id, QObject* parent)
+    : QAbstractTableModel(parent),
+      store_(store),
+      id_(id),
+      rows_(store.RowCount(id)),
+      columns_(store.ColumnCount(id)) {}
+
+int ListViewModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int ListViewModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : columns_;
+}
+
+QVariant ListViewModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  return ToQ(store_.Cell(id_, index.row(), index.column()));
+}
+
+QVariant ListViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  return ToQ(store_.Column(id_, section).caption);
+}
+
+void ListViewModel::RowCountChanged() {
+  FlushCells();
+  const int rows = store_.RowCount(id_);
+  if (rows > rows_) {
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  } else if (rows < rows_) {
+    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+    rows_ = rows;
+    endRemoveRows();
+  }
+}
+
+void ListViewModel::ColumnsChanged() {
+  beginResetModel();
+  rows_ = store_.RowCount(id_);
+  columns_ = store_.ColumnCount(id_);
+  dirty_first_ = dirty_last_ = -1;
+  endResetModel();
+}
+
+void ListViewModel::CellChanged(int row, int /*column*/) {
+  if (row >= rows_) return;
+  dirty_first_ = dirty_first_ < 0 ? row : std::min(dirty_first_, row);
+  dirty_last_ = std::max(dirty_last_, row);
+  if (!flush_queued_) {
+    flush_queued_ = true;
+    QTimer::singleShot(0, this, [this] { FlushCells(); });
+  }
+}
+
+void ListViewModel::FlushCells() {
+  flush_queued_ = false;
+  if (dirty_first_ < 0 || columns_ == 0) return;
+  const QModelIndex top = index(dirty_first_, 0);
+  const QModelIndex bottom = index(std::min(dirty_last_, rows_ - 1), columns_ - 1);
+  dirty_first_ = dirty_last_ = -1;
+  if (top.isValid() && bottom.isValid()) emit dataChanged(top, bottom, {Qt::DisplayRole});
+}
+
+}  // namespace corvane::ui

@@ -1,0 +1,65 @@
+// Item models over the control store for the two kinds of big lists. The store holds the text;
+// the models only tell the views what changed, so refreshing a table changes cells instead of
+// recreating items, and a burst of appended lines becomes one row insertion per event-loop turn.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QAbstractTableModel>
+
+#include "ui/control_store.h"
+
+namespace corvane::ui {
+
+class ListBoxModel : public QAbstractListModel {
+  Q_OBJECT
+
+ public:
+  ListBoxModel(const ControlStore& store, int id, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+  // Store changes, in the order they happened.
+  void ItemsInserted(int first, int count);
+  void ItemRemoved(int index);
+  void Reset();
+  // Tells the views about appended lines still waiting for the next event-loop turn.
+  void FlushAppends();
+  int pending_appends() const { return pending_; }
+
+ private:
+  const ControlStore& store_;
+  int id_;
+  int rows_ = 0;  // rows the views know about
+  int pending_ = 0;
+  bool flush_queued_ = false;
+};
+
+class ListViewModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  ListViewModel(const ControlStore& store, int id, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  void RowCountChanged();
+  void ColumnsChanged();
+  // Collected and reported as one range when the event loop comes round.
+  void CellChanged(int row, int column);
+  void FlushCells();
+
+ private:
+  const ControlStore& store_;
+  int id_;
+  int rows_ = 0;
+  int columns_ = 0;
+  int dirty_first_ = -1;
+  int dirty_last_ = -1;
+  bool flush_queued_ = false;
+};
+
+}  // namespace corvane::ui

@@ -1,0 +1,230 @@
+#include "ui/qt/qt_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+#include "ui/dialog.h"
+#include "ui/qt/dialog_window.h"
+
+namespace corvane::ui {
+namespace {
+
+QString ToQ(std::u16string_view s) {
+  return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+QtHost::QtHost() = default;
+
+QtHost::~QtHost() {
+  for (auto& [key, timer] : timers_) delete timer;
+  timers_.clear();
+  for (auto& [dialog, window] : windows_) delete window;
+  windows_.clear();
+}
+
+DialogWindow* QtHost::WindowOf(const Dialog& dialog) const {
+  auto it = windows_.find(&dialog);
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+QWidget* QtHost::WidgetOf(Dialog* dialog) const {
+  if (dialog == nullptr) return QApplication::activeWindow();
+  return WindowOf(*dialog);
+}
+
+void QtHost::SetTimer(Dialog& dialog, int id, int ms) {
+  QTimer*& timer = timers_[{&dialog, id}];
+  if (timer == nullptr) {
+    timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, [&dialog, id] { dialog.DeliverTimer(id); });
+  }
+  timer->start(std::max(ms, 1));
+}
+
+void QtHost::KillTimer(Dialog& dialog, int id) {
+  auto it = timers_.find({&dialog, id});
+  if (it == timers_.end()) return;
+  // The timer may be the one whose handler is running right now.
+  it->second->stop();
+  it->second->deleteLater();
+  timers_.erase(it);
+}
+
+bool QtHost::TimerRunning(const Dialog& dialog, int id) const {
+  auto it = timers_.find({&dialog, id});
+  return it != timers_.end() && it->second->isActive();
+}
+
+void QtHost::KillTimersOf(const Dialog& dialog) {
+  for (auto it = timers_.lower_bound({&dialog, INT_MIN});
+       it != timers_.end() && it->first.first == &dialog;) {
+    it->second->stop();
+    it->second->deleteLater();
+    it = timers_.erase(it);
+  }
+}
+
+int QtHost::MessageBox(Dialog* owner, std::u16string_view text, std::u16string_view caption,
+                       BoxStyle style) {
+  QMessageBox box(WidgetOf(owner));
+  box.setWindowTitle(ToQ(caption));
+  box.setText(ToQ(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  switch (style.icon) {
+    case Icon::kNone:
+      break;
+    case Icon::kError:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case Icon::kQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case Icon::kWarning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case Icon::kInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+  }
+  std::vector<std::pair<QMessageBox::StandardButton, int>> buttons;
+  switch (style.buttons) {
+    case Buttons::kOk:
+      buttons = {{QMessageBox::Ok, kIdOk}};
+      break;
+    case Buttons::kOkCancel:
+      buttons = {{QMessageBox::Ok, kIdOk}, {QMessageBox::Cancel, kIdCancel}};
+      break;
+    case Buttons::kYesNo:
+      buttons = {{QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}};
+      break;
+    case Buttons::kYesNoCancel:
+      buttons = {
+          {QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}, {QMessageBox::Cancel, kIdCancel}};
+      break;
+  }
+  for (const auto& [button, answer] : buttons) box.addButton(button);
+  const size_t def =
+      std::min<size_t>(static_cast<size_t>(std::max(style.default_button, 0)), buttons.size() - 1);
+  box.setDefaultButton(buttons[def].first);
+  // Closing a box without a Cancel button answers as its only (or "No") button would.
+  box.setEscapeButton(buttons.back().first);
+  const int clicked = box.exec();
+  for (const auto& [button, answer] : buttons) {
+    if (clicked == button) return answer;
+  }
+  return buttons.back().second;
+}
+
+int QtHost::RunModal(Dialog* parent, Dialog& child) {
+  if (windows_.contains(&child)) return -1;  // already up; a dialog cannot run twice
+  auto* window = new DialogWindow(child, WidgetOf(parent), false);
+  window->setModal(true);
+  windows_[&child] = window;
+  child.Init();
+  int result = child.result();
+  if (!child.ended()) {
+    const int code = window->exec();
+    result = child.ended() ? child.result() : code;
+  }
+  // The window goes with the run, and so do its timers.
+  KillTimersOf(child);
+  windows_.erase(&child);
+  delete window;
+  return result;
+}
+
+void QtHost::EndDialog(Dialog& dialog, int result) {
+  DialogWindow* window = WindowOf(dialog);
+  if (window == nullptr) return;
+  if (window->modeless()) {
+    window->hide();
+  } else {
+    window->done(result);
+  }
+}
+
+void QtHost::ShowModeless(Dialog* parent, Dialog& dialog) {
+  DialogWindow* window = WindowOf(dialog);
+  if (window == nullptr) {
+    window = new DialogWindow(dialog, WidgetOf(parent), true);
+    window->setModal(false);
+    windows_[&dialog] = window;
+    dialog.Init();
+  }
+  dialog.ResetEnded();
+  window->show();
+  window->raise();
+}
+
+void QtHost::HideModeless(Dialog& dialog) {
+  if (DialogWindow* window = WindowOf(dialog)) window->hide();
+}
+
+std::optional<std::u16string> QtHost::RunFileDialog(Dialog* owner, const FileDialogSpec& spec,
+                                                    bool save) {
+  QFileDialog dialog(WidgetOf(owner), ToQ(spec.title));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save || !spec.must_exist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  QStringList filters;
+  for (const FileFilter& f : spec.filters) filters << ToQ(f.name);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!spec.default_extension.empty()) dialog.setDefaultSuffix(ToQ(spec.default_extension));
+  if (!spec.initial_name.empty()) dialog.selectFile(ToQ(spec.initial_name));
+  if (save && !spec.overwrite_prompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdU16String();
+}
+
+std::optional<std::u16string> QtHost::SaveFileName(Dialog* owner, const FileDialogSpec& spec) {
+  return RunFileDialog(owner, spec, true);
+}
+
+std::optional<std::u16string> QtHost::OpenFileName(Dialog* owner, const FileDialogSpec& spec) {
+  return RunFileDialog(owner, spec, false);
+}
+
+bool QtHost::ShellOpen(std::u16string_view target) {
+  const QUrl url = QUrl::fromUserInput(ToQ(target), QDir::currentPath(), QUrl::AssumeLocalFile);
+  return QDesktopServices::openUrl(url);
+}
+
+void QtHost::SetClipboardText(std::u16string_view text) {
+  QGuiApplication::clipboard()->setText(ToQ(text));
+}
+
+std::u16string QtHost::ClipboardText() {
+  return QGuiApplication::clipboard()->text().toStdU16String();
+}
+
+LocalTime QtHost::Now() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return LocalTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
+}
+
+void QtHost::Post(std::function<void()> work) {
+  // Queued to this object's thread (the GUI thread) from whichever thread calls.
+  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+void QtHost::Forget(Dialog& dialog) {
+  KillTimersOf(dialog);
+  auto it = windows_.find(&dialog);
+  if (it == windows_.end()) return;
+  DialogWindow* window = it->second;
+  windows_.erase(it);
+  delete window;
+}
+
+}  // namespace corvane::ui

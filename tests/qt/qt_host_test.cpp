@@ -1,0 +1,430 @@
+#include "ui/qt/qt_host.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTimeEdit>
+#include <QTimer>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "qt/qt_app.h"
+#include "ui/dialog.h"
+#include "ui/qt/dialog_window.h"
+#include "ui/qt/list_models.h"
+#include "ui/qt/source_indicator.h"
+#include "ui/templates/sample_dialog.h"
+
+namespace corvane::ui {
+namespace {
+
+std::string U8(const std::u16string& s) { return QString::fromStdU16String(s).toStdString(); }
+
+std::string Ev(const char* what, int id, const std::string& rest = "") {
+  return std::string(what) + " " + std::to_string(id) + (rest.empty() ? "" : " " + rest);
+}
+
+// Logs each event together with what the store held when the event arrived.
+class SampleDlg : public Dialog {
+ public:
+  explicit SampleDlg(Host& host) : Dialog(SampleDialogTemplate(), host) {}
+  std::vector<std::string> log;
+  bool swallow_f1 = false;
+  bool log_focus = true;
+  int timer_ticks = 0;
+  std::function<void()> on_tick;
+
+ protected:
+  void OnInit() override {
+    AddString(kSampleDevices, u"0x00300012 Quad input");
+    AddString(kSampleDevices, u"0x00A00001 Climate");
+    SetRowCount(kSampleTable, 3);
+    for (int r = 0; r < 3; ++r) SetCell(kSampleTable, r, 0, u"00" + std::u16string(1, u'1' + r));
+    log.push_back("init");
+  }
+  void OnCommand(int id) override { log.push_back("command " + std::to_string(id)); }
+  void OnCheck(int id) override {
+    log.push_back("check " + std::to_string(id) + (IsChecked(id) ? " on" : " off"));
+  }
+  void OnEditChange(int id) override {
+    log.push_back("edit " + std::to_string(id) + " " + U8(Text(id)));
+  }
+  void OnSelChange(int id) override {
+    std::string line = "sel " + std::to_string(id) + " " + std::to_string(CurSel(id));
+    if (id == kSampleDevices) line += " n=" + std::to_string(SelCount(id));
+    if (id == kSampleFrequency) line += " " + U8(Text(id));
+    log.push_back(line);
+  }
+  void OnKillFocus(int id) override {
+    if (log_focus) log.push_back("killfocus " + std::to_string(id));
+  }
+  void OnDoubleClick(int id, int row, int col) override {
+    log.push_back("dbl " + std::to_string(id) + " " + std::to_string(row) + " " +
+                  std::to_string(col) + " cur=" + std::to_string(CurSel(id)));
+  }
+  bool OnKey(int key, bool down) override {
+    if (key == vk::kF1 || key == vk::kControl || key == 'H') {
+      log.push_back(std::string(down ? "down " : "up ") + std::to_string(key));
+    }
+    return swallow_f1 && key == vk::kF1;
+  }
+  void OnDelete(int id) override { log.push_back("delete " + std::to_string(id)); }
+  void OnTimer(int /*id*/) override {
+    ++timer_ticks;
+    if (on_tick) on_tick();
+  }
+  void OnOk() override {
+    log.push_back("ok");
+    Dialog::OnOk();
+  }
+  void OnCancel() override {
+    log.push_back("cancel");
+    Dialog::OnCancel();
+  }
+};
+
+class QtHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override { TestApp(); }
+
+  // Shows the dialog as a window and waits until it is on screen.
+  DialogWindow* ShowUp(Dialog& dlg) {
+    host.ShowModeless(nullptr, dlg);
+    DialogWindow* window = host.WindowOf(dlg);
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    QApplication::processEvents();
+    return window;
+  }
+
+  template <class W>
+  W* Get(DialogWindow* window, int id) {
+    auto* w = qobject_cast<W*>(window->Widget(id));
+    EXPECT_NE(w, nullptr) << "control " << id;
+    return w;
+  }
+
+  QtHost host;
+};
+
+TEST_F(QtHostTest, EveryControlKindBecomesItsWidget) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  EXPECT_EQ(w->windowTitle(), "Sample Configuration");
+  EXPECT_NE(Get<QLineEdit>(w, kSampleName), nullptr);
+  EXPECT_EQ(Get<QLineEdit>(w, kSamplePassword)->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(Get<QLineEdit>(w, kSampleFwNum)->isReadOnly());
+  EXPECT_FALSE(Get<QComboBox>(w, kSampleFrequency)->isEditable());
+  EXPECT_EQ(Get<QComboBox>(w, kSampleFrequency)->count(), 6);
+  EXPECT_TRUE(Get<QComboBox>(w, kSampleAddress)->isEditable());
+  EXPECT_EQ(Get<QComboBox>(w, kSampleAddress)->itemText(0), "0x00100000 Room unit");
+  EXPECT_NE(Get<QPlainTextEdit>(w, kSampleNotes), nullptr);
+  EXPECT_NE(Get<QCheckBox>(w, kSampleLock), nullptr);
+  EXPECT_FALSE(Get<QDateEdit>(w, kSampleDate)->isEnabled());
+  EXPECT_NE(Get<QTimeEdit>(w, kSampleTime), nullptr);
+  EXPECT_EQ(Get<ColorSquareWidget>(w, kSampleSquare1)->size(), QSize(20, 20));
+  EXPECT_EQ(Get<SourceIndicatorButton>(w, kSampleIndicator)->size(), QSize(101, 39));
+  EXPECT_EQ(Get<QPushButton>(w, kSampleScan)->text(), "Scan");
+  EXPECT_EQ(Get<QListView>(w, kSampleDevices)->selectionMode(),
+            QAbstractItemView::ExtendedSelection);
+  EXPECT_EQ(Get<QListView>(w, kSampleLog)->selectionMode(), QAbstractItemView::SingleSelection);
+  auto* table = Get<QTableView>(w, kSampleTable);
+  EXPECT_EQ(table->model()->columnCount(), kSampleTableColumns);
+  EXPECT_EQ(table->columnWidth(1), 150);
+  EXPECT_EQ(table->model()->headerData(3, Qt::Horizontal).toString(), "MB_start");
+  EXPECT_TRUE(table->showGrid());
+  EXPECT_EQ(table->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_NE(Get<QProgressBar>(w, kSampleProgress), nullptr);
+  EXPECT_EQ(Get<QGroupBox>(w, kSampleGroupDevice)->title(), "Device");
+  // The caption-less group is a plain frame-less container.
+  EXPECT_EQ(qobject_cast<QGroupBox*>(w->Widget(kSampleButtonRow)), nullptr);
+  EXPECT_EQ(dlg.unknown_id_uses(), 0);
+}
+
+TEST_F(QtHostTest, UserInputReachesTheLogicWithTheStoreUpdated) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  dlg.log.clear();
+  dlg.log_focus = false;  // clicks move the focus; KeysFocusLossEnterAndEscape covers that
+
+  QTest::keyClicks(Get<QLineEdit>(w, kSampleName), "IN4");
+  EXPECT_EQ(dlg.Text(kSampleName), u"IN4");
+  QTest::mouseClick(Get<QCheckBox>(w, kSampleLock), Qt::LeftButton);
+  QTest::mouseClick(Get<QPushButton>(w, kSampleRead), Qt::LeftButton);
+  auto* freq = Get<QComboBox>(w, kSampleFrequency);
+  freq->setFocus();
+  QTest::keyClick(freq, Qt::Key_Down);
+  EXPECT_EQ(dlg.log,
+            (std::vector<std::string>{Ev("edit", kSampleName, "I"), Ev("edit", kSampleName, "IN"),
+                                      Ev("edit", kSampleName, "IN4"),
+                                      Ev("check", kSampleLock, "on"), Ev("command", kSampleRead),
+                                      Ev("sel", kSampleFrequency, "0 868.950MHz 100kBps")}));
+  dlg.log.clear();
+
+  // A click selects one line, Ctrl+click adds a second.
+  auto* list = Get<QListView>(w, kSampleDevices);
+  const QRect r0 = list->visualRect(list->model()->index(0, 0));
+  const QRect r1 = list->visualRect(list->model()->index(1, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r0.center());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, r1.center());
+  EXPECT_EQ(dlg.SelectedItems(kSampleDevices), (std::vector<int>{0, 1}));
+  ASSERT_FALSE(dlg.log.empty());
+  EXPECT_EQ(dlg.log.back(), Ev("sel", kSampleDevices, "0 n=2"));
+
+  // Delete with the focus in a list reaches the logic; in an edit it stays the edit's.
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(dlg.log.back(), Ev("delete", kSampleDevices));
+
+  auto* table = Get<QTableView>(w, kSampleTable);
+  const QRect cell = table->visualRect(table->model()->index(2, 3));
+  dlg.log.clear();
+  // A double click is a click followed by the double-click press.
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{Ev("sel", kSampleTable, "2"),
+                                               Ev("dbl", kSampleTable, "2 3 cur=2")}));
+}
+
+TEST_F(QtHostTest, KeysFocusLossEnterAndEscape) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  dlg.log.clear();
+  auto* name = Get<QLineEdit>(w, kSampleName);
+  name->setFocus();
+  dlg.swallow_f1 = true;
+  QTest::keyClick(name, Qt::Key_F1);
+  QTest::keyPress(name, Qt::Key_Control);
+  QTest::keyRelease(name, Qt::Key_Control);
+  Get<QLineEdit>(w, kSamplePassword)->setFocus(Qt::TabFocusReason);
+  // Enter in a multi-line edit is a line break, not OK.
+  auto* notes = Get<QPlainTextEdit>(w, kSampleNotes);
+  notes->setFocus();
+  QTest::keyClicks(notes, "a");
+  QTest::keyClick(notes, Qt::Key_Return);
+  EXPECT_EQ(dlg.Text(kSampleNotes), u"a\n");
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{
+                         "down 112", "up 112", "down 17", "up 17", Ev("killfocus", kSampleName),
+                         Ev("killfocus", kSamplePassword), Ev("edit", kSampleNotes, "a"),
+                         Ev("edit", kSampleNotes, "a\n")}));
+  name->setFocus();
+  dlg.log.clear();
+  QTest::keyClick(name, Qt::Key_Return);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"ok"}));
+  EXPECT_TRUE(dlg.ended());
+  EXPECT_FALSE(w->isVisible());  // a modeless window hides when it ends
+
+  host.ShowModeless(nullptr, dlg);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+  dlg.log.clear();
+  QTest::keyClick(Get<QListView>(w, kSampleDevices), Qt::Key_Escape);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"cancel"}));
+  EXPECT_EQ(dlg.result(), kIdCancel);
+  EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(QtHostTest, LogicChangesReachTheWidgets) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  dlg.SetTitle(u"Configuration 0x00300012");
+  dlg.SetText(kSampleName, u"Hall");
+  dlg.SetText(kSampleNotes, u"line 1\nline 2");
+  dlg.SetText(kSampleUptime, u"3600 s");
+  dlg.SetCheck(kSampleSystemMode, true);
+  dlg.SetCurSel(kSampleFrequency, 3);
+  dlg.SetText(kSampleAddress, u"0x00200000");
+  dlg.SetRange(kSampleProgress, 0, 1700);
+  dlg.SetPos(kSampleProgress, 850);
+  dlg.SetDate(kSampleDate, {2026, 12, 9});
+  dlg.SetTime(kSampleTime, {23, 59, 58});
+  dlg.SetColor(kSampleSquare2, 0xFFFF00);
+  dlg.SetSource(kSampleIndicator, SourceState::kError);
+  dlg.Show(kSampleUptimeLabel, false);
+  dlg.Enable(kSampleWrite, false);
+  dlg.SetCell(kSampleTable, 1, 6, u"read cache");
+  dlg.SetSel(kSampleDevices, 1, true);
+
+  EXPECT_EQ(w->windowTitle(), "Configuration 0x00300012");
+  EXPECT_EQ(Get<QLineEdit>(w, kSampleName)->text(), "Hall");
+  EXPECT_EQ(Get<QPlainTextEdit>(w, kSampleNotes)->toPlainText(), "line 1\nline 2");
+  EXPECT_EQ(Get<QLabel>(w, kSampleUptime)->text(), "3600 s");
+  EXPECT_TRUE(Get<QCheckBox>(w, kSampleSystemMode)->isChecked());
+  EXPECT_EQ(Get<QComboBox>(w, kSampleFrequency)->currentText(), "869.525MHz 100kBps");
+  EXPECT_EQ(Get<QComboBox>(w, kSampleAddress)->currentText(), "0x00200000");
+  EXPECT_EQ(Get<QProgressBar>(w, kSampleProgress)->maximum(), 1700);
+  EXPECT_EQ(Get<QProgressBar>(w, kSampleProgress)->value(), 850);
+  EXPECT_EQ(Get<QDateEdit>(w, kSampleDate)->date(), QDate(2026, 12, 9));
+  EXPECT_EQ(Get<QTimeEdit>(w, kSampleTime)->time(), QTime(23, 59, 58));
+  EXPECT_EQ(Get<SourceIndicatorButton>(w, kSampleIndicator)->state(), SourceState::kError);
+  EXPECT_FALSE(Get<QLabel>(w, kSampleUptimeLabel)->isVisible());
+  EXPECT_FALSE(Get<QPushButton>(w, kSampleWrite)->isEnabled());
+  auto* list = Get<QListView>(w, kSampleDevices);
+  EXPECT_TRUE(list->selectionModel()->isRowSelected(1, {}));
+  EXPECT_FALSE(list->selectionModel()->isRowSelected(0, {}));
+  QApplication::processEvents();
+  auto* table = Get<QTableView>(w, kSampleTable);
+  EXPECT_EQ(table->model()->index(1, 6).data().toString(), "read cache");
+  // Logic changes are not reported back to the logic as user input.
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"init"}));
+}
+
+TEST_F(QtHostTest, AppendedLinesArriveAsOneInsertionPerLoopTurn) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  ListBoxModel* model = w->ListModel(kSampleLog);
+  ASSERT_NE(model, nullptr);
+  QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+  for (int i = 0; i < 1000; ++i) dlg.AddString(kSampleLog, u"line");
+  EXPECT_EQ(model->rowCount(), 0);
+  QApplication::processEvents();
+  ASSERT_EQ(inserted.count(), 1);
+  EXPECT_EQ(inserted[0][1].toInt(), 0);
+  EXPECT_EQ(inserted[0][2].toInt(), 999);
+  dlg.AddString(kSampleLog, u"last");
+  dlg.SetCaret(kSampleLog, 1000);  // the caret line needs its row: flushed at once
+  EXPECT_EQ(model->rowCount(), 1001);
+  EXPECT_EQ(Get<QListView>(w, kSampleLog)->currentIndex().row(), 1000);
+  EXPECT_EQ(inserted.count(), 2);
+  // A removal in between keeps the view consistent with the store.
+  dlg.AddString(kSampleLog, u"x");
+  dlg.DeleteString(kSampleLog, 0);
+  EXPECT_EQ(model->rowCount(), dlg.Count(kSampleLog));
+  EXPECT_EQ(model->index(1000, 0).data().toString(), "x");
+}
+
+TEST_F(QtHostTest, TableRefreshChangesCellsWithoutResettingTheModel) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  dlg.SetRowCount(kSampleTable, 200);
+  QApplication::processEvents();
+  ListViewModel* model = w->TableModel(kSampleTable);
+  QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+  QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+  QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+  for (int r = 0; r < 200; ++r) {
+    for (int c = 0; c < kSampleTableColumns; ++c) dlg.SetCell(kSampleTable, r, c, u"v");
+  }
+  QApplication::processEvents();
+  EXPECT_EQ(reset.count(), 0);
+  EXPECT_EQ(inserted.count(), 0);
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
+  EXPECT_EQ(changed[0][1].toModelIndex().row(), 199);
+  // Setting the same texts again is no change at all.
+  for (int r = 0; r < 200; ++r) dlg.SetCell(kSampleTable, r, 0, u"v");
+  QApplication::processEvents();
+  EXPECT_EQ(changed.count(), 1);
+}
+
+// A child run modally above a shown parent: the parent's timer and posted work keep going.
+TEST_F(QtHostTest, ModalChildRunsWhileTheParentTimerFires) {
+  SampleDlg parent(host);
+  ShowUp(parent);
+  SampleDlg child(host);
+  int posted_ran = 0;
+  parent.on_tick = [&] {
+    if (parent.timer_ticks == 1) {
+      std::thread([&] { host.Post([&] { ++posted_ran; }); }).join();
+    }
+    if (parent.timer_ticks == 5) child.EndDialog(kIdYes);
+  };
+  parent.SetTimer(3, 10);
+  bool child_was_modal = false;
+  QTimer::singleShot(0, [&] {
+    DialogWindow* cw = host.WindowOf(child);
+    child_was_modal = cw != nullptr && cw->isModal() && cw->isVisible();
+  });
+  EXPECT_EQ(parent.RunModal(child), kIdYes);
+  EXPECT_TRUE(child_was_modal);
+  EXPECT_EQ(parent.timer_ticks, 5);
+  EXPECT_EQ(posted_ran, 1);
+  EXPECT_EQ(host.WindowOf(child), nullptr);
+  EXPECT_TRUE(host.TimerRunning(parent, 3));
+  parent.KillTimer(3);
+  EXPECT_FALSE(host.TimerRunning(parent, 3));
+}
+
+TEST_F(QtHostTest, MessageBoxShowsStyleAndReturnsTheAnswer) {
+  SampleDlg dlg(host);
+  ShowUp(dlg);
+  QString text;
+  QString title;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  int buttons = 0;
+  QString default_text;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    title = box->windowTitle();
+    icon = box->icon();
+    buttons = static_cast<int>(box->buttons().size());
+    default_text = box->defaultButton()->text();
+    QTest::keyClick(box, Qt::Key_Return);  // takes the default button
+  });
+  const int answer = dlg.MessageBox(
+      u"Data are from project, write can replace data in device.\r\nStill want to write?",
+      u"Possible overwrite", {Buttons::kYesNoCancel, Icon::kQuestion, 1});
+  EXPECT_EQ(answer, kIdNo);
+  EXPECT_EQ(text, "Data are from project, write can replace data in device.\nStill want to write?");
+  EXPECT_EQ(title, "Possible overwrite");
+  EXPECT_EQ(icon, QMessageBox::Question);
+  EXPECT_EQ(buttons, 3);
+  EXPECT_TRUE(default_text.contains("No"));
+
+  QTimer::singleShot(0, [&] {
+    if (auto* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(dlg.MessageBox(u"Read unsuccessfull"), kIdOk);
+}
+
+TEST_F(QtHostTest, ClipboardAndLocalTime) {
+  host.SetClipboardText(u"0x00A00001 \u16C9");
+  EXPECT_EQ(host.ClipboardText(), u"0x00A00001 \u16C9");
+  const LocalTime t = host.Now();
+  const QDateTime now = QDateTime::currentDateTime();
+  EXPECT_EQ(t.year, now.date().year());
+  EXPECT_GE(t.month, 1);
+  EXPECT_LE(t.hour, 23);
+}
+
+TEST(SourceIndicatorImage, EachStateHasItsColoursAndWord) {
+  TestApp();
+  struct Expect {
+    SourceState state;
+    QColor upper_left;
+    QColor lower_right;
+  };
+  const QColor yellow(255, 230, 40), green(70, 200, 70), red(230, 50, 40), grey(175, 175, 175);
+  for (const Expect& e :
+       {Expect{SourceState::kProject, yellow, yellow}, Expect{SourceState::kRead, yellow, green},
+        Expect{SourceState::kDevice, green, green}, Expect{SourceState::kError, red, red},
+        Expect{SourceState::kCache, grey, grey}, Expect{SourceState::kWrite, green, yellow}}) {
+    const QImage image = SourceIndicatorButton::Render(e.state);
+    ASSERT_EQ(image.size(), QSize(101, 39));
+    EXPECT_EQ(image.pixelColor(3, 3), e.upper_left) << static_cast<int>(e.state);
+    EXPECT_EQ(image.pixelColor(97, 35), e.lower_right) << static_cast<int>(e.state);
+    // The word is black, in the middle.
+    bool black = false;
+    for (int x = 20; x < 80 && !black; ++x) {
+      for (int y = 12; y < 28 && !black; ++y) black = image.pixelColor(x, y) == QColor(Qt::black);
+    }
+    EXPECT_TRUE(black) << static_cast<int>(e.state);
+  }
+}
+
+}  // namespace
+}  // namespace corvane::ui
