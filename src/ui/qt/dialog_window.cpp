@@ -11,13 +11,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimeEdit>
+#include <QTimer>
 #include <set>
 
 #include "ui/qt/key_map.h"
@@ -199,13 +199,8 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
       break;
     }
     case ControlKind::kListBox: {
-      auto* view = new QListView(parent);
-      auto* model = new ListBoxModel(dialog_, id, view);
-      view->setModel(model);
-      view->setUniformItemSizes(true);
-      view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-      view->setSelectionMode((spec.flags & kMultiSelect) ? QAbstractItemView::ExtendedSelection
-                                                         : QAbstractItemView::SingleSelection);
+      auto* model = new ListBoxModel(dialog_, id, nullptr);
+      auto* view = new ListBoxView(model, spec.flags & kMultiSelect, parent);
       list_models_[id] = model;
       connect(
           view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, id, view] {
@@ -225,7 +220,7 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
                 },
                 Event{.kind = Event::Kind::kSelChange, .id = id});
           });
-      connect(view, &QListView::doubleClicked, this, [this, id](const QModelIndex& index) {
+      connect(view, &QTableView::doubleClicked, this, [this, id](const QModelIndex& index) {
         dialog_.Deliver(
             Event{.kind = Event::Kind::kDoubleClick, .id = id, .row = index.row(), .column = 0});
       });
@@ -444,13 +439,9 @@ void DialogWindow::Apply(int id, Change change, int first, int count) {
       ApplySelection(id);
       break;
     case Change::kCaret:
-      if (auto* view = qobject_cast<QListView*>(w)) {
-        list_models_[id]->FlushAppends();
-        const QModelIndex index = list_models_[id]->index(first, 0);
-        if (index.isValid()) {
-          view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-          view->scrollTo(index);
-        }
+      if (!caret_queued_[id]) {
+        caret_queued_[id] = true;
+        QTimer::singleShot(0, this, [this, id] { ApplyCaret(id); });
       }
       break;
     case Change::kColumns:
@@ -519,6 +510,21 @@ void DialogWindow::ApplyItems(int id) {
   syncing_ = was_syncing;
 }
 
+void DialogWindow::ApplyCaret(int id) {
+  caret_queued_[id] = false;
+  auto* view = qobject_cast<ListBoxView*>(Widget(id));
+  if (view == nullptr) return;
+  ListBoxModel* model = list_models_[id];
+  model->FlushAppends();
+  const QModelIndex index = model->index(dialog_.Caret(id), 0);
+  if (!index.isValid()) return;
+  const bool was_syncing = syncing_;
+  syncing_ = true;
+  view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  view->scrollTo(index);
+  syncing_ = was_syncing;
+}
+
 void DialogWindow::ApplySelection(int id) {
   QWidget* w = Widget(id);
   const bool was_syncing = syncing_;
@@ -526,7 +532,7 @@ void DialogWindow::ApplySelection(int id) {
   if (auto* combo = qobject_cast<QComboBox*>(w)) {
     combo->setCurrentIndex(dialog_.CurSel(id));
     if (combo->isEditable()) combo->setEditText(ToQ(dialog_.Text(id)));
-  } else if (auto* list = qobject_cast<QListView*>(w)) {
+  } else if (auto* list = qobject_cast<ListBoxView*>(w)) {
     ListBoxModel* model = list_models_[id];
     model->FlushAppends();
     QItemSelection selection;

@@ -48,6 +48,9 @@ class DialogWindow : public QDialog, public StoreObserver {
   void Apply(int id, Change change, int first, int count);
   void ApplyItems(int id);
   void ApplySelection(int id);
+  // Moves a list box's caret line once per event-loop turn, after the appended lines arrived:
+  // following every line of a burst would lay the list out again for each of them.
+  void ApplyCaret(int id);
   // Writes user input into the store without echoing it to the widget, then delivers `event`.
   template <class Write>
   void FromUser(int id, Write write, Event event);
@@ -60,6 +63,7 @@ class DialogWindow : public QDialog, public StoreObserver {
   std::unordered_map<const QObject*, int> ids_;
   std::unordered_map<int, ListBoxModel*> list_models_;
   std::unordered_map<int, ListViewModel*> table_models_;
+  std::unordered_map<int, bool> caret_queued_;
 };
 
 }  // namespace corvane::ui

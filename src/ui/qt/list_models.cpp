@@ -1,5 +1,6 @@
 #include "ui/qt/list_models.h"
 
+#include <QHeaderView>
 #include <QTimer>
 #include <algorithm>
 
@@ -56,6 +57,26 @@ void ListBoxModel::FlushAppends() {
   rows_ += pending_;
   pending_ = 0;
   endInsertRows();
+}
+
+ListBoxView::ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent)
+    : QTableView(parent) {
+  model->setParent(this);
+  setModel(model);
+  horizontalHeader()->hide();
+  horizontalHeader()->setStretchLastSection(true);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+  setShowGrid(false);
+  setWordWrap(false);
+  // Long lines are cut at the edge, as a list box does, not shortened with an ellipsis.
+  setTextElideMode(Qt::ElideNone);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(multi_select ? QAbstractItemView::ExtendedSelection
+                                : QAbstractItemView::SingleSelection);
+  setTabKeyNavigation(false);
 }
 
 ListViewModel::ListViewModel(const ControlStore& store, int id, QObject* parent)

@@ -5,6 +5,7 @@
 
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
+#include <QTableView>
 
 #include "ui/control_store.h"
 
@@ -33,6 +34,16 @@ class ListBoxModel : public QAbstractListModel {
   int rows_ = 0;  // rows the views know about
   int pending_ = 0;
   bool flush_queued_ = false;
+};
+
+// A list box shown as a one-column table without headers or grid. A table view places rows by
+// its fixed-size row header instead of laying out every item, so a line appended to a list of
+// 100,000 costs the same as one appended to a list of ten.
+class ListBoxView : public QTableView {
+  Q_OBJECT
+
+ public:
+  ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent);
 };
 
 class ListViewModel : public QAbstractTableModel {
