@@ -79,7 +79,9 @@ void RequestQueues::SetAccessTarget(RfAddress address, uint16_t mode, uint16_t p
   if (parameter != 0) WriteDongle(34, parameter);
   if (address != 0) {
     wait_cancelled_ = false;
-    uint8_t message[9] = {MSG_REG_BLOCK, 6, 50, 0, 2};
+    // The payload is 7 bytes (register, count, two words); a length byte of 6 would cut the
+    // address's top byte off and leave it to be read as the next message's type.
+    uint8_t message[9] = {MSG_REG_BLOCK, 7, 50, 0, 2};
     PutU32(message + 5, address);
     layer_.SendMsg(ADDR_DONGLE, message, sizeof message, false);
   }

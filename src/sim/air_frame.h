@@ -37,6 +37,7 @@ struct AirFrame {
   // Appends bytes; false (and nothing appended) when they do not fit.
   bool Append(const uint8_t* bytes, int count) {
     if (count < 0 || length + count > kMaxFramePayload) return false;
+    if (count == 0) return true;  // memcpy must not see the null of an empty message
     std::memcpy(payload.data() + length, bytes, static_cast<size_t>(count));
     length += count;
     return true;

@@ -18,6 +18,7 @@ constexpr int kLongOutAttempts = 8;
 constexpr uint8_t kActivationValid = 0x80;
 constexpr uint8_t kActivationWaiting = 0x01;
 constexpr uint8_t kAccessSleeping = 0x10;
+constexpr uint8_t kAccessEnd = 0x20;
 
 bool DongleWritable(int r) {
   using namespace dongle_reg;
@@ -52,6 +53,7 @@ void SimDongle::PowerOn() {
   heard_count_ = 0;
   held_count_ = 0;
   target_last_heard_ = -1;
+  sleeping_target_ = false;
   reassembling_ = false;
   reassembly_held_ = 0;
   in_active_ = false;
@@ -187,12 +189,20 @@ void SimDongle::HandleWrite(uint8_t type, int length, const uint8_t* payload) {
   }
   const uint8_t* values = type == MSG_REG_WORD ? payload + 2 : payload + 3;
   const RfAddress old_target = WordsToU32(regs_[kTarget], regs_[kTarget + 1]);
-  const uint16_t old_mode = regs_[kAccessMode];
   for (int i = 0; i < count; ++i) regs_[static_cast<size_t>(first + i)] = GetU16(values + 2 * i);
 
   const RfAddress target = WordsToU32(regs_[kTarget], regs_[kTarget + 1]);
-  const bool sleeping_access = (regs_[kAccessMode] & kAccessSleeping) != 0;
-  if (target != old_target || (!sleeping_access && (old_mode & kAccessSleeping) != 0)) {
+  // The sleeping-target bit lasts for the whole access: the flushed reads of a device dialog
+  // rewrite the mode (6) without it, and only the end of the access (bit 5) clears it.
+  const bool was_sleeping = sleeping_target_;
+  if (Overlaps(first, count, kAccessMode, kAccessMode + 1)) {
+    if (regs_[kAccessMode] & kAccessSleeping) {
+      sleeping_target_ = true;
+    } else if (regs_[kAccessMode] & kAccessEnd) {
+      sleeping_target_ = false;
+    }
+  }
+  if (target != old_target || (was_sleeping && !sleeping_target_)) {
     // A new access starts afresh: nothing is held and no activation is pending.
     held_count_ = 0;
     target_last_heard_ = -1;
@@ -220,8 +230,7 @@ void SimDongle::HandleRfSend(int length, const uint8_t* payload) {
   const uint8_t* inner = payload + 4;
   const int inner_length = inner[1] == kLengthToEnd ? length - 4 : inner[1] + 2;
   const RfAddress target = WordsToU32(regs_[dongle_reg::kTarget], regs_[dongle_reg::kTarget + 1]);
-  const bool sleeping_access = (regs_[dongle_reg::kAccessMode] & kAccessSleeping) != 0;
-  if (to == target && sleeping_access && !TargetAwake()) {
+  if (to == target && sleeping_target_ && !TargetAwake()) {
     // The target sleeps: keep the message until it is heard, and say so.
     if (held_count_ == kHeldMessages) {
       std::move(held_.begin() + 1, held_.end(), held_.begin());
@@ -542,8 +551,7 @@ void SimDongle::Hear(const AirFrame& frame, int8_t rssi) {
     target_last_heard_ = context_.Now();
     if (held_count_ > 0) {
       ReleaseHeld();
-    } else if ((regs_[dongle_reg::kAccessMode] & kAccessSleeping) != 0 &&
-               frame.kind == FrameKind::kStatus) {
+    } else if (sleeping_target_ && frame.kind == FrameKind::kStatus) {
       // Keep the woken target listening for the rest of the access.
       TransmitToNode(target, FrameKind::kKeepAwake, nullptr, 0);
     }

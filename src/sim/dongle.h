@@ -154,6 +154,8 @@ class SimDongle {
 
   // Access target and the messages held for it while it sleeps.
   SimTime target_last_heard_ = -1;
+  // The access target does not listen: messages for it wait until it is heard.
+  bool sleeping_target_ = false;
   std::array<HeldMessage, kHeldMessages> held_{};
   int held_count_ = 0;
 

@@ -160,7 +160,7 @@ TEST_F(RequestQueuesTest, FlushedReadPointsTheDongleAtTheTarget) {
   Sent();
   queues.set_wait_cancelled(true);
   queues.QueueRead(kGateway, kNode, 4000, 59, 0, true);
-  EXPECT_EQ(Sent(), (Strings{"83 04 21 00 06 00", "83 04 22 00 20 00", "6B 06 32 00 02 01 00 80 00",
+  EXPECT_EQ(Sent(), (Strings{"83 04 21 00 06 00", "83 04 22 00 20 00", "6B 07 32 00 02 01 00 80 00",
                              "96 0F 01 00 80 00 96 09 CD AB 30 00 6A 03 A0 0F"}));
   EXPECT_EQ(queues.pending_reads(), 1);
   EXPECT_FALSE(queues.wait_cancelled());

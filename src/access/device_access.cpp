@@ -1,0 +1,117 @@
+#include "access/device_access.h"
+
+#include "access/access_dialogs.h"
+#include "ui/host.h"
+
+namespace corvane {
+
+void DeviceLog::Request(RfAddress route, RfAddress device) {
+  const uint8_t request[3] = {MSG_LOG, 1, 0};
+  if (route == 0) {
+    layer_.SendMsg(device, request, sizeof request, false);
+  } else {
+    uint8_t wrapped[9] = {MSG_RF_SEND,
+                          7,
+                          static_cast<uint8_t>(device),
+                          static_cast<uint8_t>(device >> 8),
+                          static_cast<uint8_t>(device >> 16),
+                          static_cast<uint8_t>(device >> 24),
+                          MSG_LOG,
+                          1,
+                          0};
+    layer_.SendMsg(route, wrapped, sizeof wrapped, false);
+  }
+  requested_ = true;
+  owner_.SetTimer(kTimer, kTimeoutMs);
+}
+
+void DeviceLog::OnTimeout() {
+  owner_.KillTimer(kTimer);
+  requested_ = false;
+  owner_.MessageBox(u"Read Log unsuccessfull");
+}
+
+void DeviceLog::OnDeviceLog(RfAddress, std::span<const uint8_t> records) {
+  // A log nobody asked for (or one arriving after the time-out was reported) is not shown.
+  if (!requested_) return;
+  owner_.KillTimer(kTimer);
+  requested_ = false;
+  owner_.MessageBox(FormatDeviceLog(records));
+}
+
+bool DeviceOpener::OpenDialogFor(ui::Dialog& parent, RfAddress address, RfAddress route) {
+  const int entry = project_.Find(address);
+  if (entry < 0) return false;
+  const DialogClass cls = DialogFor(address, project_.Record(entry));
+  if (cls == DialogClass::kUnsupported) {
+    parent.MessageBox(u"zatim nepodporuju");
+    return false;
+  }
+  auto factory = factories_.find(cls);
+  if (factory == factories_.end()) {
+    if (log_) {
+      std::u16string line = u"No dialog for ";
+      line += FormatAddress(address);
+      for (const char* p = DialogClassName(cls); *p; ++p) {
+        if (p == DialogClassName(cls)) line += u' ';
+        line += static_cast<char16_t>(*p);
+      }
+      log_(line);
+    }
+    return false;
+  }
+  OpenedDialog opened = factory->second({owner_.host(), address, route, project_, entry});
+  if (!opened.dialog || !slots_.Occupy(cls, opened.port)) return false;
+  parent.RunModal(*opened.dialog);
+  slots_.Release(opened.port);
+  return true;
+}
+
+DeviceDialogPort* ActivationWait::FirstPatternDialog() const {
+  for (DialogClass cls : {DialogClass::kInputNode, DialogClass::kWindowContact,
+                          DialogClass::kThermoHygro, DialogClass::kCounter, DialogClass::kRoomUnit,
+                          DialogClass::kRoomUnitC, DialogClass::kInputNodeB}) {
+    if (DeviceDialogPort* d = p_.slots.First(cls)) return d;
+  }
+  return nullptr;
+}
+
+void ActivationWait::OnActivationState(uint8_t state) {
+  const bool silent = state & 1;
+  if (p_.queues.write_in_flight()) {
+    if (silent) {
+      p_.owner.KillTimer(RequestQueues::kWriteTimer);
+    } else {
+      p_.owner.SetTimer(RequestQueues::kWriteTimer, 1500);
+    }
+  }
+  if (!silent) {
+    if (wait_ != nullptr) {
+      wait_->EndDialog(ui::kIdOk);
+      p_.queues.set_wait_cancelled(false);
+    }
+    return;
+  }
+  if (wait_ != nullptr) return;
+
+  const bool firmware = p_.firmware_open && p_.firmware_open();
+  if (p_.queues.write_in_flight()) p_.owner.KillTimer(RequestQueues::kWriteTimer);
+  if (p_.log.requested()) p_.owner.KillTimer(DeviceLog::kTimer);
+  if (!firmware) {
+    if (DeviceDialogPort* d = FirstPatternDialog()) d->StopOperationTimer();
+  }
+  if (!p_.queues.wait_cancelled()) {
+    CWaitForAct wait(p_.owner.host(), WakeHint(p_.selected_address()));
+    wait_ = &wait;
+    const int result = p_.owner.RunModal(wait);
+    wait_ = nullptr;
+    if (result == ui::kIdCancel) p_.queues.set_wait_cancelled(true);
+  }
+  if (p_.queues.write_in_flight()) p_.owner.SetTimer(RequestQueues::kWriteTimer, 1500);
+  if (p_.log.requested()) p_.owner.SetTimer(DeviceLog::kTimer, DeviceLog::kTimeoutMs);
+  if (!firmware) {
+    if (DeviceDialogPort* d = FirstPatternDialog()) d->RestartOperationTimer();
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,463 @@
+#include "app/corvane_dlg.h"
+
+#include <algorithm>
+
+#include "access/access_dialogs.h"
+#include "access/address_text.h"
+#include "model/le.h"
+#include "model/radio_settings.h"
+#include "model/type_table.h"
+#include "ui/templates/main_dialog.h"
+#include "ui/text.h"
+
+namespace corvane {
+
+using namespace ui;
+
+CCorvaneDlg::CCorvaneDlg(Host& host, Transport& transport, Environment environment)
+    : Dialog(MainDialogTemplate(), host),
+      transport_(transport),
+      env_(std::move(environment)),
+      layer_(transport),
+      queues_(layer_, *this),
+      dongle_(transport, layer_, *this, *this, *this),
+      slots_(this),
+      log_(*this, layer_),
+      opener_(*this, project_, slots_),
+      activation_({*this, queues_, log_, slots_, [] { return false; },
+                   [this] { return selected_address_; }}) {
+  layer_.SetRequestBookkeeping(&queues_);
+  layer_.SetRegisterFanOut(&slots_);
+  layer_.SetDongleRegisterHandler(&dongle_);
+  layer_.SetDeviceLogHandler(&log_);
+  if (env_.log) opener_.set_log(env_.log);
+}
+
+CCorvaneDlg::~CCorvaneDlg() {
+  *alive_ = false;
+  transport_.Close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and leaving
+
+void CCorvaneDlg::OnInit() {
+  ProfileValues profile;
+  if (env_.profile != nullptr) profile = ReadProfile(*env_.profile);
+  // Until a run has ended normally no mode has been chosen: the normal names meanwhile.
+  oem_mode_ = (profile.oem >= 0 && profile.oem < 3) ? profile.oem : 0;
+  SetOemMode(oem_mode_);
+
+  project_.Reset();
+  const int pwr = (profile.pwr >= 1 && profile.pwr <= 7) ? profile.pwr : 2;
+  SetCurSel(kMainRfPower, pwr - 1);
+
+  StartLinkTimer();
+
+  // The project: the command line's, else the remembered one when it can be read, else a new
+  // "new_project.cvp".
+  if (!env_.command_line_file.empty()) {
+    LoadProject(env_.command_line_file);
+  } else if (std::FILE* f = std::fopen(Utf16ToUtf8(profile.file_name).c_str(), "rb")) {
+    std::fclose(f);
+    LoadProject(profile.file_name);
+  } else {
+    file_name_ = u"new_project.cvp";
+    project_.Reset();
+    SaveProject();
+    SetWindowTitle();
+  }
+
+  // Buttons of work that is not in this program yet stay visible but disabled.
+  for (int id : {kMainModbus, kMainMonitor, kMainChangePassword, kMainHelp, kMainEditProject}) {
+    Enable(id, false);
+  }
+  Enable(kMainDongleUpdate, static_cast<bool>(env_.dongle_update));
+
+  Show(kMainOpenDevice, true);
+  RefreshDeviceList();
+  if (dongle_.ConnectCheck([this] {
+        dongle_.StartInUseCheck();
+        SetTimer(kTimerInUse, 1500);
+      })) {
+  }
+  Show(kMainWriteProgress, false);
+}
+
+void CCorvaneDlg::OnCancel() {
+  if (!AskSaveIfModified()) return;
+  dongle_.Release();
+  // Give the release 100 ms to reach the dongle before the window goes.
+  After(100, [this] {
+    if (env_.profile != nullptr) {
+      WriteProfile(*env_.profile, {oem_mode_, CurSel(kMainRfPower) + 1, file_name_});
+    }
+    EndDialog(kIdCancel);
+  });
+}
+
+void CCorvaneDlg::StartLinkTimer() {
+  SetTimer(kTimerLink, 250);
+  link_timer_running_ = true;
+}
+
+void CCorvaneDlg::OnDeviceChange() {
+  After(100, [this] {
+    if (dongle_.ConnectCheck()) {
+      // Without this the keep-alive and the long-transfer time-outs would stay dead after
+      // the first unplug.
+      if (!link_timer_running_) StartLinkTimer();
+    } else if (!transport_.IsOpen()) {
+      KillTimer(kTimerLink);
+      link_timer_running_ = false;
+    }
+  });
+}
+
+void CCorvaneDlg::SetPump(int period_ms, std::function<void()> work) {
+  pump_ = std::move(work);
+  SetTimer(kTimerPump, period_ms);
+}
+
+void CCorvaneDlg::After(int ms, std::function<void()> work) {
+  const int id = next_scheduled_++;
+  if (next_scheduled_ > kTimerScheduledFirst + 10000) next_scheduled_ = kTimerScheduledFirst;
+  scheduled_[id] = std::move(work);
+  SetTimer(id, ms);
+}
+
+void CCorvaneDlg::OnReport(const Report& report) {
+  std::weak_ptr<bool> alive = alive_;
+  host().Post([this, alive, report] {
+    if (auto a = alive.lock(); a && *a) layer_.ProcessBuffer(ADDR_DONGLE, report.data(), 64);
+  });
+}
+
+void CCorvaneDlg::OnTimer(int id) {
+  switch (id) {
+    case kTimerLink:
+      dongle_.Tick();
+      return;
+    case kTimerStatistics:
+      dongle_.PollStatistics();
+      return;
+    case kTimerInUse:
+      KillTimer(kTimerInUse);
+      dongle_.InUseWaitExpired();
+      return;
+    case kTimerLog:
+      log_.OnTimeout();
+      return;
+    case kTimerWrite:
+      queues_.OnWriteTimeout();
+      return;
+    case kTimerRead:
+      queues_.OnReadTimeout();
+      return;
+    case kTimerHeardList:
+      KillTimer(kTimerHeardList);
+      ReadHeardList();
+      return;
+    case kTimerPump:
+      if (pump_) pump_();
+      return;
+    default:
+      break;
+  }
+  if (auto it = scheduled_.find(id); it != scheduled_.end()) {
+    KillTimer(id);
+    auto work = std::move(it->second);
+    scheduled_.erase(it);
+    work();
+  }
+}
+
+void CCorvaneDlg::OnCommand(int id) {
+  switch (id) {
+    case kMainLoadProject:
+      LoadProjectDialog();
+      break;
+    case kMainNewProject:
+      NewProject();
+      break;
+    case kMainSaveProject:
+      SaveProject();
+      break;
+    case kMainSaveAs:
+      SaveProjectAs();
+      break;
+    case kMainOpenDevice:
+      OpenDevice();
+      break;
+    case kMainScan:
+      Scan();
+      break;
+    case kMainDongleUpdate:
+      if (env_.dongle_update) env_.dongle_update(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+void CCorvaneDlg::OnDoubleClick(int id, int, int) {
+  if (id == kMainDeviceList) OpenDevice();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Project
+
+void CCorvaneDlg::SetWindowTitle() { SetTitle(std::u16string(kProgramTitle) + file_name_); }
+
+void CCorvaneDlg::LoadProject(const std::u16string& name) {
+  const ProjectLoadResult result = LoadProjectFile(Utf16ToUtf8(name), project_);
+  if (result.status == ProjectLoadResult::Status::kCannotOpen) {
+    MessageBox(Format("File %s could not be opened %d", Utf16ToUtf8(name).c_str(), result.error));
+    return;
+  }
+  if (result.status == ProjectLoadResult::Status::kInvalidFile) MessageBox(u"Invalid file");
+  file_name_ = name;
+  SetWindowTitle();
+  Show(kMainOpenDevice, true);
+  RefreshDeviceList();
+}
+
+bool CCorvaneDlg::SaveProject() {
+  const ProjectSaveResult result = SaveProjectFile(Utf16ToUtf8(file_name_), project_);
+  if (!result.ok) {
+    MessageBox(
+        Format("File %s could not be opened %d", Utf16ToUtf8(file_name_).c_str(), result.error));
+    return false;
+  }
+  modified_ = false;
+  return true;
+}
+
+namespace {
+
+FileDialogSpec ProjectFileSpec(bool save) {
+  FileDialogSpec spec;
+  spec.filters = {{u"project files (*.cvp)", u"*.cvp"}};
+  spec.default_extension = u"cvp";
+  spec.initial_name = u"new_project";
+  spec.overwrite_prompt = save;
+  spec.must_exist = true;
+  return spec;
+}
+
+}  // namespace
+
+void CCorvaneDlg::SaveProjectAs() {
+  const auto name = host().SaveFileName(this, ProjectFileSpec(true));
+  if (!name) return;
+  file_name_ = *name;
+  SaveProject();
+  SetWindowTitle();
+}
+
+void CCorvaneDlg::LoadProjectDialog() {
+  const auto name = host().OpenFileName(this, ProjectFileSpec(false));
+  if (name) LoadProject(*name);
+}
+
+void CCorvaneDlg::NewProject() {
+  if (!AskSaveIfModified()) return;
+  project_.Reset();
+  Show(kMainOpenDevice, true);
+  RefreshDeviceList();
+  SaveProjectAs();
+}
+
+bool CCorvaneDlg::AskSaveIfModified() {
+  if (!modified_) return true;
+  const int answer = MessageBox(u"Save Project?", u"Warning before Project Exit",
+                                {Buttons::kYesNoCancel, Icon::kWarning, 0});
+  if (answer == kIdCancel) return false;
+  if (answer == kIdYes) SaveProject();
+  return true;
+}
+
+void CCorvaneDlg::OnDropFiles(const std::vector<std::u16string>& names) {
+  for (const std::u16string& name : names) {
+    if (name.size() > 260) continue;
+    const size_t dot = name.rfind(u'.');
+    if (dot == std::u16string::npos) continue;
+    std::u16string extension = name.substr(dot + 1);
+    for (auto& c : extension) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    if (extension == u"CVP") LoadProject(name);
+  }
+}
+
+void CCorvaneDlg::ShowProjectSettings() {
+  SetText(kMainPassword, project_.Password());
+  const uint32_t index = project_.FrequencyIndex();
+  if (index < kFrequencyNames.size()) SetText(kMainFrequency, kFrequencyNames[index]);
+}
+
+int CCorvaneDlg::FindHeard(RfAddress address) const {
+  const int count = std::min<int>(dongle_.Register(DongleLink::kRegHeardList), 100);
+  for (int i = 0; i < count; ++i) {
+    const int reg = DongleLink::kRegHeardList + 1 + 4 * i;
+    if (WordsToU32(dongle_.Register(reg), dongle_.Register(reg + 1)) == address) return reg;
+  }
+  return -1;
+}
+
+std::u16string CCorvaneDlg::ListLine(int entry) const {
+  const RfAddress address = project_.Address(entry);
+  std::u16string line = FormatAddress(address) + u" " + TypeName(address);
+  if (project_.HasRecord(entry)) {
+    const auto record = project_.Record(entry);
+    if (record.size() >= 16) line += u" " + LoadLowBytes(record.subspan(8, 8));
+  }
+  if (const int reg = FindHeard(address); reg >= 0) {
+    const uint16_t last = dongle_.Register(reg + 3);
+    line += u"  \u16C9";
+    AppendFormat(line, " %d dBm", static_cast<int8_t>(LowByte(last)));
+    if (HighByte(last) != 0) line += u" D";
+  }
+  return line;
+}
+
+void CCorvaneDlg::RefreshDeviceList() {
+  ShowProjectSettings();
+  SetText(kMainNotes, project_.Notes());
+  ResetContent(kMainDeviceList);
+  for (int i = 0; i < Project::kMaxDevices; ++i) {
+    if (project_.Address(i) != 0) AddString(kMainDeviceList, ListLine(i));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Devices
+
+void CCorvaneDlg::UploadProjectList() {
+  dongle_.ApplyDongleSettings();
+  std::vector<uint16_t> list(2, 0);
+  for (int i = 0; i < Project::kMaxDevices; ++i) {
+    const RfAddress address = project_.Address(i);
+    if (address == 0) continue;
+    list.push_back(static_cast<uint16_t>(address));
+    list.push_back(static_cast<uint16_t>(address >> 16));
+  }
+  const uint32_t count = static_cast<uint32_t>(list.size() / 2 - 1);
+  list[0] = static_cast<uint16_t>(count);
+  list[1] = static_cast<uint16_t>(count >> 16);
+  queues_.QueueWrite(0, ADDR_DONGLE, DongleLink::kRegProjectList, static_cast<int>(list.size()),
+                     list.data(), 0, false);
+  dongle_.SetMirror(DongleLink::kRegListState, 2);
+  dongle_.WriteRegister(DongleLink::kRegListState, 2);
+}
+
+void CCorvaneDlg::ReadHeardList() {
+  queues_.QueueRead(0, ADDR_DONGLE, DongleLink::kRegHeardList, 401, 0, false);
+}
+
+void CCorvaneDlg::Scan() {
+  UploadProjectList();
+  ReadHeardList();
+  SetTimer(kTimerHeardList, 500);
+}
+
+void CCorvaneDlg::OpenDevice() {
+  modified_ = true;
+  RfAddress address = 0;
+  const int sel = CurSel(kMainDeviceList);
+  if (sel >= 0) {
+    address = ParseAddressText(Item(kMainDeviceList, sel));
+  } else {
+    CChoiseDevice choose(host(), project_);
+    if (RunModal(choose) != kIdOk) return;
+    address = choose.chosen();
+  }
+  selected_address_ = address;
+  if (address == 0) return;
+
+  dongle_.ApplyDongleSettings();
+  uint16_t mode = 0;
+  switch (TypeOf(address)) {
+    case 0x003:
+    case 0x00A:
+    case 0x00B:
+    case 0x00D:
+    case 0x00E:
+    case 0x00F:
+    case 0x011:
+    case 0x012:
+      mode = 4;
+      break;
+    default:
+      break;
+  }
+  if (!Listens(address)) mode |= 0x10;
+  queues_.SetAccessTarget(address, mode, 32);
+  Scan();
+
+  opener_.OpenDialogFor(*this, address, 0);
+
+  // The access is over: whatever is still queued for it goes, and the dongle is released.
+  queues_.DropReads();
+  queues_.DropWrites();
+  dongle_.WriteRegister(DongleLink::kRegAccessMode, 32);
+  dongle_.WriteRegister(DongleLink::kRegAccessParameter, 22);
+  RefreshDeviceList();
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the dongle link shows and asks
+
+DongleSettings CCorvaneDlg::CurrentSettings() {
+  return {Text(kMainPassword), Text(kMainFrequency), std::max(0, CurSel(kMainRfPower))};
+}
+
+void CCorvaneDlg::ShowConnection(std::u16string_view text) { SetText(kMainConnection, text); }
+void CCorvaneDlg::ShowDongleAddress(std::u16string_view text) { SetText(kMainDongleAddress, text); }
+void CCorvaneDlg::ShowUptime(std::u16string_view text) { SetText(kMainUptime, text); }
+void CCorvaneDlg::ShowBackgroundRssi(std::u16string_view text) { SetText(kMainRssi, text); }
+void CCorvaneDlg::ShowBandwidth(std::u16string_view text) { SetText(kMainBandwidth, text); }
+void CCorvaneDlg::ShowPassword(std::u16string_view text) { SetText(kMainPassword, text); }
+void CCorvaneDlg::ShowFrequency(std::u16string_view text) { SetText(kMainFrequency, text); }
+void CCorvaneDlg::SelectRfPower(int position) { SetCurSel(kMainRfPower, position); }
+
+void CCorvaneDlg::AskSharedDongle() {
+  const int answer =
+      MessageBox(u"Strixa used by another application, some problems are possible. Continue?",
+                 u"Strixa used", {Buttons::kYesNo, Icon::kQuestion, 1});
+  if (answer != kIdYes && env_.exit) env_.exit(5);
+}
+
+void CCorvaneDlg::DongleUpdateNecessary() {
+  MessageBox(u"Dongle update necessary", u"", {Buttons::kOk, Icon::kInformation, 0});
+  if (env_.dongle_update) env_.dongle_update(*this);
+}
+
+void CCorvaneDlg::SetStatisticsPolling(bool on) {
+  if (on) {
+    SetTimer(kTimerStatistics, 3000);
+  } else {
+    KillTimer(kTimerStatistics);
+  }
+}
+
+void CCorvaneDlg::OnActivationState(uint8_t state) { activation_.OnActivationState(state); }
+
+void CCorvaneDlg::OnHeardListBlock(bool) { RefreshDeviceList(); }
+
+void CCorvaneDlg::ShowWriteProgress(int backlog, int position, bool visible) {
+  if (visible) {
+    SetRange(kMainWriteProgress, 0, backlog);
+    SetStep(kMainWriteProgress, 1);
+  }
+  SetPos(kMainWriteProgress, position);
+  Show(kMainWriteProgress, visible);
+}
+
+void CCorvaneDlg::WarnIncompatibleVersion(bool newer) {
+  MessageBox(newer ? u"In Gatrix is newer version than expected, it is necessary Window reopen"
+                   : u"In Gatrix is older version than expected, it is necessary Window reopen",
+             u"Incompatible version", {Buttons::kOk, Icon::kWarning, 0});
+}
+
+}  // namespace corvane
