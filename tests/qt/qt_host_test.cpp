@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -394,6 +396,59 @@ TEST_F(QtHostTest, MessageBoxShowsStyleAndReturnsTheAnswer) {
     if (auto* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
   });
   EXPECT_EQ(dlg.MessageBox(u"Read unsuccessfull"), kIdOk);
+}
+
+TEST_F(QtHostTest, FileDialogsFollowTheirSpec) {
+  SampleDlg dlg(host);
+  ShowUp(dlg);
+  const QString folder = QDir(QDir::tempPath()).filePath("corvane_qt_files");
+  QDir().mkpath(folder);
+  QFile::remove(QDir(folder).filePath("Export_x.txt"));
+  FileDialogSpec spec{.title = u"Export",
+                      .filters = {{u"Text files (*.txt)", u"*.txt"}, {u"All files (*)", u"*"}},
+                      .default_extension = u"txt",
+                      .initial_name = QDir(folder).filePath("Export_x").toStdU16String(),
+                      .overwrite_prompt = true};
+  QStringList filters;
+  QString suffix;
+  bool confirms_overwrite = false;
+  QTimer::singleShot(0, [&] {
+    auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(fd, nullptr);
+    filters = fd->nameFilters();
+    suffix = fd->defaultSuffix();
+    confirms_overwrite = !fd->testOption(QFileDialog::DontConfirmOverwrite);
+    static_cast<QDialog*>(fd)->accept();  // as the Save button does
+  });
+  const auto saved = host.SaveFileName(&dlg, spec);
+  EXPECT_EQ(filters, QStringList({"Text files (*.txt)", "All files (*)"}));
+  EXPECT_EQ(suffix, "txt");
+  EXPECT_TRUE(confirms_overwrite);
+  // The default extension is added to the proposed name.
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(QString::fromStdU16String(*saved), QDir(folder).filePath("Export_x.txt"));
+
+  // Opening wants an existing file; cancelling gives nothing.
+  QFileDialog::FileMode mode = QFileDialog::AnyFile;
+  QTimer::singleShot(0, [&] {
+    auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(fd, nullptr);
+    mode = fd->fileMode();
+    fd->reject();
+  });
+  EXPECT_EQ(host.OpenFileName(&dlg, spec), std::nullopt);
+  EXPECT_EQ(mode, QFileDialog::ExistingFile);
+  QDir(folder).removeRecursively();
+}
+
+TEST_F(QtHostTest, CloseBoxOfAModelessWindowHidesIt) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  dlg.log.clear();
+  w->close();
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"cancel"}));
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(host.WindowOf(dlg), w);  // hidden, not destroyed: showing it again is cheap
 }
 
 TEST_F(QtHostTest, ClipboardAndLocalTime) {

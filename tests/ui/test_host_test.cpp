@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -165,6 +166,32 @@ TEST(TestHostTimers, ClosedOrDestroyedDialogsLoseTheirTimers) {
   host.Advance(100);
   EXPECT_EQ(kept.timer_calls.size(), 1u);
   EXPECT_TRUE(closed.timer_calls.empty());
+}
+
+TEST(TestHostTimers, AttachedClockRunsInTimeOrderWithTheTimers) {
+  TestHost host;
+  Probe p(host, "p");
+  host.Open(p);
+  // A stand-in for the simulator: events at fixed times, each posting a report to the UI.
+  std::vector<int64_t> events = {150, 200, 1000};
+  int64_t sim_now = 0;
+  std::vector<std::string> order;
+  host.AttachClock([&]() -> int64_t { return events.empty() ? INT64_MAX : events.front(); },
+                   [&](int64_t t) {
+                     sim_now = t;
+                     while (!events.empty() && events.front() <= t) {
+                       const int64_t at = events.front();
+                       events.erase(events.begin());
+                       host.Post([&order, at] { order.push_back("report@" + std::to_string(at)); });
+                     }
+                   });
+  p.on_timer = [&](int) { order.push_back("timer@" + std::to_string(host.now_ms())); };
+  p.SetTimer(1, 100);
+  host.Advance(300);
+  EXPECT_EQ(order, (std::vector<std::string>{"timer@100", "report@150", "report@200", "timer@200",
+                                             "timer@300"}));
+  EXPECT_EQ(sim_now, 300);  // the attached clock is brought up to the end of the step
+  EXPECT_EQ(events.size(), 1u);
 }
 
 TEST(TestHostModal, ParentTimersKeepFiringInsideNestedRuns) {

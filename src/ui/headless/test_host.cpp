@@ -73,6 +73,13 @@ bool TestHost::FireNext(int64_t limit) {
       next = it;
     }
   }
+  for (Follower& f : followers_) {
+    const int64_t due = f.next_event();
+    if (due > limit || (next != timers_.end() && due > next->due)) continue;
+    now_ms_ = std::max(now_ms_, due);
+    f.advance_to(now_ms_);
+    return true;
+  }
   if (next == timers_.end()) return false;
   now_ms_ = std::max(now_ms_, next->due);
   // Rescheduled before the handler runs, so the handler can kill or restart it.
@@ -84,11 +91,21 @@ bool TestHost::FireNext(int64_t limit) {
   return true;
 }
 
+void TestHost::AttachClock(std::function<int64_t()> next_event,
+                           std::function<void(int64_t)> advance_to) {
+  followers_.push_back(Follower{std::move(next_event), std::move(advance_to)});
+}
+
+void TestHost::CatchUpFollowers() {
+  for (Follower& f : followers_) f.advance_to(now_ms_);
+}
+
 void TestHost::Advance(int64_t ms) {
   const int64_t target = now_ms_ + std::max<int64_t>(ms, 0);
   RunPosted();
   while (FireNext(target)) RunPosted();
   now_ms_ = std::max(now_ms_, target);
+  CatchUpFollowers();
   RunPosted();
 }
 
@@ -98,6 +115,8 @@ bool TestHost::AdvanceUntil(const std::function<bool()>& done, int64_t limit_ms)
   while (!done()) {
     if (!FireNext(deadline)) {
       now_ms_ = std::max(now_ms_, deadline);
+      CatchUpFollowers();
+      RunPosted();
       return done();
     }
     RunPosted();

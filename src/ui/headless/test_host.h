@@ -51,6 +51,12 @@ class TestHost : public Host {
   // Milliseconds until the timer fires next, -1 when it is not running.
   int64_t TimerDueIn(const Dialog& dialog, int id) const;
 
+  // Lets another virtual-time component (the simulated network) run on this clock: Advance
+  // interleaves its events with the dialogs' timers in time order. `next_event` gives the time
+  // of its earliest pending event (INT64_MAX for none), `advance_to` runs it up to a time. At
+  // equal times its events run before the timers, so an answer due at a timeout still counts.
+  void AttachClock(std::function<int64_t()> next_event, std::function<void(int64_t)> advance_to);
+
   // Local time at the current clock; it moves on with Advance.
   void SetLocalTime(const LocalTime& time);
 
@@ -143,8 +149,10 @@ class TestHost : public Host {
   const Window* FindWindow(const Dialog& dialog) const;
   void CloseWindow(Dialog& dialog);
   void KillTimersOf(const Dialog& dialog);
-  // Fires the earliest timer due at or before `limit`; false when there is none.
+  // Fires the earliest timer or attached event due at or before `limit`; false when there is
+  // none.
   bool FireNext(int64_t limit);
+  void CatchUpFollowers();
   // The control when a user could reach it: in a shown dialog, visible, enabled, of `kind`.
   const ControlSpec* Reachable(Dialog& dialog, int id) const;
 
@@ -154,6 +162,11 @@ class TestHost : public Host {
   int64_t local_base_seconds_ = 0;  // seconds since 1970 of the local time at local_base_ms_
   uint64_t timer_order_ = 0;
   std::vector<Timer> timers_;
+  struct Follower {
+    std::function<int64_t()> next_event;
+    std::function<void(int64_t)> advance_to;
+  };
+  std::vector<Follower> followers_;
   std::vector<Window> windows_;
   int modal_depth_ = 0;
   std::unordered_map<std::type_index, std::function<void(Dialog&)>> hooks_;

@@ -48,7 +48,13 @@ DialogWindow::DialogWindow(Dialog& dialog, QWidget* parent, bool modeless)
   dialog_.SetObserver(this);
 }
 
-DialogWindow::~DialogWindow() { dialog_.SetObserver(nullptr); }
+DialogWindow::~DialogWindow() {
+  // Widgets being torn down may still signal (focus, selection); none of it is user input.
+  alive_ = false;
+  dialog_.SetObserver(nullptr);
+}
+
+bool DialogWindow::Send(const Event& event) { return alive_ && dialog_.Deliver(event); }
 
 QWidget* DialogWindow::Widget(int id) const {
   auto it = widgets_.find(id);
@@ -146,7 +152,7 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
       // Enter is the dialog's (OnOk), not a default button's.
       button->setAutoDefault(false);
       connect(button, &QPushButton::clicked, this,
-              [this, id] { dialog_.Deliver(Event{.kind = Event::Kind::kCommand, .id = id}); });
+              [this, id] { Send(Event{.kind = Event::Kind::kCommand, .id = id}); });
       widget = button;
       break;
     }
@@ -154,7 +160,7 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
       if (spec.flags & kSourceIndicator) {
         auto* indicator = new SourceIndicatorButton(parent);
         connect(indicator, &QAbstractButton::clicked, this,
-                [this, id] { dialog_.Deliver(Event{.kind = Event::Kind::kCommand, .id = id}); });
+                [this, id] { Send(Event{.kind = Event::Kind::kCommand, .id = id}); });
         widget = indicator;
       } else {
         auto* button = new QPushButton(ToQ(spec.caption), parent);
@@ -163,7 +169,7 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
         font.setBold(true);
         button->setFont(font);
         connect(button, &QPushButton::clicked, this,
-                [this, id] { dialog_.Deliver(Event{.kind = Event::Kind::kCommand, .id = id}); });
+                [this, id] { Send(Event{.kind = Event::Kind::kCommand, .id = id}); });
         widget = button;
       }
       break;
@@ -221,8 +227,7 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
                 Event{.kind = Event::Kind::kSelChange, .id = id});
           });
       connect(view, &QTableView::doubleClicked, this, [this, id](const QModelIndex& index) {
-        dialog_.Deliver(
-            Event{.kind = Event::Kind::kDoubleClick, .id = id, .row = index.row(), .column = 0});
+        Send(Event{.kind = Event::Kind::kDoubleClick, .id = id, .row = index.row(), .column = 0});
       });
       if (spec.min_width > 0) view->setMinimumWidth(spec.min_width);
       if (spec.min_height > 0) view->setMinimumHeight(spec.min_height);
@@ -326,11 +331,12 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
 
 template <class Write>
 void DialogWindow::FromUser(int id, Write write, Event event) {
+  if (!alive_) return;
   const int saved = echo_id_;
   echo_id_ = id;
   write();
   echo_id_ = saved;
-  dialog_.Deliver(event);
+  Send(event);
 }
 
 void DialogWindow::ApplyAll() {
@@ -567,7 +573,7 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
     const int code = VirtualKey(*key);
     if (code == 0) return false;
     const int focus_id = focus != nullptr ? ControlOf(focus) : 0;
-    return dialog_.Deliver(Event{
+    return Send(Event{
         .kind = Event::Kind::kKey, .id = focus_id, .key = code, .down = type == QEvent::KeyPress});
   }
   if (type == QEvent::FocusOut) {
@@ -577,20 +583,20 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
     const int id = ControlOf(watched);
     if (id != 0 && widgets_.contains(id) &&
         (watched == widgets_[id] || watched == widgets_[id]->focusProxy())) {
-      dialog_.Deliver(Event{.kind = Event::Kind::kKillFocus, .id = id});
+      Send(Event{.kind = Event::Kind::kKillFocus, .id = id});
     }
   }
   return false;
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
-  dialog_.Deliver(Event{.kind = Event::Kind::kClose});
+  Send(Event{.kind = Event::Kind::kClose});
   // The logic decides: ending the dialog closes (or hides) the window, anything else keeps it.
   event->ignore();
 }
 
-void DialogWindow::reject() { dialog_.Deliver(Event{.kind = Event::Kind::kClose}); }
+void DialogWindow::reject() { Send(Event{.kind = Event::Kind::kClose}); }
 
-void DialogWindow::accept() { dialog_.Deliver(Event{.kind = Event::Kind::kCommand, .id = kIdOk}); }
+void DialogWindow::accept() { Send(Event{.kind = Event::Kind::kCommand, .id = kIdOk}); }
 
 }  // namespace corvane::ui

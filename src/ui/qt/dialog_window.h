@@ -54,9 +54,12 @@ class DialogWindow : public QDialog, public StoreObserver {
   // Writes user input into the store without echoing it to the widget, then delivers `event`.
   template <class Write>
   void FromUser(int id, Write write, Event event);
+  // Delivers an event while the window is alive; returns whether it was consumed.
+  bool Send(const Event& event);
 
   Dialog& dialog_;
   bool modeless_;
+  bool alive_ = true;
   bool syncing_ = false;  // the widgets are being set from the store
   int echo_id_ = 0;       // the store is being set from this control's widget
   std::unordered_map<int, QWidget*> widgets_;
