@@ -28,6 +28,9 @@
 //         void OnTimer(int id) override { ... if (left == 0) EndDialog(kIdCancel); }
 //       };
 //
+//     The Qt binding then shows it with no further code: QtHost builds the widgets from the
+//     template (tests/qt builds each template once and grabs a screenshot of it).
+//
 //  3. A test through TestHost: open the dialog (host.Open or host.RunModal with an OnModal hook),
 //     act as the user with the Click/Type/Select helpers of ui/headless/test_host.h, move the
 //     virtual clock with Advance, and check the store, the message-box log and the results.
@@ -73,7 +76,7 @@ struct Event {
     kCommand,      // button clicked
     kCheck,        // check box toggled
     kSelChange,    // selection of a combo box, list box or list view changed
-    kEditChange,   // text of an edit or editable combo changed
+    kEditChange,   // text of an edit or editable combo, or a date/time picker's value, changed
     kKillFocus,    // control lost the keyboard focus
     kDoubleClick,  // list box line or list view cell double-clicked
     kKey,          // key down or up, before the dialog handles it

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -26,6 +27,7 @@
 #include "qt/qt_app.h"
 #include "ui/dialog.h"
 #include "ui/qt/dialog_window.h"
+#include "ui/qt/key_map.h"
 #include "ui/qt/list_models.h"
 #include "ui/qt/source_indicator.h"
 #include "ui/templates/sample_dialog.h"
@@ -459,6 +461,25 @@ TEST_F(QtHostTest, ClipboardAndLocalTime) {
   EXPECT_EQ(t.year, now.date().year());
   EXPECT_GE(t.month, 1);
   EXPECT_LE(t.hour, 23);
+}
+
+// The main window's shortcuts compare these codes, numeric-pad 8 and F4 included.
+TEST(VirtualKeys, QtKeysMapToTheCodesTheLogicCompares) {
+  auto code = [](int key, Qt::KeyboardModifiers mods = {}) {
+    const QKeyEvent e(QEvent::KeyPress, key, mods);
+    return VirtualKey(e);
+  };
+  EXPECT_EQ(code(Qt::Key_S, Qt::ControlModifier), 0x53);
+  EXPECT_EQ(code(Qt::Key_H), 0x48);
+  EXPECT_EQ(code(Qt::Key_8), 0x38);
+  EXPECT_EQ(code(Qt::Key_8, Qt::KeypadModifier), 0x68);
+  EXPECT_EQ(code(Qt::Key_F1), 0x70);
+  EXPECT_EQ(code(Qt::Key_F4), 0x73);
+  EXPECT_EQ(code(Qt::Key_F11), 0x7A);
+  EXPECT_EQ(code(Qt::Key_Control), vk::kControl);
+  EXPECT_EQ(code(Qt::Key_Enter, Qt::KeypadModifier), vk::kReturn);
+  EXPECT_EQ(code(Qt::Key_Delete), vk::kDelete);
+  EXPECT_EQ(code(Qt::Key_Eacute), 0);
 }
 
 TEST(SourceIndicatorImage, EachStateHasItsColoursAndWord) {
