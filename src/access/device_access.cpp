@@ -71,7 +71,7 @@ DeviceDialogPort* ActivationWait::FirstPatternDialog() const {
   for (DialogClass cls : {DialogClass::kInputNode, DialogClass::kWindowContact,
                           DialogClass::kThermoHygro, DialogClass::kCounter, DialogClass::kRoomUnit,
                           DialogClass::kRoomUnitC, DialogClass::kInputNodeB}) {
-    if (DeviceDialogPort* d = p_.slots.First(cls)) return d;
+    if (DeviceDialogPort* d = p_.dialog_slots.First(cls)) return d;
   }
   return nullptr;
 }

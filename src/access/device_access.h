@@ -57,8 +57,8 @@ using DeviceDialogFactory = std::function<OpenedDialog(const DeviceDialogContext
 // for the devices they list).
 class DeviceOpener {
  public:
-  DeviceOpener(ui::Dialog& owner, Project& project, DialogSlots& slots)
-      : owner_(owner), project_(project), slots_(slots) {}
+  DeviceOpener(ui::Dialog& owner, Project& project, DialogSlots& dialog_slots)
+      : owner_(owner), project_(project), slots_(dialog_slots) {}
 
   void Register(DialogClass cls, DeviceDialogFactory factory) {
     factories_[cls] = std::move(factory);
@@ -86,7 +86,7 @@ class ActivationWait {
     ui::Dialog& owner;  // the main window: timers 30 and 18
     RequestQueues& queues;
     DeviceLog& log;
-    DialogSlots& slots;
+    DialogSlots& dialog_slots;
     std::function<bool()> firmware_open;
     std::function<RfAddress()> selected_address;
   };

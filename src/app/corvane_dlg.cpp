@@ -207,7 +207,9 @@ void CCorvaneDlg::OnDoubleClick(int id, int, int) {
 // ---------------------------------------------------------------------------------------------
 // Project
 
-void CCorvaneDlg::SetWindowTitle() { SetTitle(std::u16string(kProgramTitle) + file_name_); }
+void CCorvaneDlg::SetWindowTitle() {
+  SetTitle(std::u16string(kProgramTitle) + file_name_ + env_.title_suffix);
+}
 
 void CCorvaneDlg::LoadProject(const std::u16string& name) {
   const ProjectLoadResult result = LoadProjectFile(Utf16ToUtf8(name), project_);

@@ -54,6 +54,8 @@ class CCorvaneDlg : public ui::Dialog,
     std::function<void(ui::Dialog&)> dongle_update;
     // Diagnostic lines (no dialog for a device class yet, ...).
     std::function<void(const std::u16string&)> log;
+    // Appended to the window title ("[simulated network]"), so no one mistakes the network.
+    std::u16string title_suffix;
   };
 
   CCorvaneDlg(ui::Host& host, Transport& transport, Environment environment);
@@ -64,7 +66,7 @@ class CCorvaneDlg : public ui::Dialog,
   MessageLayer& layer() { return layer_; }
   RequestQueues& queues() { return queues_; }
   DongleLink& dongle() { return dongle_; }
-  DialogSlots& slots() { return slots_; }
+  DialogSlots& dialog_slots() { return slots_; }
   DeviceOpener& opener() { return opener_; }
   DeviceLog& device_log() { return log_; }
   const std::u16string& file_name() const { return file_name_; }

@@ -213,14 +213,14 @@ TEST_F(AccessTest, ChooserAndClassesWithoutADialog) {
 TEST_F(AccessTest, RoutedReadComesFromTheGatewaysCache) {
   StartWithProject({demo::kGateway, demo::kGatewayInput});
   ProbeDlg port({host, demo::kGatewayInput, demo::kGateway, dlg->project(), 1}, dlg->queues());
-  ASSERT_TRUE(dlg->slots().Occupy(DialogClass::kInputNode, &port));
+  ASSERT_TRUE(dlg->dialog_slots().Occupy(DialogClass::kInputNode, &port));
   dlg->queues().QueueRead(demo::kGateway, demo::kGatewayInput, 4000, 10, 0, true);
   EXPECT_TRUE(host.AdvanceUntil([&] { return !port.received.empty(); }, 3000));
   EXPECT_TRUE(port.cached);
   EXPECT_EQ(port.first, 0);
   EXPECT_EQ(port.received.size(), 10u);
   EXPECT_FALSE(dlg->queues().read_in_flight());
-  dlg->slots().Release(&port);
+  dlg->dialog_slots().Release(&port);
 }
 
 TEST_F(AccessTest, DeviceLogAndItsTimeout) {

@@ -3,6 +3,14 @@
 #include "ui/host.h"
 
 namespace corvane::ui {
+namespace {
+
+ControlSpec Wide(ControlSpec spec, int min_width) {
+  spec.min_width = min_width;
+  return spec;
+}
+
+}  // namespace
 
 const DialogTemplate& MainDialogTemplate() {
   constexpr int D = kMainGroupDongle;
@@ -21,9 +29,9 @@ const DialogTemplate& MainDialogTemplate() {
                   kMainRfPower, In(D, 1, 1),
                   {u"+13 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"}),
               Label(u"Password", In(D, 1, 2)),
-              Edit(kMainPassword, In(D, 1, 3), kReadOnly),
+              Wide(Edit(kMainPassword, In(D, 1, 3, 1, 2), kReadOnly), 170),
               Label(u"Frequency", In(D, 2, 0)),
-              Edit(kMainFrequency, In(D, 2, 1), kReadOnly),
+              Wide(Edit(kMainFrequency, In(D, 2, 1), kReadOnly), 170),
               Label(u"Bandwidth usage", In(D, 2, 2)),
               Edit(kMainBandwidth, In(D, 2, 3), kReadOnly | kRightAlign),
               Label(u"%", In(D, 2, 4)),
@@ -39,7 +47,7 @@ const DialogTemplate& MainDialogTemplate() {
               GroupBox(P, u"Project", At(1, 0)),
               ImageButton(kMainScan, u"Scan", In(P, 0, 0)),
               ListBox(kMainDeviceList, In(P, 1, 0), kSorted, 460, 260),
-              Edit(kMainNotes, In(P, 2, 0), kReadOnly | kMultiLine),
+              Wide(Edit(kMainNotes, In(P, 2, 0), kReadOnly | kMultiLine), 460),
               Progress(kMainWriteProgress, In(P, 3, 0), kHidden),
 
               GroupBox(A, u"", At(1, 1)),

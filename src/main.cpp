@@ -1,0 +1,116 @@
+// corvane [--simulate] [project.cvp]
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/corvane_dlg.h"
+#include "shell/settings_profile.h"
+#include "sim/demo_network.h"
+#include "sim/sim_transport.h"
+#include "sim/simulator.h"
+#include "ui/qt/dialog_window.h"
+#include "ui/qt/qt_host.h"
+
+namespace {
+
+// Stands in for the USB dongle until its binding is part of the program: never finds one.
+class NoDongle : public corvane::Transport {
+ public:
+  bool Discover(std::u16string&) override { return false; }
+  bool Open(corvane::ReportSink*) override { return false; }
+  bool Close() override { return false; }
+  bool IsOpen() const override { return false; }
+  void Enqueue(const uint8_t*, size_t) override {}
+};
+
+struct Options {
+  bool simulate = false;
+  std::u16string project;
+  QString screenshot;  // save a picture of the main window a few seconds in, then quit
+};
+
+// Parsed before any window exists, so --help and --version work without a display.
+Options ParseCommandLine(int argc, char** argv) {
+  QCoreApplication parsing(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("corvane"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("4.61"));
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Configuration and diagnostics for the 868 MHz building-automation network."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption simulate(
+      QStringLiteral("simulate"),
+      QStringLiteral("Use the built-in simulated dongle and demo network instead of USB."));
+  parser.addOption(simulate);
+  const QCommandLineOption screenshot(
+      QStringLiteral("screenshot"),
+      QStringLiteral("Scan 1 s after start-up, save a PNG of the main window 3 s later, quit."),
+      QStringLiteral("file"));
+  parser.addOption(screenshot);
+  parser.addPositionalArgument(QStringLiteral("project"),
+                               QStringLiteral("Project file (*.cvp) to open."), "[project.cvp]");
+  parser.process(parsing);  // answers --help and --version and exits
+  Options options;
+  options.simulate = parser.isSet(simulate);
+  options.screenshot = parser.value(screenshot);
+  const QStringList positional = parser.positionalArguments();
+  if (!positional.isEmpty()) {
+    // The file name arrives with any double quotes removed.
+    options.project = positional.join(QLatin1Char(' ')).remove(QLatin1Char('"')).toStdU16String();
+  }
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseCommandLine(argc, argv);
+
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+  QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("4.61"));
+
+  corvane::ui::QtHost host;
+  corvane::SettingsProfile profile;
+  corvane::sim::Simulator simulator;
+  std::unique_ptr<corvane::Transport> transport;
+  if (options.simulate) {
+    corvane::sim::demo::Build(simulator);
+    transport = std::make_unique<corvane::sim::SimTransport>(simulator);
+  } else {
+    transport = std::make_unique<NoDongle>();
+  }
+
+  corvane::CCorvaneDlg::Environment env;
+  env.profile = &profile;
+  env.command_line_file = options.project;
+  env.exit = [](int code) { std::exit(code); };
+  env.log = [](const std::u16string& line) {
+    std::fprintf(stderr, "%s\n", QString::fromStdU16String(line).toUtf8().constData());
+  };
+  if (options.simulate) env.title_suffix = u" [simulated network]";
+
+  corvane::CCorvaneDlg dialog(host, *transport, env);
+  QElapsedTimer clock;
+  clock.start();
+  if (options.simulate) {
+    // The simulated network runs on the program's own clock, driven from the window's timer.
+    dialog.SetPump(5, [&] { simulator.AdvanceTo(clock.elapsed()); });
+  }
+  if (!options.screenshot.isEmpty()) {
+    QTimer::singleShot(1000, [&] { dialog.Scan(); });
+    QTimer::singleShot(4000, [&] {
+      if (auto* window = host.WindowOf(dialog)) window->grab().save(options.screenshot);
+      host.EndDialog(dialog, corvane::ui::kIdCancel);
+    });
+  }
+  host.RunModal(nullptr, dialog);
+  return 0;
+}
