@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -40,8 +41,8 @@ Options ParseCommandLine(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("corvane"));
   QCoreApplication::setApplicationVersion(QStringLiteral("4.61"));
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Configuration and diagnostics for the 868 MHz building-automation network."));
+  parser.setApplicationDescription(
+      QStringLiteral("Configuration and diagnostics for the 868 MHz building-automation network."));
   parser.addHelpOption();
   parser.addVersionOption();
   const QCommandLineOption simulate(
@@ -96,6 +97,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", QString::fromStdU16String(line).toUtf8().constData());
   };
   if (options.simulate) env.title_suffix = u" [simulated network]";
+  // Help: a help file beside the program wins; otherwise the guide, installed or in the sources.
+  const QString dir = QCoreApplication::applicationDirPath();
+  env.help_file = (dir + QStringLiteral("/Pellmar.chm")).toStdU16String();
+  for (const QString& guide : {dir + QStringLiteral("/../share/corvane/user-guide.html"),
+                               dir + QStringLiteral("/../../../docs/user-guide.html"),
+                               dir + QStringLiteral("/../../docs/user-guide.html")}) {
+    if (QFileInfo::exists(guide)) {
+      env.user_guide = QFileInfo(guide).canonicalFilePath().toStdU16String();
+      break;
+    }
+  }
 
   corvane::CCorvaneDlg dialog(host, *transport, env);
   QElapsedTimer clock;

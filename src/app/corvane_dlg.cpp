@@ -1,12 +1,16 @@
 #include "app/corvane_dlg.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "access/access_dialogs.h"
 #include "access/address_text.h"
+#include "app/shell_dialogs.h"
 #include "model/le.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
+#include "monitor/monitor.h"
 #include "ui/templates/main_dialog.h"
 #include "ui/text.h"
 
@@ -25,16 +29,19 @@ CCorvaneDlg::CCorvaneDlg(Host& host, Transport& transport, Environment environme
       log_(*this, layer_),
       opener_(*this, project_, slots_),
       activation_({*this, queues_, log_, slots_, [] { return false; },
-                   [this] { return selected_address_; }}) {
+                   [this] { return selected_address_; }}),
+      heard_(*this) {
   layer_.SetRequestBookkeeping(&queues_);
   layer_.SetRegisterFanOut(&slots_);
   layer_.SetDongleRegisterHandler(&dongle_);
   layer_.SetDeviceLogHandler(&log_);
+  layer_.SetHeardFrameHandler(&heard_);
   if (env_.log) opener_.set_log(env_.log);
 }
 
 CCorvaneDlg::~CCorvaneDlg() {
   *alive_ = false;
+  if (monitor_) host().Forget(*monitor_);
   transport_.Close();
 }
 
@@ -47,6 +54,7 @@ void CCorvaneDlg::OnInit() {
   // Until a run has ended normally no mode has been chosen: the normal names meanwhile.
   oem_mode_ = (profile.oem >= 0 && profile.oem < 3) ? profile.oem : 0;
   SetOemMode(oem_mode_);
+  if (profile.oem >= 3 || profile.oem < 0) SetTimer(kTimerServiceCode, 100);
 
   project_.Reset();
   const int pwr = (profile.pwr >= 1 && profile.pwr <= 7) ? profile.pwr : 2;
@@ -69,9 +77,7 @@ void CCorvaneDlg::OnInit() {
   }
 
   // Buttons of work that is not in this program yet stay visible but disabled.
-  for (int id : {kMainModbus, kMainMonitor, kMainChangePassword, kMainHelp, kMainEditProject}) {
-    Enable(id, false);
-  }
+  for (int id : {kMainModbus, kMainEditProject}) Enable(id, false);
   Enable(kMainDongleUpdate, static_cast<bool>(env_.dongle_update));
 
   Show(kMainOpenDevice, true);
@@ -154,6 +160,14 @@ void CCorvaneDlg::OnTimer(int id) {
     case kTimerRead:
       queues_.OnReadTimeout();
       return;
+    case kTimerServiceCode:
+      KillTimer(kTimerServiceCode);
+      ServiceCodePrompt();
+      return;
+    case kTimerHelp:
+      KillTimer(kTimerHelp);
+      OnHelp();
+      return;
     case kTimerHeardList:
       KillTimer(kTimerHeardList);
       ReadHeardList();
@@ -192,6 +206,15 @@ void CCorvaneDlg::OnCommand(int id) {
     case kMainScan:
       Scan();
       break;
+    case kMainMonitor:
+      ShowMonitor();
+      break;
+    case kMainChangePassword:
+      ChangePassword();
+      break;
+    case kMainHelp:
+      SetTimer(kTimerHelp, 20);
+      break;
     case kMainDongleUpdate:
       if (env_.dongle_update) env_.dongle_update(*this);
       break;
@@ -202,6 +225,33 @@ void CCorvaneDlg::OnCommand(int id) {
 
 void CCorvaneDlg::OnDoubleClick(int id, int, int) {
   if (id == kMainDeviceList) OpenDevice();
+}
+
+bool CCorvaneDlg::OnKey(int key, bool down) {
+  if (key == vk::kControl) {
+    ctrl_held_ = down;
+    return false;
+  }
+  if (!down) return false;
+  if (key == 0x7A) {  // F11
+    SetTimer(kTimerServiceCode, 20);
+    return true;
+  }
+  if (key == vk::kF1) {
+    SetTimer(kTimerHelp, 20);
+    return true;
+  }
+  if (ctrl_held_ && (key == 0x53 || key == 0x73)) {  // Ctrl+S, Ctrl+F4
+    ctrl_held_ = false;
+    SetTimer(kTimerServiceCode, 20);
+    return true;
+  }
+  if (ctrl_held_ && (key == 0x48 || key == 0x68)) {  // Ctrl+H, Ctrl+numeric 8
+    ctrl_held_ = false;
+    SetTimer(kTimerHelp, 20);
+    return true;
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -363,21 +413,15 @@ void CCorvaneDlg::Scan() {
   SetTimer(kTimerHeardList, 500);
 }
 
-void CCorvaneDlg::OpenDevice() {
-  modified_ = true;
-  RfAddress address = 0;
+RfAddress CCorvaneDlg::ChooseDevice() {
   const int sel = CurSel(kMainDeviceList);
-  if (sel >= 0) {
-    address = ParseAddressText(Item(kMainDeviceList, sel));
-  } else {
-    CChoiseDevice choose(host(), project_);
-    if (RunModal(choose) != kIdOk) return;
-    address = choose.chosen();
-  }
-  selected_address_ = address;
-  if (address == 0) return;
+  if (sel >= 0) return ParseAddressText(Item(kMainDeviceList, sel));
+  CChoiseDevice choose(host(), project_);
+  if (RunModal(choose) != kIdOk) return 0;
+  return choose.chosen();
+}
 
-  dongle_.ApplyDongleSettings();
+uint16_t CCorvaneDlg::AccessModeFor(RfAddress address) {
   uint16_t mode = 0;
   switch (TypeOf(address)) {
     case 0x003:
@@ -393,8 +437,19 @@ void CCorvaneDlg::OpenDevice() {
     default:
       break;
   }
+  // Devices that do not listen must be caught awake.
   if (!Listens(address)) mode |= 0x10;
-  queues_.SetAccessTarget(address, mode, 32);
+  return mode;
+}
+
+void CCorvaneDlg::OpenDevice() {
+  modified_ = true;
+  const RfAddress address = ChooseDevice();
+  if (address == 0) return;
+  selected_address_ = address;
+
+  dongle_.ApplyDongleSettings();
+  queues_.SetAccessTarget(address, AccessModeFor(address), 32);
   Scan();
 
   opener_.OpenDialogFor(*this, address, 0);
@@ -405,6 +460,64 @@ void CCorvaneDlg::OpenDevice() {
   dongle_.WriteRegister(DongleLink::kRegAccessMode, 32);
   dongle_.WriteRegister(DongleLink::kRegAccessParameter, 22);
   RefreshDeviceList();
+}
+
+void CCorvaneDlg::ChangePassword() {
+  const RfAddress address = ChooseDevice();
+  if (address == 0) return;
+  selected_address_ = address;
+  dongle_.ApplyDongleSettings();
+  const uint16_t mode = AccessModeFor(address);
+  if (mode != 0) dongle_.WriteRegister(DongleLink::kRegAccessMode, mode);
+  queues_.SetAccessTarget(address, 0, 0);
+  CPassChange dialog(host());
+  RunModal(dialog);
+  queues_.DropReads();
+  queues_.DropWrites();
+  dongle_.WriteRegister(DongleLink::kRegAccessMode, 32);
+  dongle_.WriteRegister(DongleLink::kRegAccessParameter, 22);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shell: service code, help, RF monitor
+
+void CCorvaneDlg::ServiceCodePrompt() {
+  CServiceCode prompt(host());
+  RunModal(prompt);
+  const auto found = LookUpServiceCode(prompt.code());
+  if (!found) return;
+  oem_mode_ = found->mode;
+  SetOemMode(oem_mode_);
+  MessageBox(found->message);
+  RefreshDeviceList();
+}
+
+void CCorvaneDlg::OnHelp() {
+  std::error_code ec;
+  if (!env_.help_file.empty() &&
+      std::filesystem::exists(std::filesystem::path(Utf16ToUtf8(env_.help_file)), ec)) {
+    host().ShellOpen(env_.help_file);
+  } else if (!env_.user_guide.empty()) {
+    host().ShellOpen(env_.user_guide);
+  }
+}
+
+void CCorvaneDlg::ShowMonitor() {
+  dongle_.ApplyDongleSettings();
+  if (!monitor_) {
+    monitor_ = std::make_unique<CMonitor>(host());
+    monitor_->OpenLog();
+  }
+  ShowModeless(*monitor_);
+}
+
+void CCorvaneDlg::MonitorLine(const std::u16string& line) {
+  if (monitor_) monitor_->AddLine(line);
+}
+
+void CCorvaneDlg::InRangeChanged() {
+  slots_.NotifyInRange();
+  if (CurSel(kMainDeviceList) < 0) RefreshDeviceList();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "access/device_access.h"
 #include "access/dialog_slots.h"
 #include "access/request_queues.h"
+#include "app/heard_frames.h"
 #include "app/profile.h"
 #include "link/dongle_link.h"
 #include "link/message_layer.h"
@@ -21,6 +22,8 @@
 
 namespace corvane {
 
+class CMonitor;
+
 inline constexpr std::u16string_view kVersionText = u"4.61 ";
 inline constexpr std::u16string_view kProgramTitle = u"Pellmar 4.61 ";
 
@@ -29,7 +32,8 @@ class CCorvaneDlg : public ui::Dialog,
                     public Scheduler,
                     public RequestQueuesClient,
                     public ReportSink,
-                    public VersionWarning {
+                    public VersionWarning,
+                    public HeardFramesClient {
  public:
   // Timers of the main window.
   enum Timer : int {
@@ -39,6 +43,8 @@ class CCorvaneDlg : public ui::Dialog,
     kTimerLog = DeviceLog::kTimer,
     kTimerWrite = RequestQueues::kWriteTimer,
     kTimerRead = RequestQueues::kReadTimer,
+    kTimerServiceCode = 42,
+    kTimerHelp = 43,
     kTimerHeardList = 48,
     kTimerPump = 97,
     kTimerScheduledFirst = 200,
@@ -56,6 +62,9 @@ class CCorvaneDlg : public ui::Dialog,
     std::function<void(const std::u16string&)> log;
     // Appended to the window title ("[simulated network]"), so no one mistakes the network.
     std::u16string title_suffix;
+    // Help: the help file beside the program when it exists, otherwise the user guide.
+    std::u16string help_file;
+    std::u16string user_guide;
   };
 
   CCorvaneDlg(ui::Host& host, Transport& transport, Environment environment);
@@ -69,6 +78,9 @@ class CCorvaneDlg : public ui::Dialog,
   DialogSlots& dialog_slots() { return slots_; }
   DeviceOpener& opener() { return opener_; }
   DeviceLog& device_log() { return log_; }
+  HeardFrames& heard_frames() { return heard_; }
+  CMonitor* monitor() { return monitor_.get(); }
+  int oem_mode() const { return oem_mode_; }
   const std::u16string& file_name() const { return file_name_; }
   bool modified() const { return modified_; }
   void SetModified() { modified_ = true; }
@@ -97,6 +109,10 @@ class CCorvaneDlg : public ui::Dialog,
   void UploadProjectList();
   void Scan();
   void OpenDevice();
+  void ChangePassword();
+  void ShowMonitor();
+  void ServiceCodePrompt();
+  void OnHelp();
 
   // DongleLinkClient.
   DongleSettings CurrentSettings() override;
@@ -128,10 +144,17 @@ class CCorvaneDlg : public ui::Dialog,
   // VersionWarning.
   void WarnIncompatibleVersion(bool newer) override;
 
+  // HeardFramesClient.
+  ui::LocalTime LocalNow() override { return host().Now(); }
+  RfAddress SelectedAddress() const override { return selected_address_; }
+  void MonitorLine(const std::u16string& line) override;
+  void InRangeChanged() override;
+
  protected:
   void OnInit() override;
   void OnCommand(int id) override;
   void OnDoubleClick(int id, int row, int column) override;
+  bool OnKey(int key, bool down) override;
   void OnTimer(int id) override;
   void OnOk() override {}
   void OnCancel() override;
@@ -140,6 +163,9 @@ class CCorvaneDlg : public ui::Dialog,
   void StartLinkTimer();
   void ReadHeardList();
   void SetWindowTitle();
+  // The device the user picked: the selected list line, else the "Select Device" dialog.
+  RfAddress ChooseDevice();
+  static uint16_t AccessModeFor(RfAddress address);
   // Index of the heard-list entry (registers 58.. of the mirror) holding the address, or -1.
   int FindHeard(RfAddress address) const;
 
@@ -155,6 +181,9 @@ class CCorvaneDlg : public ui::Dialog,
   DeviceLog log_;
   DeviceOpener opener_;
   ActivationWait activation_;
+  HeardFrames heard_;
+  std::unique_ptr<CMonitor> monitor_;
+  bool ctrl_held_ = false;
   RfAddress selected_address_ = 0;
   int oem_mode_ = 0;
   bool link_timer_running_ = false;

@@ -64,6 +64,8 @@ class AppTest : public ::testing::Test {
     old_dir_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     sim::demo::Build(sim);
+    // A mode was chosen in an earlier run: no service-code prompt unless a test wants one.
+    profile.values[u"OEM"] = u"0";
   }
   void TearDown() override {
     if (dlg) host.Forget(*dlg);
@@ -79,6 +81,8 @@ class AppTest : public ::testing::Test {
     env.command_line_file = command_line;
     env.exit = [this](int code) { exits.push_back(code); };
     env.log = [this](const std::u16string& line) { log.push_back(line); };
+    env.help_file = help_file;
+    env.user_guide = user_guide;
     return env;
   }
 
@@ -95,6 +99,8 @@ class AppTest : public ::testing::Test {
   TappedTransport transport{sim};
   MemoryProfile profile;
   std::u16string command_line;
+  std::u16string help_file;
+  std::u16string user_guide;
   std::vector<int> exits;
   std::vector<std::u16string> log;
   std::unique_ptr<CCorvaneDlg> dlg;

@@ -2,6 +2,7 @@
 // simulated dongle.
 #include <gtest/gtest.h>
 
+#include "app/shell_dialogs.h"
 #include "app_harness.h"
 #include "ui/templates/main_dialog.h"
 
@@ -17,6 +18,13 @@ const char* kNewProjectSettings =
     "6B 15 12 00 09 54 41 52 56 45 4C 4F 4E 49 58 34 38 31 37 51 44 00 02";
 
 TEST_F(AppTest, FirstStartCreatesTheProjectAndClaimsTheDongle) {
+  profile.values.clear();  // no profile at all
+  int prompts = 0;
+  host.OnModal<CServiceCode>([&](CServiceCode& prompt) {
+    ++prompts;
+    EXPECT_EQ(host.now_ms(), 100);
+    host.CloseBox(prompt);
+  });
   Start(0);
   EXPECT_EQ(dlg->file_name(), u"new_project.cvp");
   EXPECT_TRUE(std::filesystem::exists("new_project.cvp"));
@@ -40,6 +48,7 @@ TEST_F(AppTest, FirstStartCreatesTheProjectAndClaimsTheDongle) {
   EXPECT_EQ(dlg->Text(kMainDongleAddress), u"0xFFFE0001");
   EXPECT_FALSE(dlg->Text(kMainUptime).empty());
   EXPECT_TRUE(host.boxes().empty());
+  EXPECT_EQ(prompts, 1);
 }
 
 TEST_F(AppTest, StatisticsPollAndKeepAlive) {
