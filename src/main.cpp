@@ -10,6 +10,9 @@
 #include <memory>
 
 #include "app/corvane_dlg.h"
+#include "link/hid/hid_transport.h"
+#include "link/hid/system_hid_api.h"
+#include "shell/hotplug.h"
 #include "shell/settings_profile.h"
 #include "sim/demo_network.h"
 #include "sim/sim_transport.h"
@@ -19,15 +22,25 @@
 
 namespace {
 
-// Stands in for the USB dongle until its binding is part of the program: never finds one.
-class NoDongle : public corvane::Transport {
- public:
-  bool Discover(std::u16string&) override { return false; }
-  bool Open(corvane::ReportSink*) override { return false; }
-  bool Close() override { return false; }
-  bool IsOpen() const override { return false; }
-  void Enqueue(const uint8_t*, size_t) override {}
-};
+// A dongle that is plugged in but cannot be opened would otherwise read as "USB Dongle Not
+// Found": say why on stderr whenever the reason changes, and show a permission problem, which
+// the user can fix, once in a box.
+void TellDongleProblems(corvane::hid::HidTransport& dongle, corvane::ui::Host& host) {
+  dongle.SetProblemListener([&dongle, &host, printed = std::u16string(),
+                             shown = false](const std::u16string& text) mutable {
+    if (text != printed) {
+      std::fprintf(stderr, "%s\n", QString::fromStdU16String(text).toUtf8().constData());
+      printed = text;
+    }
+    if (shown || dongle.problem() != corvane::hid::Problem::kPermission) return;
+    shown = true;
+    host.Post([&host, text] {
+      corvane::ui::BoxStyle style;
+      style.icon = corvane::ui::Icon::kWarning;
+      host.MessageBox(nullptr, text, u"USB dongle", style);
+    });
+  });
+}
 
 struct Options {
   bool simulate = false;
@@ -81,12 +94,18 @@ int main(int argc, char** argv) {
   corvane::ui::QtHost host;
   corvane::SettingsProfile profile;
   corvane::sim::Simulator simulator;
+  std::unique_ptr<corvane::hid::SystemHidApi> hid_api;
+  corvane::hid::HidTransport* dongle = nullptr;  // the USB dongle unless simulated
   std::unique_ptr<corvane::Transport> transport;
   if (options.simulate) {
     corvane::sim::demo::Build(simulator);
     transport = std::make_unique<corvane::sim::SimTransport>(simulator);
   } else {
-    transport = std::make_unique<NoDongle>();
+    hid_api = std::make_unique<corvane::hid::SystemHidApi>();
+    auto hid = std::make_unique<corvane::hid::HidTransport>(*hid_api);
+    dongle = hid.get();
+    TellDongleProblems(*dongle, host);
+    transport = std::move(hid);
   }
 
   corvane::CCorvaneDlg::Environment env;
@@ -110,6 +129,9 @@ int main(int argc, char** argv) {
   }
 
   corvane::CCorvaneDlg dialog(host, *transport, env);
+  corvane::HotplugMonitor hotplug([dongle] { return dongle->DonglePaths(); },
+                                  [&dialog] { dialog.OnDeviceChange(); });
+  if (dongle != nullptr) hotplug.Start();
   QElapsedTimer clock;
   clock.start();
   if (options.simulate) {

@@ -73,6 +73,12 @@ std::vector<HidDeviceInfo> HidTransport::Dongles() {
   return dongles;
 }
 
+std::vector<std::string> HidTransport::DonglePaths() {
+  std::vector<std::string> paths;
+  for (const HidDeviceInfo& d : Dongles()) paths.push_back(d.path);
+  return paths;
+}
+
 bool HidTransport::Discover(std::u16string& identity) {
   problem_ = Problem::kNone;
   last_error_.clear();

@@ -70,6 +70,7 @@ class HidTransport : public Transport {
 
   // The dongles present now, one entry per device node, in enumeration order.
   std::vector<HidDeviceInfo> Dongles();
+  std::vector<std::string> DonglePaths();
 
   // Why the last Discover or Open could not use a dongle that is present; empty otherwise.
   const std::u16string& last_error() const { return last_error_; }
