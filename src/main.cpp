@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QIcon>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
   QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
   QCoreApplication::setApplicationVersion(QStringLiteral("4.61"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/162.svg")));
 
   corvane::ui::QtHost host;
   corvane::SettingsProfile profile;

@@ -77,9 +77,11 @@ void CCorvaneDlg::OnInit() {
   }
 
   // Buttons of work that is not in this program yet stay visible but disabled.
-  for (int id : {kMainModbus, kMainEditProject}) Enable(id, false);
+  Enable(kMainModbus, false);
   Enable(kMainDongleUpdate, static_cast<bool>(env_.dongle_update));
 
+  SetImage(kMainScan, 165);
+  SetImage(kMainLogo, 162);
   Show(kMainOpenDevice, true);
   RefreshDeviceList();
   if (dongle_.ConnectCheck([this] {
@@ -209,6 +211,9 @@ void CCorvaneDlg::OnCommand(int id) {
     case kMainMonitor:
       ShowMonitor();
       break;
+    case kMainEditProject:
+      EditProject();
+      break;
     case kMainChangePassword:
       ChangePassword();
       break;
@@ -317,6 +322,7 @@ void CCorvaneDlg::NewProject() {
   project_.Reset();
   Show(kMainOpenDevice, true);
   RefreshDeviceList();
+  EditProject();
   SaveProjectAs();
 }
 
@@ -348,37 +354,23 @@ void CCorvaneDlg::ShowProjectSettings() {
   if (index < kFrequencyNames.size()) SetText(kMainFrequency, kFrequencyNames[index]);
 }
 
-int CCorvaneDlg::FindHeard(RfAddress address) const {
-  const int count = std::min<int>(dongle_.Register(DongleLink::kRegHeardList), 100);
-  for (int i = 0; i < count; ++i) {
-    const int reg = DongleLink::kRegHeardList + 1 + 4 * i;
-    if (WordsToU32(dongle_.Register(reg), dongle_.Register(reg + 1)) == address) return reg;
-  }
-  return -1;
+std::vector<HeardEntry> CCorvaneDlg::HeardList() {
+  std::vector<uint16_t> registers(401);
+  for (int i = 0; i < 401; ++i) registers[i] = dongle_.Register(DongleLink::kRegHeardList + i);
+  return ParseHeardList(registers);
 }
 
 std::u16string CCorvaneDlg::ListLine(int entry) const {
-  const RfAddress address = project_.Address(entry);
-  std::u16string line = FormatAddress(address) + u" " + TypeName(address);
-  if (project_.HasRecord(entry)) {
-    const auto record = project_.Record(entry);
-    if (record.size() >= 16) line += u" " + LoadLowBytes(record.subspan(8, 8));
-  }
-  if (const int reg = FindHeard(address); reg >= 0) {
-    const uint16_t last = dongle_.Register(reg + 3);
-    line += u"  \u16C9";
-    AppendFormat(line, " %d dBm", static_cast<int8_t>(LowByte(last)));
-    if (HighByte(last) != 0) line += u" D";
-  }
-  return line;
+  return ProjectListLine(project_, entry, const_cast<CCorvaneDlg*>(this)->HeardList());
 }
 
 void CCorvaneDlg::RefreshDeviceList() {
   ShowProjectSettings();
   SetText(kMainNotes, project_.Notes());
   ResetContent(kMainDeviceList);
+  const std::vector<HeardEntry> heard = HeardList();
   for (int i = 0; i < Project::kMaxDevices; ++i) {
-    if (project_.Address(i) != 0) AddString(kMainDeviceList, ListLine(i));
+    if (project_.Address(i) != 0) AddString(kMainDeviceList, ProjectListLine(project_, i, heard));
   }
 }
 
@@ -558,7 +550,32 @@ void CCorvaneDlg::SetStatisticsPolling(bool on) {
 
 void CCorvaneDlg::OnActivationState(uint8_t state) { activation_.OnActivationState(state); }
 
-void CCorvaneDlg::OnHeardListBlock(bool) { RefreshDeviceList(); }
+void CCorvaneDlg::OnHeardListBlock(bool complete) {
+  if (edit_project_ != nullptr) {
+    if (complete) {
+      edit_project_->RefreshInRange();
+    } else {
+      edit_project_->StartRefreshTimer();
+    }
+  }
+  RefreshDeviceList();
+}
+
+void CCorvaneDlg::EditProject() {
+  CEditProject editor(host(), project_, *this);
+  edit_project_ = &editor;
+  RunModal(editor);
+  edit_project_ = nullptr;
+  dongle_.ApplyDongleSettings();
+  modified_ = true;
+  Show(kMainOpenDevice, true);
+  RefreshDeviceList();
+}
+
+void CCorvaneDlg::CleanList() {
+  dongle_.SetMirror(DongleLink::kRegListState, 1);
+  dongle_.WriteRegister(DongleLink::kRegListState, 1);
+}
 
 void CCorvaneDlg::ShowWriteProgress(int backlog, int position, bool visible) {
   if (visible) {

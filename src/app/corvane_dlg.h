@@ -12,6 +12,7 @@
 #include "access/device_access.h"
 #include "access/dialog_slots.h"
 #include "access/request_queues.h"
+#include "app/edit_project.h"
 #include "app/heard_frames.h"
 #include "app/profile.h"
 #include "link/dongle_link.h"
@@ -33,7 +34,8 @@ class CCorvaneDlg : public ui::Dialog,
                     public RequestQueuesClient,
                     public ReportSink,
                     public VersionWarning,
-                    public HeardFramesClient {
+                    public HeardFramesClient,
+                    public EditProjectClient {
  public:
   // Timers of the main window.
   enum Timer : int {
@@ -101,13 +103,14 @@ class CCorvaneDlg : public ui::Dialog,
   void LoadProjectDialog();
   void NewProject();
   bool AskSaveIfModified();
-  void ShowProjectSettings();
+  void ShowProjectSettings() override;
   void RefreshDeviceList();
   std::u16string ListLine(int entry) const;
+  void EditProject();
 
   // Devices.
   void UploadProjectList();
-  void Scan();
+  void Scan() override;
   void OpenDevice();
   void ChangePassword();
   void ShowMonitor();
@@ -144,6 +147,11 @@ class CCorvaneDlg : public ui::Dialog,
   // VersionWarning.
   void WarnIncompatibleVersion(bool newer) override;
 
+  // EditProjectClient (the rest is above).
+  void ApplyDongleSettings() override { dongle_.ApplyDongleSettings(); }
+  void CleanList() override;
+  std::vector<HeardEntry> HeardList() override;
+
   // HeardFramesClient.
   ui::LocalTime LocalNow() override { return host().Now(); }
   RfAddress SelectedAddress() const override { return selected_address_; }
@@ -166,8 +174,6 @@ class CCorvaneDlg : public ui::Dialog,
   // The device the user picked: the selected list line, else the "Select Device" dialog.
   RfAddress ChooseDevice();
   static uint16_t AccessModeFor(RfAddress address);
-  // Index of the heard-list entry (registers 58.. of the mirror) holding the address, or -1.
-  int FindHeard(RfAddress address) const;
 
   Transport& transport_;
   Environment env_;
@@ -183,6 +189,7 @@ class CCorvaneDlg : public ui::Dialog,
   ActivationWait activation_;
   HeardFrames heard_;
   std::unique_ptr<CMonitor> monitor_;
+  CEditProject* edit_project_ = nullptr;  // while the project editor is open
   bool ctrl_held_ = false;
   RfAddress selected_address_ = 0;
   int oem_mode_ = 0;

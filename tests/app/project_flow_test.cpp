@@ -3,9 +3,12 @@
 
 #include <fstream>
 
+#include "app/edit_project.h"
 #include "app_harness.h"
 #include "model/le.h"
+#include "ui/templates/edit_project.h"
 #include "ui/templates/main_dialog.h"
+#include "ui/text.h"
 
 namespace corvane {
 namespace {
@@ -157,13 +160,55 @@ TEST_F(AppTest, UnsavedChangesQuestion) {
   host.QueueAnswer(kIdYes);
   EXPECT_TRUE(dlg->AskSaveIfModified());
   EXPECT_FALSE(dlg->modified());
-  // New Project: asks (nothing to ask now), resets and saves under the chosen name.
+  // New Project: asks (nothing to ask now), resets, opens the editor, saves under the chosen
+  // name.
   dlg->project().SetName(u"Old");
   host.QueueFileResult(std::u16string(u"fresh.cvp"));
+  int editors = 0;
+  host.OnModal<CEditProject>([&](CEditProject& editor) {
+    ++editors;
+    EXPECT_EQ(editor.Text(kEditProjectName), u"New Project");
+    host.CloseBox(editor);
+  });
   host.Click(*dlg, kMainNewProject);
+  EXPECT_EQ(editors, 1);
   EXPECT_EQ(dlg->project().Name(), u"New Project");
   EXPECT_EQ(dlg->file_name(), u"fresh.cvp");
   EXPECT_TRUE(fs::exists("fresh.cvp"));
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST_F(AppTest, EditorScansAddsHeardDevicesAndTheMainListMarksThem) {
+  Start(1000);
+  host.Advance(30000);  // the demo nodes report, the dongle hears them
+  int in_range = 0;
+  host.OnModal<CEditProject>([&](CEditProject& editor) {
+    host.Click(editor, kEditProjectScan);
+    EXPECT_TRUE(host.AdvanceUntil([&] { return editor.Count(kEditProjectInRange) > 5; }, 3000));
+    in_range = editor.Count(kEditProjectInRange);
+    host.SelectMany(editor, kEditProjectInRange, {0, 1, 2});
+    host.Click(editor, kEditProjectAddHeard);
+    EXPECT_EQ(editor.Count(kEditProjectDevices), 3);
+    host.Click(editor, ui::kIdOk);
+  });
+  host.Click(*dlg, ui::kMainEditProject);
+  EXPECT_GT(in_range, 5);
+  EXPECT_EQ(dlg->project().DeviceCount(), 3);
+  EXPECT_TRUE(dlg->modified());
+  // The project list went to the dongle, and the next scan marks the heard devices.
+  host.Click(*dlg, ui::kMainScan);
+  host.Advance(1500);
+  ASSERT_EQ(dlg->Count(ui::kMainDeviceList), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NE(dlg->Item(ui::kMainDeviceList, i).find(u"  \u16C9 -"), std::u16string::npos)
+        << ui::Utf16ToUtf8(dlg->Item(ui::kMainDeviceList, i));
+  }
+  EXPECT_EQ(sim.dongle().reg(55), 2);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QFile>
+#include <QIcon>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -377,6 +379,7 @@ void DialogWindow::ApplyAll() {
       case ControlKind::kImageButton:
         Apply(id, Change::kSource, 0, 0);
         Apply(id, Change::kText, 0, 0);
+        Apply(id, Change::kImage, 0, 0);
         break;
       default:
         Apply(id, Change::kText, 0, 0);
@@ -496,7 +499,16 @@ void DialogWindow::Apply(int id, Change change, int first, int count) {
       }
       break;
     case Change::kImage:
-      break;  // plain image buttons show their caption
+      // A plain image button shows the picture registered for its number (a Qt resource
+      // ":/images/<n>.svg" of the program) beside its caption, when there is one.
+      if (auto* button = qobject_cast<QPushButton*>(w)) {
+        const QString path = QStringLiteral(":/images/%1.svg").arg(dialog_.Image(id));
+        if (QFile::exists(path)) {
+          button->setIcon(QIcon(path));
+          button->setIconSize(QSize(28, 28));
+        }
+      }
+      break;
   }
   syncing_ = was_syncing;
 }
