@@ -32,7 +32,20 @@ bool Overlaps(int first, int count, int lo, int end) { return first < end && fir
 }  // namespace
 
 SimDongle::SimDongle(const DongleIdentity& identity, SimContext& context, HostLink& host)
-    : identity_(identity), context_(context), host_(host) {
+    : identity_(identity), context_(context), host_(host), boot_(ADDR_DONGLE) {
+  BootloaderIdentity boot;
+  boot.number = 203;
+  boot.restart_ms = 100;
+  boot.rf_calibration = static_cast<int16_t>(identity.rf_address % 21) - 10;
+  boot.device_name = "USB DONGLE";
+  boot.hardware_name = "DONGLE HW 3";
+  boot.firmware_name = "DONGLE APP";
+  boot_.Setup(boot, identity.firmware);
+  boot_.Attach(context_, [this](uint16_t version) {
+    // The new application keeps the connection and its settings; it only says what it is now.
+    identity_.firmware = version;
+    regs_[dongle_reg::kFirmware] = version;
+  });
   PowerOn();
 }
 
@@ -40,7 +53,17 @@ void SimDongle::PowerOn() {
   using namespace dongle_reg;
   regs_.fill(0);
   regs_[0] = 0xF0FF;
+  boot_.Reset();
+  identity_.firmware = boot_.application_version();
   regs_[kFirmware] = identity_.firmware;
+  regs_[kDeviceId] = 0x0FFF;
+  regs_[kHardware] = 3;
+  const char name[] = "USB dongle";
+  for (int i = 0; i < 8; ++i) {
+    const uint8_t a = static_cast<uint8_t>(2 * i < 10 ? name[2 * i] : 0);
+    const uint8_t b = static_cast<uint8_t>(2 * i + 1 < 10 ? name[2 * i + 1] : 0);
+    regs_[static_cast<size_t>(kName + i)] = static_cast<uint16_t>(a | (b << 8));
+  }
   regs_[kAddress] = static_cast<uint16_t>(identity_.rf_address);
   regs_[kAddress + 1] = static_cast<uint16_t>(identity_.rf_address >> 16);
   regs_[kFrequencyPower] = 0x0100;
@@ -70,6 +93,11 @@ void SimDongle::Violation(const std::string& text) { context_.Violation(ADDR_DON
 // From the tool
 
 void SimDongle::FromHost(const uint8_t* report, int length) {
+  if (boot_.mode() == Bootloader::Mode::kRestarting) {
+    // Restarting: the report is lost, and a broken sequence afterwards is not the tool's fault.
+    loss_seen_ = true;
+    return;
+  }
   if (length < 1 || length > kReportBytes) {
     Violation("report of " + std::to_string(length) + " bytes");
     return;
@@ -93,7 +121,38 @@ void SimDongle::HandleHostBuffer(const uint8_t* buffer, int length, const char* 
   if (!whole) Violation(std::string("last message runs past the end of its ") + origin);
 }
 
+bool SimDongle::BootloaderTakes(uint8_t type) const {
+  switch (type) {
+    case MSG_POLL:
+    case MSG_REG_READ:
+    case MSG_XFER_START:
+    case MSG_XFER_DATA:
+    case MSG_XFER_END:
+    case MSG_XFER_STATUS:
+    case MSG_XFER_REFUSE:
+    case MSG_FW_CMD:
+    case MSG_FW_BLOCK:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void SimDongle::HandleFirmware(uint8_t type, int length, const uint8_t* payload) {
+  if (type == MSG_FW_CMD) {
+    if (length != 1 || !boot_.Command(payload[0])) {
+      Violation("MSG_FW_CMD of " + std::to_string(length) + " bytes, command " +
+                std::to_string(length > 0 ? payload[0] : -1));
+    }
+    return;
+  }
+  MessageBuilder answer;
+  boot_.Block(length, payload, answer);
+  if (!answer.empty()) SendToHost(answer.data(), answer.length());
+}
+
 void SimDongle::HandleHostMessage(uint8_t type, int length, const uint8_t* payload) {
+  if (!boot_.in_application() && !BootloaderTakes(type)) return;
   switch (type) {
     case MSG_POLL:
       if (length != 0) Violation("MSG_POLL with payload length " + std::to_string(length));
@@ -129,10 +188,8 @@ void SimDongle::HandleHostMessage(uint8_t type, int length, const uint8_t* paylo
       HandleXferRefuse(length, payload);
       return;
     case MSG_FW_CMD:
-      if (length != 1) Violation("MSG_FW_CMD with payload length " + std::to_string(length));
-      // The dongle's bootloader is not simulated yet.
-      return;
     case MSG_FW_BLOCK:
+      HandleFirmware(type, length, payload);
       return;
     default:
       Violation(TypeLabel(type) + " is not a message for the dongle");
@@ -147,6 +204,10 @@ void SimDongle::HandleRead(int length, const uint8_t* payload) {
   }
   const int first = GetU16(payload);
   const int count = payload[2];
+  if (count >= 1 && boot_.CoversInfo(first, count)) {
+    SendRegisters(static_cast<uint16_t>(first), count);
+    return;
+  }
   if (count < 1 || count > 250 || first + count > dongle_reg::kCount) {
     Violation("dongle read of " + std::to_string(count) + " registers from " +
               std::to_string(first));
@@ -159,8 +220,13 @@ void SimDongle::HandleRead(int length, const uint8_t* payload) {
 }
 
 void SimDongle::SendRegisters(uint16_t first, int count) {
+  uint16_t words[250];
+  for (int i = 0; i < count; ++i) {
+    const int reg = first + i;
+    words[i] = boot_.Register(reg, reg < dongle_reg::kCount ? regs_[static_cast<size_t>(reg)] : 0);
+  }
   MessageBuilder answer;
-  answer.AddRegisters(MSG_REG_BLOCK, MSG_REG_WORD, first, regs_.data() + first, count);
+  answer.AddRegisters(MSG_REG_BLOCK, MSG_REG_WORD, first, words, count);
   SendToHost(answer.data(), answer.length());
 }
 
@@ -526,7 +592,7 @@ void SimDongle::PushActivation(uint8_t state) {
 }
 
 void SimDongle::Hear(const AirFrame& frame, int8_t rssi) {
-  if (IsDongleLocal(frame.source)) return;
+  if (IsDongleLocal(frame.source) || !boot_.in_application()) return;
   NoteHeard(frame.source, rssi);
 
   if (frame.destination == identity_.rf_address && frame.kind == FrameKind::kAnswer) {

@@ -11,6 +11,7 @@
 
 #include "model/rf_address.h"
 #include "sim/air_frame.h"
+#include "sim/bootloader.h"
 #include "sim/sim_context.h"
 #include "sim/wire.h"
 
@@ -34,7 +35,10 @@ struct DongleIdentity {
 namespace dongle_reg {
 inline constexpr int kCount = 1684;
 inline constexpr int kFirmware = 1;
-inline constexpr int kStatistics = 7;
+inline constexpr int kDeviceId = 5;
+inline constexpr int kHardware = 6;
+inline constexpr int kStatistics = 7;  // also the bootloader number while that runs
+inline constexpr int kName = 8;
 inline constexpr int kAddress = 16;
 inline constexpr int kPassword = 18;
 inline constexpr int kFrequencyPower = 26;
@@ -91,6 +95,9 @@ class SimDongle {
   // Refuse the next `count` long transfers from the tool as busy.
   void RefuseTransfers(int count) { refusals_left_ += count; }
   int frames_sent() const { return frames_sent_; }
+  // The dongle's bootloader: firmware updates of the dongle itself.
+  Bootloader& bootloader() { return boot_; }
+  const Bootloader& bootloader() const { return boot_; }
   uint8_t activation_state() const {
     return static_cast<uint8_t>(regs_[dongle_reg::kActivation] >> 8);
   }
@@ -122,6 +129,10 @@ class SimDongle {
   void HandleXferEnd(int length, const uint8_t* payload);
   void HandleXferStatus(int length, const uint8_t* payload);
   void HandleXferRefuse(int length, const uint8_t* payload);
+  // The bootloader takes register reads, the long transfer and its own messages; the rest of
+  // the dongle's work waits for the application.
+  bool BootloaderTakes(uint8_t type) const;
+  void HandleFirmware(uint8_t type, int length, const uint8_t* payload);
 
   void SendToHost(const uint8_t* message, int length);
   void SendFragments(const uint8_t* message, int length);
@@ -141,6 +152,7 @@ class SimDongle {
   SimContext& context_;
   HostLink& host_;
   DongleOptions options_;
+  Bootloader boot_;
   std::array<uint16_t, dongle_reg::kCount> regs_{};
   SimTime power_on_ = 0;
   uint64_t power_generation_ = 0;

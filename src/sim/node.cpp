@@ -14,7 +14,8 @@ SimNode::SimNode(RfAddress address, const NodeSettings& settings)
       listens_(Listens(address)),
       random_(settings.seed ^ (static_cast<uint64_t>(address) * 0x9E3779B97F4A7C15ull)),
       ram_(static_cast<size_t>(std::max(32, (RecordSize(address) + 1) / 2)), 0),
-      eeprom_(ram_.size(), 0) {}
+      eeprom_(ram_.size(), 0),
+      boot_(address) {}
 
 void SimNode::Start(SimContext& context) {
   context_ = &context;
@@ -23,6 +24,7 @@ void SimNode::Start(SimContext& context) {
   InitRegisters();
   UpdateLive();
   eeprom_ = ram_;
+  SetUpBootloader();
   // One power-on entry in the device log; the second looks like an earlier watchdog reset.
   log_[0] = {0, 0x08, 0x5A, 0x01, 0x00, 0x00, 0, 0};
   log_[1] = {1, 0x40, 0x5A, 0x02, 0x10, 0x00, 0, 0};
@@ -35,7 +37,9 @@ void SimNode::Start(SimContext& context) {
 }
 
 bool SimNode::Awake() const {
-  return listens() || (context_ != nullptr && context_->Now() <= awake_until_);
+  // A bootloader keeps its receiver on: it waits for blocks.
+  return listens() || boot_.in_bootloader() ||
+         (context_ != nullptr && context_->Now() <= awake_until_);
 }
 
 uint32_t SimNode::uptime_seconds() const {
@@ -104,6 +108,7 @@ void SimNode::SchedulePeriodic(SimTime delay) {
 }
 
 void SimNode::TransmitStatus() {
+  if (!boot_.in_application()) return;
   UpdateLive();
   MessageBuilder status;
   BuildStatus(status);
@@ -138,6 +143,10 @@ void SimNode::Receive(const AirFrame& frame) {
     awake_until_ = std::max(awake_until_, context_->Now() + settings_.awake_hold_ms);
   }
   if (frame.kind == FrameKind::kKeepAwake || frame.kind == FrameKind::kStatus) return;
+  if (!boot_.in_application()) {
+    ReceiveInBootloader(frame);
+    return;
+  }
   if (Intercept(frame)) return;
   UpdateLive();
   MessageBuilder answer;
@@ -163,8 +172,13 @@ void SimNode::Receive(const AirFrame& frame) {
             HandleLog(answer);
             return;
           case MSG_FW_CMD:
+            if (length != 1 || !boot_.Command(payload[0])) {
+              Violation("MSG_FW_CMD of " + std::to_string(length) + " bytes, command " +
+                        std::to_string(length > 0 ? payload[0] : -1));
+            }
+            return;
           case MSG_FW_BLOCK:
-            // The bootloader is not simulated yet: taken without an answer.
+            boot_.Block(length, payload, answer);
             return;
           default:
             if (!HandleOther(frame, type, length, payload, answer)) {
@@ -183,6 +197,17 @@ void SimNode::Receive(const AirFrame& frame) {
 void SimNode::HandleRead(const uint8_t* payload, MessageBuilder& answer) {
   const int first = GetU16(payload);
   const int count = payload[2];
+  if (boot_.CoversInfo(first, count) ||
+      (!boot_.in_application() && count >= 1 && first + count <= word_count())) {
+    uint16_t words[250];
+    for (int i = 0; i < count; ++i) {
+      const int reg = first + i;
+      words[i] = boot_.Register(reg, reg < word_count() ? ram_[static_cast<size_t>(reg)] : 0);
+    }
+    answer.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, static_cast<uint16_t>(first), words,
+                        count);
+    return;
+  }
   if (count < 1 || count > 250 || first + count > word_count()) {
     Violation("read of " + std::to_string(count) + " registers from " + std::to_string(first) +
               " outside the " + std::to_string(word_count()) + "-word map");
@@ -230,6 +255,44 @@ void SimNode::StoreEeprom() {
   ++ram_[kWordEepromWrites];
   eeprom_ = ram_;
   ++eeprom_stores_;
+}
+
+void SimNode::SetUpBootloader() {
+  BootloaderIdentity identity;
+  // From the address, not the generator: the node's other random values stay as they were.
+  identity.rf_calibration = static_cast<int16_t>(static_cast<int>(address_ % 81) - 40);
+  std::string name;
+  for (char16_t c : TypeName(address_, 0)) name.push_back(static_cast<char>(c));
+  identity.device_name = name;
+  identity.hardware_name = "HW " + std::to_string(word(kWordHardware));
+  identity.firmware_name = name + " APP";
+  boot_.Setup(identity, word(kWordFirmware));
+  boot_.Attach(*context_, [this](uint16_t version) { word(kWordFirmware) = version; });
+}
+
+void SimNode::ReceiveInBootloader(const AirFrame& frame) {
+  if (!boot_.in_bootloader()) return;  // restarting: nobody listens
+  MessageBuilder answer;
+  ForEachMessage(
+      frame.payload.data(), frame.length, [&](uint8_t type, int length, const uint8_t* payload) {
+        switch (type) {
+          case MSG_REG_READ:
+            if (length == 3) HandleRead(payload, answer);
+            return;
+          case MSG_FW_CMD:
+            if (length != 1 || !boot_.Command(payload[0])) {
+              Violation("MSG_FW_CMD to the bootloader of " + std::to_string(length) + " bytes");
+            }
+            return;
+          case MSG_FW_BLOCK:
+            boot_.Block(length, payload, answer);
+            return;
+          default:
+            // The bootloader knows nothing else; the application is not running.
+            return;
+        }
+      });
+  if (!answer.empty()) Transmit(frame.source, FrameKind::kAnswer, answer, settings_.rssi_at_dongle);
 }
 
 void SimNode::HandleLog(MessageBuilder& answer) {

@@ -14,6 +14,7 @@
 
 #include "model/rf_address.h"
 #include "sim/air_frame.h"
+#include "sim/bootloader.h"
 #include "sim/sim_context.h"
 #include "sim/sim_random.h"
 #include "sim/wire.h"
@@ -78,6 +79,10 @@ class SimNode {
   int eeprom_stores() const { return eeprom_stores_; }
   uint32_t uptime_seconds() const;
 
+  // The node's bootloader: firmware updates, injected flash faults.
+  Bootloader& bootloader() { return boot_; }
+  const Bootloader& bootloader() const { return boot_; }
+
   // A node that never answers (it still transmits its status frames).
   void set_mute(bool mute) { mute_ = mute; }
   bool mute() const { return mute_; }
@@ -133,6 +138,9 @@ class SimNode {
   void HandleWrite(uint8_t type, int length, const uint8_t* payload, MessageBuilder& answer);
   void HandleLog(MessageBuilder& answer);
   void StoreEeprom();
+  // While the bootloader runs (or the node restarts) it alone answers.
+  void ReceiveInBootloader(const AirFrame& frame);
+  void SetUpBootloader();
 
   RfAddress address_;
   bool listens_;
@@ -149,6 +157,7 @@ class SimNode {
   std::vector<uint16_t> eeprom_;
   std::array<std::array<uint8_t, 8>, kLogRecords> log_{};
   int log_count_ = 0;
+  Bootloader boot_;
 };
 
 }  // namespace corvane::sim

@@ -111,7 +111,8 @@ void Simulator::RefuseTransfers(int count) {
 void Simulator::Transmit(const AirFrame& frame) {
   ++frames_on_air_;
   SimDongle* d = plugged();
-  const int air = AirTimeMs(frame.length, d != nullptr ? d->frequency_index() : 0);
+  const int air =
+      options_.air_time ? AirTimeMs(frame.length, d != nullptr ? d->frequency_index() : 0) : 0;
   if (d != nullptr) d->AddAirTime(air);
   if (random_.Chance(faults_.radio_loss)) return;
   const SimTime due = Now() + air + options_.radio_latency_ms + faults_.extra_radio_latency_ms;

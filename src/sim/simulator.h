@@ -36,6 +36,8 @@ struct SimOptions {
   SimTime usb_latency_ms = 1;
   // Radio: every frame takes its air time (from the channel's data rate) plus this latency.
   SimTime radio_latency_ms = 4;
+  // False: frames take no air time either (benchmarks of the USB side alone).
+  bool air_time = true;
   DongleOptions dongle;
 };
 
