@@ -1,26 +1,132 @@
 #include "sim/node_families.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 #include "link/messages.h"
+#include "model/le.h"
 #include "model/rf_address.h"
+#include "sim/demo_network.h"
 #include "sim/routing_node.h"
 
 namespace corvane::sim {
 namespace {
 
-constexpr int kWordInputs = 51;
 constexpr int kWordTemperature = 50;
 constexpr int kWordCpuTemperature = 51;
 
 }  // namespace
 
+namespace {
+
+// Names the demo network's input nodes carry, so the lists read like a real site.
+std::string_view DemoName(RfAddress address) {
+  switch (address) {
+    case demo::kGatewayInput:
+      return "Garage door";
+    case demo::kInputX:
+      return "Hall 6-way";
+    case demo::kKeypad:
+      return "Entrance keys";
+    case demo::kInputB:
+      return "Stair lights";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+void InputNode::InitRegisters() {
+  SimNode::InitRegisters();
+  started_ = true;
+  const bool b_node = type() == 0x014;
+  word(kWordModelCode) = b_node ? 0xF047 : 1295;
+  word(kWordDeviceId) = b_node ? 1268 : 1115;
+  if (const std::string_view name = DemoName(address()); !name.empty()) SetName(name);
+  if (b_node) word(kWordBattery) = 0;   // mains powered
+  word(kWordLongpress) = 6 | (2 << 8);  // 1500 ms, repeat every 500 ms
+  word(kWordButtons) = 25 << 8;         // minimal press 52 ms, no one-button or switch inputs
+  if (has_temperature()) {
+    word(kWordTemperature) = static_cast<uint16_t>(2050 + random().Below(200));
+    word(kWordTemperatureThreshold) = 200;
+  }
+}
+
+void InputNode::UpdateLive() {
+  SimNode::UpdateLive();
+  if (!has_temperature()) return;
+  // Room temperature wandering slowly between 18 and 26 degrees.
+  const int t = std::clamp(static_cast<int16_t>(word(kWordTemperature)) + random().Between(-3, 3),
+                           1800, 2600);
+  word(kWordTemperature) = static_cast<uint16_t>(static_cast<int16_t>(t));
+}
+
 void InputNode::PressButton() {
-  word(kWordInputs) ^= 0x0001;
+  const int input = presses_ % inputs();
+  const auto bit = static_cast<uint16_t>(1 << input);
+  ++presses_;
+  const bool long_press = presses_ % 3 == 0;
+  word(kWordIndicationAB) ^= bit;  // A: the input switched over
+  word(kWordIndicationAB) =
+      static_cast<uint16_t>((word(kWordIndicationAB) & 0x00FF) | (long_press ? 0 : bit << 8));
+  word(kWordIndicationCD) = static_cast<uint16_t>(long_press ? bit << 8 : 0);
+  const int press = presses_;
   SimNode::PressButton();
+  if (started_) {
+    context().At(context().Now() + 1000, [this, press] {
+      // Only the latest press clears its bytes; a newer one keeps its own.
+      if (press != presses_) return;
+      word(kWordIndicationAB) &= 0x00FF;
+      word(kWordIndicationCD) = 0;
+    });
+  }
 }
 
 void InputNode::BuildStatus(MessageBuilder& status) {
   SimNode::BuildStatus(status);
-  status.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, kWordInputs, &word(kWordInputs), 1);
+  status.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, kWordIndicationAB,
+                      &word(kWordIndicationAB), 2);
+  if (has_temperature()) {
+    status.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, kWordTemperature,
+                        &word(kWordTemperature), 1);
+  }
+}
+
+bool InputNode::Intercept(const AirFrame& frame) {
+  if (replaying_) return false;
+  int messages = 0;
+  uint16_t first = 0;
+  int count = 0;
+  bool store = false;
+  ForEachMessage(frame.payload.data(), frame.length,
+                 [&](uint8_t type, int length, const uint8_t* payload) {
+                   ++messages;
+                   if (type != MSG_REG_WORD && type != MSG_REG_BLOCK) return;
+                   std::string problem;
+                   if (!ParseRegisterWrite(type, length, payload, first, count, problem)) return;
+                   if (first > kWordEepromControl || first + count <= kWordEepromControl) return;
+                   const uint8_t* values = payload + (type == MSG_REG_WORD ? 2 : 3);
+                   store = (GetU16(values + 2 * (kWordEepromControl - first)) & kStoreRequest) != 0;
+                 });
+  if (!store || messages != 1) return false;
+  // The write itself is taken as usual, but its immediate acknowledgement is addressed to the
+  // node itself, which nobody receives; the real answer follows the store.
+  AirFrame quiet = frame;
+  quiet.source = address();
+  replaying_ = true;
+  Receive(quiet);
+  replaying_ = false;
+  const RfAddress asker = frame.source;
+  context().At(context().Now() + settings_.eeprom_store_ms + 1, [this, asker, first, count] {
+    MessageBuilder answer;
+    answer.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, kWordEepromControl,
+                        &word(kWordEepromControl), 1);
+    answer.AddWriteAck(MSG_REG_WRITE_ACK, first, count, 0);
+    Transmit(asker, FrameKind::kAnswer, answer, settings_.rssi_at_dongle);
+  });
+  return true;
 }
 
 void ClimateNode::InitRegisters() {

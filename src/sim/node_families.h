@@ -9,16 +9,42 @@
 
 namespace corvane::sim {
 
-// Four- and six-input nodes and the keypad (0x003, 0x00B, 0x00E, 0x014). A button press toggles
-// input 1 in word 51 before the node transmits.
+// Four- and six-input nodes and the keypad (0x003, 0x00B, 0x00E, 0x014). Their record holds
+// button timing, the button configuration, a temperature and four input indication bytes
+// (words 50..51: A = inputs switched on, B = short presses, C = faults, D = long presses). A press
+// of the simulated button works through the inputs in turn: it switches the next input over,
+// reports a short press of it (every third press a long one) and transmits at once; the press
+// bytes clear a second later. A store request is answered the way this firmware does it: the
+// record is stored first, then the node reports its EEPROM control word and acknowledges.
 class InputNode : public SimNode {
  public:
+  static constexpr int kWordIndicationAB = 50;
+  static constexpr int kWordIndicationCD = 51;
+  static constexpr int kWordLongpress = 52;
+  static constexpr int kWordButtons = 53;
+  static constexpr int kWordTemperature = 54;
+  static constexpr int kWordTemperatureThreshold = 56;
+  static constexpr int kWordStatus = 57;
+  static constexpr int kWordLock = 58;
+
   using SimNode::SimNode;
   const char* family() const override { return "input"; }
   void PressButton() override;
+  int inputs() const { return type() == 0x00B ? 6 : 4; }
+  int presses() const { return presses_; }
 
  protected:
+  void InitRegisters() override;
+  void UpdateLive() override;
   void BuildStatus(MessageBuilder& status) override;
+  bool Intercept(const AirFrame& frame) override;
+
+ private:
+  bool has_temperature() const { return type() != 0x00E; }
+
+  int presses_ = 0;
+  bool replaying_ = false;
+  bool started_ = false;  // the simulation's clock is there to clear the press bytes
 };
 
 // Room units (0x002, 0x011, 0x013): battery nodes with the common header only so far.

@@ -1,0 +1,309 @@
+#include "devices/device_dialog.h"
+
+#include <algorithm>
+
+#include "model/radio_settings.h"
+#include "model/type_table.h"
+#include "ui/text.h"
+
+namespace corvane::devices {
+
+using ui::SourceState;
+
+void WordSet::AddRange(int first, int count) {
+  for (int r = std::max(first, 0); r < std::min(first + count, kBits); ++r) {
+    bits_.set(static_cast<size_t>(r));
+  }
+}
+
+void WordSet::RemoveRange(int first, int count) {
+  for (int r = std::max(first, 0); r < std::min(first + count, kBits); ++r) {
+    bits_.reset(static_cast<size_t>(r));
+  }
+}
+
+std::span<const FieldBinding> CommonHeaderFields() {
+  static const FieldBinding fields[] = {
+      Hex16(kDevModbusId, 0),
+      Version(kDevFwId, 1),
+      Unsigned(kDevDeviceId, 5),
+      Unsigned(kDevHwNum, 6),
+      DeviceText(kDevName, 8),
+      LowBytes(kDevPassword, 18, 8),
+      ComboIndex(kDevFrequency, 26, 0, 0),
+      // RF power code = position + 1; a code of 0 shows the first entry.
+      ComboIndex(kDevRfPower, 26, 1, 1),
+  };
+  return fields;
+}
+
+DeviceDialog::DeviceDialog(const ui::DialogTemplate& tpl, const DeviceDialogContext& context,
+                           DeviceServices services, RecordLayout layout,
+                           std::span<const FieldBinding> fields)
+    : Dialog(tpl, context.host),
+      services_(std::move(services)),
+      layout_(layout),
+      fields_(fields),
+      project_(context.project),
+      entry_(context.entry),
+      address_(context.address),
+      route_(context.route),
+      record_(static_cast<size_t>(layout.words), 0) {}
+
+void DeviceDialog::OnInit() {
+  SetTitle(u"Configuration " + DisplayName(address_));
+  ResetContent(kDevFrequency);
+  for (std::u16string_view name : kFrequencyNames) AddString(kDevFrequency, name);
+  if (Count(kDevRfPower) == 0) {
+    for (std::u16string_view power : kRfPowerItems) AddString(kDevRfPower, power);
+  }
+  if (route_ != 0) Show(kDevFwUpdate, false);
+  InitDevice();
+
+  // The project's record as if it had been read: a short one reads as zeros beyond its end.
+  std::vector<uint16_t> blob(record_.size(), 0);
+  const auto cached = project_.Record(entry_);
+  std::copy_n(cached.begin(), std::min(cached.size(), blob.size()), blob.begin());
+  Feed(blob);
+
+  SetSource(kDevSource, SourceState::kProject);
+  pending_ = Pending::kNone;
+  read_direct_.Clear();
+  read_cache_.Clear();
+  write_direct_.Clear();
+  write_cache_.Clear();
+  ApplyButtonVisibility();
+  StartDevice();
+}
+
+void DeviceDialog::Feed(std::span<const uint16_t> words) {
+  Take(0, static_cast<int>(words.size()), words.data(), false, true);
+}
+
+bool DeviceDialog::InHeardList(RfAddress address) const {
+  const DongleLink& dongle = services_.dongle;
+  const int count = std::min<int>(dongle.Register(DongleLink::kRegHeardList), 100);
+  for (int i = 0; i < count; ++i) {
+    const int reg = DongleLink::kRegHeardList + 1 + 4 * i;
+    const RfAddress heard = static_cast<RfAddress>(dongle.Register(reg)) |
+                            (static_cast<RfAddress>(dongle.Register(reg + 1)) << 16);
+    if (heard == address) return true;
+  }
+  return false;
+}
+
+void DeviceDialog::ApplyButtonVisibility() {
+  if (route_ == 0) {
+    const bool heard = InHeardList(address_);
+    for (int id : {kDevFwUpdate, kDevRead, kDevReadLog, kDevWriteRam, kDevWriteEeprom}) {
+      Show(id, heard);
+    }
+  } else {
+    const bool heard = InHeardList(route_);
+    for (int id : {kDevRead, kDevWriteRam, kDevWriteEeprom}) Show(id, heard);
+    Show(kDevFwUpdate, false);
+    Show(kDevReadLog, false);
+  }
+}
+
+void DeviceDialog::OnCommand(int id) {
+  switch (id) {
+    case kDevRead:
+      Read();
+      return;
+    case kDevWriteRam:
+      Write(false);
+      return;
+    case kDevWriteEeprom:
+      Write(true);
+      return;
+    case kDevSave:
+      Collect();
+      SaveToProject();
+      return;
+    case kDevExport:
+      Export();
+      return;
+    case kDevImport:
+      Import();
+      return;
+    case kDevDefault:
+      Feed(DefaultRecord());
+      return;
+    case kDevFwUpdate:
+      if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
+      return;
+    case kDevReadLog:
+      services_.log.Request(route_, address_);
+      return;
+    default:
+      return;
+  }
+}
+
+void DeviceDialog::OnTimer(int id) {
+  if (id != kTimeoutTimer) {
+    OnDeviceTimer(id);
+    return;
+  }
+  KillTimer(kTimeoutTimer);
+  SetSource(kDevSource, SourceState::kError);
+  const Pending failed = pending_;
+  pending_ = Pending::kNone;
+  switch (failed) {
+    case Pending::kRead:
+      MessageBox(u"Read unsuccessfull");
+      break;
+    case Pending::kRamWrite:
+      MessageBox(u"Write to RAM unsuccessfull");
+      break;
+    case Pending::kEepromWrite:
+      MessageBox(u"Write to EEPROM unsuccessfull");
+      break;
+    case Pending::kNone:
+      break;
+  }
+}
+
+void DeviceDialog::RestartOperationTimer() {
+  if (pending_ != Pending::kNone) SetTimer(kTimeoutTimer, kTimeoutMs);
+}
+
+void DeviceDialog::OnCancel() {
+  Collect();
+  if (source() == SourceState::kDevice) SaveToProject();
+  EndDialog(ui::kIdCancel);
+}
+
+void DeviceDialog::Read() {
+  const SourceState state = source();
+  if (state == SourceState::kRead || state == SourceState::kWrite) return;
+  pending_ = Pending::kRead;
+  SetTimer(kTimeoutTimer, kTimeoutMs);
+  SetSource(kDevSource, SourceState::kRead);
+  const int n = layout_.words;
+  read_direct_.Clear();
+  read_direct_.AddRange(0, n);
+  if (route_ == 0) {
+    services_.queues.QueueRead(0, address_, 0, n, 0, layout_.read_flush);
+  } else {
+    read_cache_.Clear();
+    read_cache_.AddRange(0, n);
+    services_.queues.QueueRead(route_, address_, kCacheBase, n, 0, layout_.read_flush);
+  }
+}
+
+void DeviceDialog::Write(bool eeprom) {
+  const SourceState state = source();
+  if (state == SourceState::kRead || state == SourceState::kWrite) return;
+  if (state != SourceState::kDevice) {
+    const int answer = MessageBox(
+        u"Data are from project or cache, write can replace data in device.\nStill want to write?",
+        u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
+    if (answer != ui::kIdYes) return;
+  }
+  pending_ = eeprom ? Pending::kEepromWrite : Pending::kRamWrite;
+  SetTimer(kTimeoutTimer, kTimeoutMs);
+  SetSource(kDevSource, SourceState::kWrite);
+  Collect();
+  int first = 8;
+  int count = layout_.ram_last - 7;
+  if (eeprom) {
+    uint16_t& control = record_[kWordEepromControl];
+    control = static_cast<uint16_t>((control & 0x00FF) | kStoreRequest);
+    first = kWordEepromControl;
+    count = layout_.eeprom_last - 1;
+  }
+  const uint16_t* words = record_.data() + first;
+  write_direct_.Clear();
+  write_direct_.AddRange(first, count);
+  if (route_ == 0) {
+    services_.queues.QueueWrite(0, address_, static_cast<uint16_t>(first), count, words, 0, true);
+  } else {
+    write_cache_.Clear();
+    write_cache_.AddRange(first, count);
+    services_.queues.QueueWrite(route_, address_, static_cast<uint16_t>(first + kCacheBase), count,
+                                words, 0, true);
+  }
+}
+
+void DeviceDialog::Collect() {
+  CollectFields(*this, CommonHeaderFields(), record_);
+  CollectFields(*this, fields_, record_);
+  CollectDevice();
+}
+
+void DeviceDialog::SaveToProject() {
+  std::span<uint16_t> blob = project_.Record(entry_);
+  if (blob.size() < record_.size()) {
+    // A record shorter than the dialog's (an old or damaged project) grows to hold it all.
+    std::vector<uint16_t> grown(blob.begin(), blob.end());
+    grown.resize(record_.size(), 0);
+    project_.SetRecord(entry_, std::move(grown));
+    blob = project_.Record(entry_);
+  }
+  std::copy(record_.begin(), record_.end(), blob.begin());
+}
+
+void DeviceDialog::Complete(SourceState state, bool keep_pending) {
+  KillTimer(kTimeoutTimer);
+  if (!keep_pending) pending_ = Pending::kNone;
+  SetSource(kDevSource, state);
+}
+
+void DeviceDialog::OnRegisterData(RfAddress source, uint16_t first, int count,
+                                  const uint16_t* words, bool from_cache) {
+  if (source != address_ || count <= 0) return;
+  Take(first, count, words, from_cache, false);
+}
+
+void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_cache, bool local) {
+  const int n = layout_.words;
+  if (first + count <= n) std::copy_n(words, count, record_.begin() + first);
+
+  // Words the dialog feeds itself (the project, Import, Default) come from no device: they
+  // complete no pending operation, or Default during a read would pass for the device's data.
+  if (!local && first <= kWordEepromControl && kWordEepromControl < first + count &&
+      pending_ == Pending::kEepromWrite && (record_[kWordEepromControl] & kStored) != 0) {
+    Complete(SourceState::kDevice, false);
+    MessageBox(u"Write to EEPROM successfull");
+  }
+
+  // Controls always show the record, so a block that was not taken shows what was there.
+  RefreshFields(*this, CommonHeaderFields(), record_, first, count);
+  RefreshFields(*this, fields_, record_, first, count);
+  RefreshDevice(first, count);
+  const ui::LocalTime now = host().Now();
+  SetText(kDevTime, ui::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
+
+  if (local) return;
+  WordSet& set = from_cache ? read_cache_ : read_direct_;
+  if (!set.empty()) {
+    set.RemoveRange(first, count);
+    if (set.empty()) {
+      Complete(from_cache ? SourceState::kCache : SourceState::kDevice, from_cache);
+    }
+  }
+}
+
+void DeviceDialog::OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) {
+  if (source != address_) return;
+  if (pending_ != Pending::kRamWrite && pending_ != Pending::kEepromWrite) return;
+  WordSet& set = from_cache ? write_cache_ : write_direct_;
+  if (set.empty()) return;
+  set.RemoveRange(first, count);
+  if (set.empty()) Complete(from_cache ? SourceState::kCache : SourceState::kDevice, from_cache);
+}
+
+void DeviceDialog::Export() {
+  if (!services_.export_words) return;
+  services_.export_words(*this, record_, u"Export_" + DisplayName(address_));
+}
+
+void DeviceDialog::Import() {
+  if (!services_.import_words) return;
+  std::vector<uint16_t> copy = record_;
+  if (services_.import_words(*this, copy) > 0) Feed(copy);
+}
+
+}  // namespace corvane::devices

@@ -1,0 +1,171 @@
+// DeviceDialog: the life cycle every device configuration dialog shares. The dialog holds a copy
+// of the device's record, shows it through its field bindings, reads it from the device, writes
+// it to RAM or EEPROM, keeps it in the project and moves it through register text files. The
+// data-source indicator tells where the data on screen came from.
+//
+// A device dialog derives from it, passes its template, record layout and field table, and
+// overrides the hooks for what its device makes special.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "access/device_access.h"
+#include "access/dialog_slots.h"
+#include "access/request_queues.h"
+#include "app/heard_frames.h"
+#include "devices/device_controls.h"
+#include "devices/field_binding.h"
+#include "link/dongle_link.h"
+#include "ui/dialog.h"
+
+namespace corvane::devices {
+
+// What the device dialogs use of the main window. The functions are optional: an empty one
+// makes its button do nothing.
+struct DeviceServices {
+  RequestQueues& queues;
+  DeviceLog& log;
+  HeardFrames& heard;
+  DongleLink& dongle;
+  // Runs the firmware update of `address` (reached through `route`, 0 = direct) modally above
+  // `owner`.
+  std::function<void(ui::Dialog& owner, RfAddress address, RfAddress route)> firmware_update;
+  // Writes `words` to a register text file; the user picks the file, `proposed_name` is offered.
+  // Shows its own messages; the words are not changed.
+  std::function<void(ui::Dialog& owner, std::span<const uint16_t> words,
+                     std::u16string_view proposed_name)>
+      export_words;
+  // Loads a register text file into `words` (registers it does not name keep their values) and
+  // returns the number of registers taken; 0 or less when nothing was loaded.
+  std::function<int(ui::Dialog& owner, std::span<uint16_t> words)> import_words;
+};
+
+// How a dialog class reads and writes its record.
+struct RecordLayout {
+  int words = 0;        // N
+  int ram_last = 0;     // Write To RAM: words 8..ram_last
+  int eeprom_last = 0;  // Write to EEPROM: words 2..eeprom_last
+  bool read_flush = true;
+};
+
+enum class Pending : uint8_t { kNone, kRead, kRamWrite, kEepromWrite };
+
+// Register numbers of one record (records are at most 190 words; the firmware quirk of the
+// input nodes names a few beyond their end).
+class WordSet {
+ public:
+  static constexpr int kBits = 256;
+  void Clear() { bits_.reset(); }
+  void AddRange(int first, int count);
+  void RemoveRange(int first, int count);
+  bool empty() const { return bits_.none(); }
+  bool Has(int reg) const {
+    return reg >= 0 && reg < kBits && bits_.test(static_cast<size_t>(reg));
+  }
+
+ private:
+  std::bitset<kBits> bits_;
+};
+
+class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
+ public:
+  static constexpr int kTimeoutTimer = 15;
+  static constexpr int kTimeoutMs = 5000;
+  static constexpr uint16_t kCacheBase = 4000;
+  static constexpr int kWordEepromControl = 2;
+  static constexpr uint16_t kStoreRequest = 0x0100;
+  static constexpr uint16_t kStored = 0x0200;
+
+  DeviceDialog(const ui::DialogTemplate& tpl, const DeviceDialogContext& context,
+               DeviceServices services, RecordLayout layout, std::span<const FieldBinding> fields);
+
+  // DeviceDialogPort.
+  void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
+                      bool from_cache) override;
+  void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) override;
+  void OnInRange() override { ApplyButtonVisibility(); }
+  void StopOperationTimer() override { KillTimer(kTimeoutTimer); }
+  void RestartOperationTimer() override;
+
+  RfAddress address() const { return address_; }
+  RfAddress route() const { return route_; }
+  std::span<const uint16_t> record() const { return record_; }
+  const RecordLayout& layout() const { return layout_; }
+  ui::SourceState source() const { return Source(kDevSource); }
+  Pending pending() const { return pending_; }
+  const WordSet& read_direct() const { return read_direct_; }
+  const WordSet& read_cache() const { return read_cache_; }
+
+ protected:
+  void OnInit() override;
+  void OnCommand(int id) override;
+  void OnTimer(int id) override;
+  void OnCancel() override;
+  // Enter while typing a value must not close the dialog.
+  void OnOk() override {}
+
+  // Hooks for the device classes.
+  // Opening, before the project record is shown: layout by type and the like.
+  virtual void InitDevice() {}
+  // Opening, last step: periodic timers.
+  virtual void StartDevice() {}
+  // A block [first, first + count) was taken: fields that need code of their own.
+  virtual void RefreshDevice(int /*first*/, int /*count*/) {}
+  // Collecting, after the bound fields.
+  virtual void CollectDevice() {}
+  // The type's default record, built from the current one.
+  virtual std::vector<uint16_t> DefaultRecord() const = 0;
+  // Timers other than the time-out.
+  virtual void OnDeviceTimer(int /*id*/) {}
+
+  std::span<uint16_t> mutable_record() { return record_; }
+  WordSet& mutable_read_direct() { return read_direct_; }
+  DeviceServices& services() { return services_; }
+
+  // Controls into the record: the bound fields, then the device's own.
+  void Collect();
+  // Runs the register-data procedure on `words` as if they had arrived from the device.
+  void Feed(std::span<const uint16_t> words);
+
+ private:
+  void Read();
+  void Write(bool eeprom);
+  void SaveToProject();
+  void ApplyButtonVisibility();
+  bool InHeardList(RfAddress address) const;
+  void Complete(ui::SourceState state, bool keep_pending);
+  // The register-data procedure; `local` for words the dialog feeds itself.
+  void Take(int first, int count, const uint16_t* words, bool from_cache, bool local);
+  void Export();
+  void Import();
+
+  DeviceServices services_;
+  RecordLayout layout_;
+  std::span<const FieldBinding> fields_;
+  Project& project_;
+  int entry_;
+  RfAddress address_;
+  RfAddress route_;
+  std::vector<uint16_t> record_;
+  Pending pending_ = Pending::kNone;
+  WordSet read_direct_;
+  WordSet read_cache_;
+  WordSet write_direct_;
+  WordSet write_cache_;
+};
+
+// The header fields every device record shares: Modbus ID, FW ID, Device ID, HW num, Name,
+// Password, Frequency and RF power.
+std::span<const FieldBinding> CommonHeaderFields();
+
+// The RF power texts, code = position + 1.
+inline constexpr std::u16string_view kRfPowerItems[] = {
+    u"+13 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm",
+};
+
+}  // namespace corvane::devices

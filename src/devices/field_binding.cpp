@@ -1,0 +1,230 @@
+#include "devices/field_binding.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/device_text.h"
+#include "ui/text.h"
+
+namespace corvane::devices {
+
+using ui::Format;
+
+FieldBinding Hex16(int control, int word) {
+  return {.control = control, .encoding = Encoding::kHex16, .word = word};
+}
+FieldBinding Version(int control, int word) {
+  return {.control = control, .encoding = Encoding::kVersion, .word = word};
+}
+FieldBinding Unsigned(int control, int word, int byte) {
+  return {.control = control, .encoding = Encoding::kUnsigned, .word = word, .byte = byte};
+}
+FieldBinding SignedByte(int control, int word, int byte) {
+  return {.control = control, .encoding = Encoding::kSignedByte, .word = word, .byte = byte};
+}
+FieldBinding Hundredths(int control, int word, bool editable) {
+  return {
+      .control = control, .encoding = Encoding::kHundredths, .word = word, .editable = editable};
+}
+FieldBinding DeviceText(int control, int word) {
+  return {.control = control,
+          .encoding = Encoding::kDeviceText,
+          .word = word,
+          .words = static_cast<int>(kDeviceTextWords),
+          .editable = true};
+}
+FieldBinding LowBytes(int control, int word, int words) {
+  return {.control = control,
+          .encoding = Encoding::kLowBytes,
+          .word = word,
+          .words = words,
+          .editable = true};
+}
+FieldBinding ComboIndex(int control, int word, int byte, int offset) {
+  return {.control = control,
+          .encoding = Encoding::kComboIndex,
+          .word = word,
+          .byte = byte,
+          .editable = true,
+          .bias = offset};
+}
+FieldBinding ScaledByte(int control, int word, int byte, int scale, int bias, int min, int max) {
+  return {.control = control,
+          .encoding = Encoding::kScaledByte,
+          .word = word,
+          .byte = byte,
+          .editable = true,
+          .scale = scale,
+          .bias = bias,
+          .min = min,
+          .max = max};
+}
+FieldBinding Battery(int control, int word, int byte) {
+  return {.control = control, .encoding = Encoding::kBattery, .word = word, .byte = byte};
+}
+FieldBinding NibbleTens(int control, int word, int byte) {
+  return {.control = control, .encoding = Encoding::kNibbleTens, .word = word, .byte = byte};
+}
+FieldBinding Seconds32(int control, int word) {
+  return {.control = control, .encoding = Encoding::kSeconds32, .word = word, .words = 2};
+}
+FieldBinding FlagText(int control, int word, uint16_t mask, std::u16string_view text) {
+  return {.control = control,
+          .encoding = Encoding::kFlagText,
+          .word = word,
+          .mask = mask,
+          .text = text};
+}
+FieldBinding CheckWord(int control, int word, uint16_t mask) {
+  return {.control = control,
+          .encoding = Encoding::kCheckWord,
+          .word = word,
+          .editable = true,
+          .mask = mask};
+}
+
+uint8_t RecordByte(std::span<const uint16_t> record, int word, int byte) {
+  const uint16_t w = record[static_cast<size_t>(word)];
+  return static_cast<uint8_t>(byte == 1 ? w >> 8 : w);
+}
+
+void SetRecordByte(std::span<uint16_t> record, int word, int byte, uint8_t value) {
+  uint16_t& w = record[static_cast<size_t>(word)];
+  w = byte == 1 ? static_cast<uint16_t>((w & 0x00FF) | (value << 8))
+                : static_cast<uint16_t>((w & 0xFF00) | value);
+}
+
+bool Covers(const FieldBinding& field, int first, int count) {
+  const int end = first + count;
+  if (field.encoding == Encoding::kSeconds32) {
+    return first <= field.word && field.word + field.words <= end;
+  }
+  return first < field.word + field.words && field.word < end;
+}
+
+namespace {
+
+// The value of a field that is a word or one byte of it.
+int Raw(const FieldBinding& f, std::span<const uint16_t> record) {
+  if (f.byte < 0) return record[static_cast<size_t>(f.word)];
+  return RecordByte(record, f.word, f.byte);
+}
+
+void StoreRaw(const FieldBinding& f, std::span<uint16_t> record, int value) {
+  if (f.byte < 0) {
+    record[static_cast<size_t>(f.word)] = static_cast<uint16_t>(value);
+  } else {
+    SetRecordByte(record, f.word, f.byte, static_cast<uint8_t>(value));
+  }
+}
+
+void Show(ui::ControlStore& store, const FieldBinding& f, std::span<const uint16_t> record) {
+  const auto words = record.subspan(static_cast<size_t>(f.word), static_cast<size_t>(f.words));
+  const int raw = Raw(f, record);
+  switch (f.encoding) {
+    case Encoding::kHex16:
+      store.SetText(f.control, Format("0x%04X", raw));
+      return;
+    case Encoding::kVersion:
+      store.SetText(f.control, Format("%.2f", raw / 100.0));
+      return;
+    case Encoding::kUnsigned:
+      store.SetText(f.control, Format("%d", raw));
+      return;
+    case Encoding::kSignedByte:
+      store.SetText(f.control, Format("%d", static_cast<int8_t>(raw)));
+      return;
+    case Encoding::kHundredths:
+      store.SetText(f.control, Format("%0.2f", static_cast<int16_t>(raw) / 100.0));
+      return;
+    case Encoding::kDeviceText:
+      store.SetText(f.control, DecodeDeviceTextWords(words));
+      return;
+    case Encoding::kLowBytes:
+      store.SetText(f.control, ui::LoadLowBytes(words));
+      return;
+    case Encoding::kComboIndex: {
+      const int index = std::max(raw - f.bias, 0);
+      // An index the list does not hold leaves the selection as it is.
+      if (index < store.Count(f.control)) store.SetCurSel(f.control, index);
+      return;
+    }
+    case Encoding::kScaledByte:
+      store.SetText(f.control, Format("%d", raw * f.scale + f.bias));
+      return;
+    case Encoding::kBattery:
+      store.SetText(f.control, Format("%d.%01dV", raw / 10, raw % 10));
+      return;
+    case Encoding::kNibbleTens:
+      store.SetText(f.control, Format("%d", (raw & 0x0F) * 10));
+      return;
+    case Encoding::kSeconds32: {
+      const auto seconds = static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16));
+      store.SetText(f.control, Format("%d s", seconds));
+      return;
+    }
+    case Encoding::kFlagText:
+      store.SetText(f.control, (raw & f.mask) != 0 ? f.text : std::u16string_view{});
+      return;
+    case Encoding::kCheckWord:
+      store.SetCheck(f.control, (raw & f.mask) != 0);
+      return;
+  }
+}
+
+void Collect(const ui::ControlStore& store, const FieldBinding& f, std::span<uint16_t> record) {
+  const std::u16string& text = store.Text(f.control);
+  switch (f.encoding) {
+    case Encoding::kHundredths:
+      if (const auto value = ui::ScanDouble(text)) {
+        // Truncated towards zero; values beyond a signed word stop at its ends.
+        const double hundredths = std::trunc(*value * 100.0);
+        StoreRaw(f, record, static_cast<int16_t>(std::clamp(hundredths, -32768.0, 32767.0)));
+      }
+      return;
+    case Encoding::kDeviceText:
+      EncodeDeviceTextWords(text, record.subspan(static_cast<size_t>(f.word)).first<8>());
+      return;
+    case Encoding::kLowBytes:
+      ui::StoreLowBytes(text,
+                        record.subspan(static_cast<size_t>(f.word), static_cast<size_t>(f.words)));
+      return;
+    case Encoding::kComboIndex: {
+      const int sel = store.CurSel(f.control);
+      if (sel >= 0) StoreRaw(f, record, sel + f.bias);
+      return;
+    }
+    case Encoding::kScaledByte:
+      if (const auto value = ui::ScanInt(text)) {
+        StoreRaw(f, record, (std::clamp(*value, f.min, f.max) - f.bias) / f.scale);
+      }
+      return;
+    case Encoding::kCheckWord:
+      StoreRaw(f, record, store.IsChecked(f.control) ? 1 : 0);
+      return;
+    default:
+      return;  // shown only
+  }
+}
+
+bool Fits(const FieldBinding& f, size_t size) {
+  return f.word >= 0 && static_cast<size_t>(f.word + f.words) <= size;
+}
+
+}  // namespace
+
+void RefreshFields(ui::ControlStore& store, std::span<const FieldBinding> fields,
+                   std::span<const uint16_t> record, int first, int count) {
+  for (const FieldBinding& f : fields) {
+    if (Fits(f, record.size()) && Covers(f, first, count)) Show(store, f, record);
+  }
+}
+
+void CollectFields(const ui::ControlStore& store, std::span<const FieldBinding> fields,
+                   std::span<uint16_t> record) {
+  for (const FieldBinding& f : fields) {
+    if (f.editable && Fits(f, record.size())) Collect(store, f, record);
+  }
+}
+
+}  // namespace corvane::devices

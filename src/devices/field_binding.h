@@ -1,0 +1,78 @@
+// Field bindings: the plain part of a device record described as data. Each row maps a word, a
+// byte of it or a range of words, with an encoding, to one control. One engine shows the rows
+// that a received block touches and collects the editable ones back into the record; a dialog
+// writes code only for what its device makes special.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "ui/control_store.h"
+
+namespace corvane::devices {
+
+enum class Encoding : uint8_t {
+  kHex16,       // word as "0x%04X"
+  kVersion,     // word / 100 as "%.2f"
+  kUnsigned,    // word (or byte) as "%d"
+  kSignedByte,  // byte as a signed decimal
+  kHundredths,  // signed word in hundredths, "%0.2f"; editable: "%f" x 100 truncated
+  kDeviceText,  // 8 words of device text (the name); editable: low bytes, NUL-terminated
+  kLowBytes,    // words of 8-bit characters (the password); editable: low bytes, zero-padded
+  kComboIndex,  // byte = selection + offset; a byte below the offset selects the first item
+  kScaledByte,  // byte shown as byte x scale + bias ms; editable: clamp, then (v - bias) / scale
+  kBattery,     // byte in 0.1 V as "%d.%01dV"
+  kNibbleTens,  // low 4 bits of the byte x 10
+  kSeconds32,   // two words, low first, signed, "%d s"; shown only when a block holds both
+  kFlagText,    // the bits of `mask` set: the control shows `text`, else it is empty
+  kCheckWord,   // check box from the bits of `mask`; written as the whole word 0 or 1
+};
+
+struct FieldBinding {
+  int control = 0;
+  Encoding encoding = Encoding::kUnsigned;
+  int word = 0;
+  int words = 1;  // words the field spans
+  int byte = -1;  // 0 = low byte, 1 = high byte, -1 = the whole word
+  bool editable = false;
+  uint16_t mask = 0;
+  int scale = 1;
+  int bias = 0;
+  int min = 0;
+  int max = 0;
+  std::u16string_view text{};
+};
+
+// Builders, so a record table reads as one line per field.
+FieldBinding Hex16(int control, int word);
+FieldBinding Version(int control, int word);
+FieldBinding Unsigned(int control, int word, int byte = -1);
+FieldBinding SignedByte(int control, int word, int byte);
+FieldBinding Hundredths(int control, int word, bool editable);
+FieldBinding DeviceText(int control, int word);
+FieldBinding LowBytes(int control, int word, int words);
+FieldBinding ComboIndex(int control, int word, int byte, int offset);
+FieldBinding ScaledByte(int control, int word, int byte, int scale, int bias, int min, int max);
+FieldBinding Battery(int control, int word, int byte);
+FieldBinding NibbleTens(int control, int word, int byte);
+FieldBinding Seconds32(int control, int word);
+FieldBinding FlagText(int control, int word, uint16_t mask, std::u16string_view text);
+FieldBinding CheckWord(int control, int word, uint16_t mask);
+
+// Whether a block [first, first + count) touches the field (every word of it for kSeconds32).
+bool Covers(const FieldBinding& field, int first, int count);
+
+// Shows every field that the block touches from `record`. Fields that reach beyond the record
+// are skipped.
+void RefreshFields(ui::ControlStore& store, std::span<const FieldBinding> fields,
+                   std::span<const uint16_t> record, int first, int count);
+// Collects the editable fields into `record`; a text that does not convert keeps the old value.
+void CollectFields(const ui::ControlStore& store, std::span<const FieldBinding> fields,
+                   std::span<uint16_t> record);
+
+// Byte access to a record of words (byte 2w is the low byte of word w).
+uint8_t RecordByte(std::span<const uint16_t> record, int word, int byte);
+void SetRecordByte(std::span<uint16_t> record, int word, int byte, uint8_t value);
+
+}  // namespace corvane::devices
