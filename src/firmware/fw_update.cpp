@@ -500,6 +500,9 @@ void CFwUpdate::ShowItems(int first, int end) {
     boot_number_ = low_[7];
     missing_ &= static_cast<uint8_t>(~kMissBootloader);
     SetText(ui::kFwUpdateBootNum, Format("%d", boot_number_));
+    // Register 1 is asked before register 7: when it came while the mirror still showed the
+    // bootloader (the read after an update), it is the application's as soon as 7 says so.
+    if (boot_number_ == 0 && (missing_ & kMissAppVersion) == 0) app_version_ = low_[1];
   }
   if (touches(8)) text(ui::kFwUpdateName, 8);
   if (Covered(first, end, 1)) {

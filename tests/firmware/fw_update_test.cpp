@@ -117,6 +117,12 @@ TEST(FwUpdateInfo, ApplicationVersionIsTakenOnlyWhileTheApplicationRuns) {
   rig.Reply(RegBlock(1, {105}));
   EXPECT_EQ(rig.dlg.Text(ui::kFwUpdateFwNum), u"1.05");
   EXPECT_EQ(rig.dlg.app_version(), 410);
+  // After the restart register 1 is answered first, while the mirror still shows the
+  // bootloader; register 7 = 0 right after makes it the application's version.
+  rig.Reply(RegBlock(1, {412}));
+  EXPECT_EQ(rig.dlg.app_version(), 410);
+  rig.Reply(RegBlock(5, {0x42, 4, 0}));
+  EXPECT_EQ(rig.dlg.app_version(), 412);
 }
 
 TEST(FwUpdateInfo, OnlyTheTargetsAndTheRoutersMessagesAreConsumed) {
