@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build pkg-config g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqt6svg6 libgl-dev libhidapi-dev libudev-dev
-  xvfb xauth
+  xvfb xauth fonts-junicode
 )
 
 missing=()

@@ -65,7 +65,7 @@ Options ParseCommandLine(int argc, char** argv) {
   parser.addOption(simulate);
   const QCommandLineOption screenshot(
       QStringLiteral("screenshot"),
-      QStringLiteral("Scan 1 s after start-up, save a PNG of the main window 3 s later, quit."),
+      QStringLiteral("Scan 30 s after start-up, save a PNG of the main window 2 s later, quit."),
       QStringLiteral("file"));
   parser.addOption(screenshot);
   parser.addPositionalArgument(QStringLiteral("project"),
@@ -142,8 +142,9 @@ int main(int argc, char** argv) {
     dialog.SetPump(5, [&] { simulator.AdvanceTo(clock.elapsed()); });
   }
   if (!options.screenshot.isEmpty()) {
-    QTimer::singleShot(1000, [&] { dialog.Scan(); });
-    QTimer::singleShot(4000, [&] {
+    // The demo network's mains-powered devices report every 30 s: by then the scan finds them.
+    QTimer::singleShot(30000, [&] { dialog.Scan(); });
+    QTimer::singleShot(32000, [&] {
       if (auto* window = host.WindowOf(dialog)) window->grab().save(options.screenshot);
       host.EndDialog(dialog, corvane::ui::kIdCancel);
     });
