@@ -77,7 +77,6 @@ void CCorvaneDlg::OnInit() {
   }
 
   // Buttons of work that is not in this program yet stay visible but disabled.
-  Enable(kMainModbus, false);
   Enable(kMainDongleUpdate, static_cast<bool>(env_.dongle_update));
 
   SetImage(kMainScan, 165);
@@ -213,6 +212,12 @@ void CCorvaneDlg::OnCommand(int id) {
       break;
     case kMainEditProject:
       EditProject();
+      break;
+    case kMainModbus:
+      if (const RfAddress address = ChooseDevice(); address != 0) {
+        selected_address_ = address;
+        RunModbusDialog(*this, *this, layer_, queues_, address);
+      }
       break;
     case kMainChangePassword:
       ChangePassword();

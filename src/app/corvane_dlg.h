@@ -15,6 +15,7 @@
 #include "app/edit_project.h"
 #include "app/heard_frames.h"
 #include "app/profile.h"
+#include "gateway/modbus_dlg.h"
 #include "link/dongle_link.h"
 #include "link/message_layer.h"
 #include "link/transport.h"
@@ -35,7 +36,8 @@ class CCorvaneDlg : public ui::Dialog,
                     public ReportSink,
                     public VersionWarning,
                     public HeardFramesClient,
-                    public EditProjectClient {
+                    public EditProjectClient,
+                    public ModbusDongleSteps {
  public:
   // Timers of the main window.
   enum Timer : int {
@@ -104,7 +106,7 @@ class CCorvaneDlg : public ui::Dialog,
   void NewProject();
   bool AskSaveIfModified();
   void ShowProjectSettings() override;
-  void RefreshDeviceList();
+  void RefreshDeviceList() override;
   std::u16string ListLine(int entry) const;
   void EditProject();
 
@@ -151,6 +153,9 @@ class CCorvaneDlg : public ui::Dialog,
   void ApplyDongleSettings() override { dongle_.ApplyDongleSettings(); }
   void CleanList() override;
   std::vector<HeardEntry> HeardList() override;
+
+  // ModbusDongleSteps (the rest is above).
+  uint16_t AccessMode(RfAddress address) override { return AccessModeFor(address); }
 
   // HeardFramesClient.
   ui::LocalTime LocalNow() override { return host().Now(); }

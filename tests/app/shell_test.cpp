@@ -7,6 +7,7 @@
 #include "app/heard_frames.h"
 #include "app/shell_dialogs.h"
 #include "app_harness.h"
+#include "gateway/modbus_dlg.h"
 #include "monitor/monitor.h"
 #include "ui/templates/main_dialog.h"
 #include "ui/templates/monitor_dialog.h"
@@ -237,6 +238,36 @@ TEST(HeardFrames, DeviceRssiFromTheSelectedDevicesAnswer) {
   const uint8_t short_answer[] = {4, 7};
   heard.OnTraffic(ADDR_DONGLE, Frame(0x00300001, 0xFFFE0001, -60, short_answer));
   EXPECT_EQ(heard.device_rssi(), -81);
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST_F(AppTest, ModbusButtonRunsTheRegisterToolForTheChosenDevice) {
+  Project p;
+  p.SetEntry(0, sim::demo::kOutputB, {});
+  ASSERT_TRUE(SaveProjectFile("p.cvp", p).ok);
+  command_line = u"p.cvp";
+  Start(1500);
+  int runs = 0;
+  host.OnModal<CModbus>([&](CModbus& tool) {
+    ++runs;
+    host.CloseBox(tool);
+  });
+  host.Select(*dlg, ui::kMainDeviceList, 0);
+  transport.Take();
+  host.Click(*dlg, ui::kMainModbus);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(dlg->selected_address(), sim::demo::kOutputB);
+  const auto sent = transport.Take();
+  ASSERT_GE(sent.size(), 2u);
+  // The dongle was pointed at the device and handed back afterwards.
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "6B 07 32 00 02 01 05 50 00"), sent.end());
+  EXPECT_EQ(sent[sent.size() - 2], "83 04 21 00 20 00");
+  EXPECT_EQ(sent.back(), "83 04 22 00 16 00");
 }
 
 }  // namespace
