@@ -263,11 +263,10 @@ void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_c
 
   // Words the dialog feeds itself (the project, Import, Default) come from no device: they
   // complete no pending operation, or Default during a read would pass for the device's data.
-  if (!local && first <= kWordEepromControl && kWordEepromControl < first + count &&
-      pending_ == Pending::kEepromWrite && (record_[kWordEepromControl] & kStored) != 0) {
-    Complete(SourceState::kDevice, false);
-    MessageBox(u"Write to EEPROM successfull");
-  }
+  const bool stored = !local && first <= kWordEepromControl && kWordEepromControl < first + count &&
+                      pending_ == Pending::kEepromWrite &&
+                      (record_[kWordEepromControl] & kStored) != 0;
+  if (stored) Complete(SourceState::kDevice, false);
 
   // Controls always show the record, so a block that was not taken shows what was there.
   RefreshFields(*this, CommonHeaderFields(), record_, first, count);
@@ -275,6 +274,8 @@ void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_c
   RefreshDevice(first, count);
   const ui::LocalTime now = host().Now();
   SetText(kDevTime, ui::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
+  // The message waits for the controls, so the box does not stand over stale values.
+  if (stored) MessageBox(u"Write to EEPROM successfull");
 
   if (local) return;
   WordSet& set = from_cache ? read_cache_ : read_direct_;

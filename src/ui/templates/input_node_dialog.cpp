@@ -88,7 +88,7 @@ std::vector<ControlSpec> Controls(bool b_node) {
   };
   for (int i = 1; i <= inputs; ++i) {
     const std::u16string_view digit = kDigits[i - 1];
-    c.push_back(Label(digit, In(I, 0, i), InButtonLabel(i), kCenter));
+    c.push_back(Label(digit, In(I, 0, i), InButtonLabel(i)));
     c.push_back(CheckBox(InOneButton(i), u"", In(I, 1, i)));
     if (i <= 4) {
       // Only the switch-mode boxes of inputs 3 and 4 carry their number.
@@ -97,13 +97,15 @@ std::vector<ControlSpec> Controls(bool b_node) {
     c.push_back(ColorSquare(InSquare(i), In(I, 3, i)));
   }
   if (b_node) {
-    constexpr int R = kInGroupState;
-    c.push_back(Label(u"RSSI", In(R, 6, 0)));
-    c.push_back(Label(u"", In(R, 6, 1), kInRssi));
-    c.push_back(Label(u"RX_RSSI", In(R, 7, 0)));
-    c.push_back(Label(u"", In(R, 7, 1), kInRxRssi));
-    c.push_back(Label(u"BK RSSI", In(R, 8, 0)));
-    c.push_back(Label(u"", In(R, 8, 1), kInBkRssi));
+    // Beside the temperatures, where the other dialog has nothing.
+    constexpr int R = kInGroupRadio;
+    c.push_back(GroupBox(R, u"Radio", At(2, 1)));
+    c.push_back(Label(u"RSSI", In(R, 0, 0)));
+    c.push_back(Sized(Label(u"", In(R, 0, 1), kInRssi), 70));
+    c.push_back(Label(u"RX_RSSI", In(R, 1, 0)));
+    c.push_back(Sized(Label(u"", In(R, 1, 1), kInRxRssi), 70));
+    c.push_back(Label(u"BK RSSI", In(R, 2, 0)));
+    c.push_back(Sized(Label(u"", In(R, 2, 1), kInBkRssi), 70));
   }
   // The common buttons in one row under everything.
   c.push_back(GroupBox(B, u"", At(3, 0, 1, 2)));

@@ -44,6 +44,7 @@ enum InputNodeId : int {
   kInGroupInputs = 1592,
   kInGroupTimes = 1593,
   kInGroupButtons = 1594,
+  kInGroupRadio = 1595,
 };
 
 inline constexpr int InButtonLabel(int input) { return kInButtonLabel1 + input - 1; }
