@@ -55,7 +55,7 @@ void DeviceDialog::OnInit() {
   ResetContent(kDevFrequency);
   for (std::u16string_view name : kFrequencyNames) AddString(kDevFrequency, name);
   if (Count(kDevRfPower) == 0) {
-    for (std::u16string_view power : kRfPowerItems) AddString(kDevRfPower, power);
+    for (std::u16string_view power : kRfPowerNames) AddString(kDevRfPower, power);
   }
   if (route_ != 0) Show(kDevFwUpdate, false);
   InitDevice();
@@ -206,13 +206,14 @@ void DeviceDialog::Write(bool eeprom) {
   SetTimer(kTimeoutTimer, kTimeoutMs);
   SetSource(kDevSource, SourceState::kWrite);
   Collect();
+  const RecordLayout layout = CurrentLayout();
   int first = 8;
-  int count = layout_.ram_last - 7;
+  int count = layout.ram_last - 7;
   if (eeprom) {
     uint16_t& control = record_[kWordEepromControl];
     control = static_cast<uint16_t>((control & 0x00FF) | kStoreRequest);
     first = kWordEepromControl;
-    count = layout_.eeprom_last - 1;
+    count = layout.eeprom_last - 1;
   }
   const uint16_t* words = record_.data() + first;
   write_direct_.Clear();

@@ -122,6 +122,9 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   virtual std::vector<uint16_t> DefaultRecord() const = 0;
   // Timers other than the time-out.
   virtual void OnDeviceTimer(int /*id*/) {}
+  // The ranges the writes use now; a device whose ranges depend on its firmware version (held
+  // in the record) overrides this.
+  virtual RecordLayout CurrentLayout() const { return layout_; }
 
   std::span<uint16_t> mutable_record() { return record_; }
   WordSet& mutable_read_direct() { return read_direct_; }
@@ -162,10 +165,5 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
 // The header fields every device record shares: Modbus ID, FW ID, Device ID, HW num, Name,
 // Password, Frequency and RF power.
 std::span<const FieldBinding> CommonHeaderFields();
-
-// The RF power texts, code = position + 1.
-inline constexpr std::u16string_view kRfPowerItems[] = {
-    u"+13 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm",
-};
 
 }  // namespace corvane::devices
