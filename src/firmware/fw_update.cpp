@@ -235,7 +235,8 @@ void CFwUpdate::StartUpdate() {
 
 bool CFwUpdate::LoadContainer(const std::u16string& path) {
   const std::string name = ui::Utf16ToUtf8(path);
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a named pipe given as the container cannot hang the dialog.
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   struct stat info {};
   if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);

@@ -3,6 +3,7 @@
 #include "firmware/fw_update.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "firmware/fw_rig.h"
 #include "model/type_table.h"
@@ -450,12 +451,17 @@ TEST(FwUpdateContainer, FileProblemsAreNamed) {
   Bytes bad = MakeContainer({0x42, 2, 6, 410}, Image(10));
   bad[100] ^= 1;
   rig.Start(rig.WriteFile("bad.bin", bad));
+  // A named pipe nobody writes to must not hang the dialog.
+  const std::filesystem::path pipe = rig.dir / "pipe.bin";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  rig.Start(ui::Utf8ToUtf16(pipe.string()));
   EXPECT_EQ(rig.BoxTexts(), (std::vector<std::u16string>{
                                 u"File " + missing + u" not found",
                                 u"File " + folder + u" not possible to open",
                                 u"",
                                 u"Invalid Container (1)",
                                 u"Invalid Container (2)",
+                                u"Invalid Container (1)",
                             }));
   EXPECT_FALSE(rig.dlg.image_loaded());
   // The file dialog as the user sees it; cancelling it does nothing.
