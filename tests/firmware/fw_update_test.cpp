@@ -368,6 +368,19 @@ TEST(FwUpdateContainer, ContainerWithoutImageIsRefusedAndNothingIsSent) {
   EXPECT_EQ(rig.dlg.state(), State::kIdle);
 }
 
+TEST(FwUpdateContainer, ImageBeyondWhatABlockNumberReachesIsRefused) {
+  FwRig rig;
+  OpenAndIdentify(rig);
+  rig.Take();
+  const std::u16string path = rig.Container(410, Image(10));
+  // Sparse: 65536 blocks and one byte more, without writing 32 MiB.
+  std::filesystem::resize_file(ui::Utf16ToUtf8(path), kContainerHeaderBytes + kMaxImageBytes + 1);
+  rig.Start(path);
+  EXPECT_EQ(rig.BoxTexts(), (std::vector<std::u16string>{u"Container image too large"}));
+  EXPECT_TRUE(rig.Take().empty());
+  EXPECT_FALSE(rig.dlg.image_loaded());
+}
+
 TEST(FwUpdateContainer, RefusedContainerKeepsThePreviousImage) {
   FwRig rig;
   OpenAndIdentify(rig, 105);
