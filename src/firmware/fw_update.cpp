@@ -308,8 +308,8 @@ bool CFwUpdate::LoadContainer(const std::u16string& path) {
     if (answer != ui::kIdYes) return false;
   }
 
-  // One byte more than announced tells a file that grew since it was measured.
-  const uint64_t capacity = PaddedImageLength(announced) + kFirmwareBlockBytes;
+  // Whole blocks: the fill after the image's last byte is part of the buffer.
+  const uint64_t capacity = PaddedImageLength(announced);
   std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[capacity]);
   if (image == nullptr) {
     Box(u"malloc error");
