@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/corvane_dlg.h"
+#include "devices/register_dialogs.h"
 #include "link/hid/hid_transport.h"
 #include "link/hid/system_hid_api.h"
 #include "shell/hotplug.h"
@@ -132,6 +133,7 @@ int main(int argc, char** argv) {
   }
 
   corvane::CCorvaneDlg dialog(host, *transport, env);
+  corvane::devices::RegisterDeviceDialogs(dialog);
   corvane::HotplugMonitor hotplug([dongle] { return dongle->DonglePaths(); },
                                   [&dialog] { dialog.OnDeviceChange(); });
   if (dongle != nullptr) hotplug.Start();

@@ -7,6 +7,7 @@
 #include "access/access_dialogs.h"
 #include "access/address_text.h"
 #include "app/shell_dialogs.h"
+#include "firmware/fw_update.h"
 #include "model/le.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
@@ -28,7 +29,7 @@ CCorvaneDlg::CCorvaneDlg(Host& host, Transport& transport, Environment environme
       slots_(this),
       log_(*this, layer_),
       opener_(*this, project_, slots_),
-      activation_({*this, queues_, log_, slots_, [] { return false; },
+      activation_({*this, queues_, log_, slots_, [] { return CFwUpdate::AnyOpen(); },
                    [this] { return selected_address_; }}),
       heard_(*this) {
   layer_.SetRequestBookkeeping(&queues_);
@@ -77,7 +78,6 @@ void CCorvaneDlg::OnInit() {
   }
 
   // Buttons of work that is not in this program yet stay visible but disabled.
-  Enable(kMainDongleUpdate, static_cast<bool>(env_.dongle_update));
 
   SetImage(kMainScan, 165);
   SetImage(kMainLogo, 162);
@@ -226,7 +226,7 @@ void CCorvaneDlg::OnCommand(int id) {
       SetTimer(kTimerHelp, 20);
       break;
     case kMainDongleUpdate:
-      if (env_.dongle_update) env_.dongle_update(*this);
+      RunFirmwareUpdate(*this, ADDR_DONGLE, 0);
       break;
     default:
       break;
@@ -459,6 +459,15 @@ void CCorvaneDlg::OpenDevice() {
   RefreshDeviceList();
 }
 
+void CCorvaneDlg::RunFirmwareUpdate(Dialog& owner, RfAddress target, RfAddress route) {
+  if (target == ADDR_DONGLE && env_.dongle_update) {
+    env_.dongle_update(owner);
+    return;
+  }
+  CFwUpdate update(host(), layer_, target, route);
+  owner.RunModal(update);
+}
+
 void CCorvaneDlg::ChangePassword() {
   const RfAddress address = ChooseDevice();
   if (address == 0) return;
@@ -542,7 +551,7 @@ void CCorvaneDlg::AskSharedDongle() {
 
 void CCorvaneDlg::DongleUpdateNecessary() {
   MessageBox(u"Dongle update necessary", u"", {Buttons::kOk, Icon::kInformation, 0});
-  if (env_.dongle_update) env_.dongle_update(*this);
+  RunFirmwareUpdate(*this, ADDR_DONGLE, 0);
 }
 
 void CCorvaneDlg::SetStatisticsPolling(bool on) {
@@ -556,6 +565,8 @@ void CCorvaneDlg::SetStatisticsPolling(bool on) {
 void CCorvaneDlg::OnActivationState(uint8_t state) { activation_.OnActivationState(state); }
 
 void CCorvaneDlg::OnHeardListBlock(bool complete) {
+  // Device dialogs show their buttons only for devices in the heard list.
+  slots_.NotifyInRange();
   if (edit_project_ != nullptr) {
     if (complete) {
       edit_project_->RefreshInRange();

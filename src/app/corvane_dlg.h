@@ -60,7 +60,7 @@ class CCorvaneDlg : public ui::Dialog,
     std::u16string command_line_file;
     // Ends the program at once with the exit code.
     std::function<void(int)> exit;
-    // Opens the firmware update of the dongle above the main window; empty until it exists.
+    // Replaces the dongle's firmware update (tests that drive it themselves); empty = built in.
     std::function<void(ui::Dialog&)> dongle_update;
     // Diagnostic lines (no dialog for a device class yet, ...).
     std::function<void(const std::u16string&)> log;
@@ -114,6 +114,8 @@ class CCorvaneDlg : public ui::Dialog,
   void UploadProjectList();
   void Scan() override;
   void OpenDevice();
+  // Runs the firmware update of `target` (ADDR_DONGLE for the dongle) above `owner`.
+  void RunFirmwareUpdate(ui::Dialog& owner, RfAddress target, RfAddress route);
   void ChangePassword();
   void ShowMonitor();
   void ServiceCodePrompt();

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "devices/input_node_dlg.h"
+#include "gateway/register_text.h"
 
 namespace corvane::devices {
 namespace {
@@ -21,6 +22,20 @@ DeviceDialogFactory FactoryOf(const DeviceServices& services) {
 void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kInputNode, FactoryOf<CInputNodeDlg>(services));
   opener.Register(DialogClass::kInputNodeB, FactoryOf<CInputNodeBDlg>(services));
+}
+
+void RegisterDeviceDialogs(CCorvaneDlg& main) {
+  RegisterDeviceDialogs(
+      main.opener(),
+      DeviceServices{main.queues(), main.device_log(), main.heard_frames(), main.dongle(),
+                     [&main](ui::Dialog& owner, RfAddress address, RfAddress route) {
+                       main.RunFirmwareUpdate(owner, address, route);
+                     },
+                     [](ui::Dialog& owner, std::span<const uint16_t> words,
+                        std::u16string_view name) { Export(owner, words, name); },
+                     [](ui::Dialog& owner, std::span<uint16_t> words) {
+                       return Import(owner, words, static_cast<int>(words.size()));
+                     }});
 }
 
 }  // namespace corvane::devices
