@@ -16,7 +16,7 @@ using testing::Bytes;
 using testing::ReadMsg;
 using testing::ToolSide;
 
-constexpr RfAddress kOutput = 0x00700502;  // listens
+constexpr RfAddress kOutput = 0x00700502;   // listens
 constexpr RfAddress kSleeper = 0x00300102;  // battery input node
 
 // Sees every message first, as the firmware dialog does, and keeps what it needs.
@@ -54,9 +54,7 @@ class BootloaderTest : public ::testing::Test {
   BootloaderTest() { tool.layer.SetFirmwareHook(&watcher); }
   void TearDown() override { EXPECT_EQ(sim.checker().count(), 0) << sim.checker().LogText(); }
 
-  void Command(RfAddress to, uint8_t command) {
-    tool.Send(to, {MSG_FW_CMD, 1, command});
-  }
+  void Command(RfAddress to, uint8_t command) { tool.Send(to, {MSG_FW_CMD, 1, command}); }
   void Block(RfAddress to, uint16_t number, const uint8_t* data) {
     Bytes m = {MSG_FW_BLOCK, kLengthToEnd, static_cast<uint8_t>(number),
                static_cast<uint8_t>(number >> 8)};
