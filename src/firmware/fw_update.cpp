@@ -224,11 +224,11 @@ void CFwUpdate::StartUpdate() {
   SetStep(ui::kFwUpdateProgress, 1);
   SetRange(ui::kFwUpdateProgress, 0, 100);
   SetPos(ui::kFwUpdateProgress, 0);
-  ui::FileDialogSpec spec;
-  spec.filters = {{u"BIN Files (*.bin)", u"*.bin"}, {u"All Files (*.*)", u"*.*"}};
-  spec.initial_name = u"*.bin";
-  spec.must_exist = true;
-  const std::optional<std::u16string> path = host().OpenFileName(this, spec);
+  ui::FileDialogSpec request;
+  request.filters = {{u"BIN Files (*.bin)", u"*.bin"}, {u"All Files (*.*)", u"*.*"}};
+  request.initial_name = u"*.bin";
+  request.must_exist = true;
+  const std::optional<std::u16string> path = host().OpenFileName(this, request);
   if (!path) return;
   if (LoadContainer(*path)) StartTransfer();
 }

@@ -479,11 +479,11 @@ TEST(FwUpdateContainer, FileProblemsAreNamed) {
   EXPECT_FALSE(rig.dlg.image_loaded());
   // The file dialog as the user sees it; cancelling it does nothing.
   ASSERT_FALSE(rig.host.file_requests().empty());
-  const ui::FileDialogSpec& spec = rig.host.file_requests()[0].spec;
-  EXPECT_EQ(spec.initial_name, u"*.bin");
-  ASSERT_EQ(spec.filters.size(), 2u);
-  EXPECT_EQ(spec.filters[0].name, u"BIN Files (*.bin)");
-  EXPECT_EQ(spec.filters[1].pattern, u"*.*");
+  const ui::FileDialogSpec& request = rig.host.file_requests()[0].spec;
+  EXPECT_EQ(request.initial_name, u"*.bin");
+  ASSERT_EQ(request.filters.size(), 2u);
+  EXPECT_EQ(request.filters[0].name, u"BIN Files (*.bin)");
+  EXPECT_EQ(request.filters[1].pattern, u"*.*");
   rig.host.ClearBoxes();
   rig.Take();
   rig.host.QueueFileResult(std::nullopt);

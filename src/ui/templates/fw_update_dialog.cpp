@@ -6,9 +6,9 @@ namespace corvane::ui {
 namespace {
 
 ControlSpec Value(int id, Cell cell) {
-  ControlSpec spec = Label(u"...", cell, id);
-  spec.min_width = 150;
-  return spec;
+  ControlSpec value = Label(u"...", cell, id);
+  value.min_width = 150;
+  return value;
 }
 
 }  // namespace
