@@ -550,8 +550,15 @@ void CCorvaneDlg::AskSharedDongle() {
 }
 
 void CCorvaneDlg::DongleUpdateNecessary() {
-  MessageBox(u"Dongle update necessary", u"", {Buttons::kOk, Icon::kInformation, 0});
-  RunFirmwareUpdate(*this, ADDR_DONGLE, 0);
+  // Not from inside the dispatch of the report that told us: the box and the update run their
+  // own loops, whose reports would reuse buffers the outer dispatch is still reading.
+  if (dongle_update_pending_) return;
+  dongle_update_pending_ = true;
+  After(0, [this] {
+    MessageBox(u"Dongle update necessary", u"", {Buttons::kOk, Icon::kInformation, 0});
+    RunFirmwareUpdate(*this, ADDR_DONGLE, 0);
+    dongle_update_pending_ = false;
+  });
 }
 
 void CCorvaneDlg::SetStatisticsPolling(bool on) {

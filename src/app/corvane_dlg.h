@@ -198,6 +198,7 @@ class CCorvaneDlg : public ui::Dialog,
   std::unique_ptr<CMonitor> monitor_;
   CEditProject* edit_project_ = nullptr;  // while the project editor is open
   bool ctrl_held_ = false;
+  bool dongle_update_pending_ = false;  // the "Dongle update necessary" path is under way
   RfAddress selected_address_ = 0;
   int oem_mode_ = 0;
   bool link_timer_running_ = false;
