@@ -107,7 +107,12 @@ bool RoutingNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
     Violation("MSG_RF_SEND through " + Hex(address(), 8) + " names " + Hex(node, 8));
     return true;
   }
-  if (IsRegisterAccess(inner[0]) && GetU16(inner + 2) >= kCacheRegisterBase) {
+  // 4000 + n names the cached copy of register n; registers past the largest record a device
+  // can have (the firmware information at 0xFEC6.., say) are the device's own and go on to it.
+  constexpr int kLargestRecordWords = 39236 / 2;
+  const int reg = GetU16(inner + 2);
+  if (IsRegisterAccess(inner[0]) && reg >= kCacheRegisterBase &&
+      reg < kCacheRegisterBase + kLargestRecordWords) {
     const int index = FindRoute(node);
     if (index < 0 || routes_[static_cast<size_t>(index)].cache_words == 0) {
       Violation("cached register access for " + Hex(node, 8) + ", which " + Hex(address(), 8) +
@@ -118,7 +123,8 @@ bool RoutingNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
                     answer);
     return true;
   }
-  Forward(node, frame.source, inner, inner_payload + 2);
+  // Everything after the address goes on: a batch of requests travels as one frame.
+  Forward(node, frame.source, inner, length - 4);
   return true;
 }
 
@@ -172,7 +178,13 @@ void RoutingNode::Forward(RfAddress node, RfAddress requester, const uint8_t* me
   relay->node = node;
   relay->requester = requester;
   MessageBuilder forward;
-  forward.Add(message[0], message + 2, length - 2);
+  // One message or several back to back, each passed on as it came.
+  for (int at = 0; at + 2 <= length;) {
+    const int n = message[at + 1] == kLengthToEnd ? length - at - 2 : message[at + 1];
+    if (at + 2 + n > length) break;
+    forward.Add(message[at], message + at + 2, n);
+    at += n + 2;
+  }
   const int index = FindRoute(node);
   if (index >= 0 && !Listens(node)) {
     // A sleeping routed node gets the message when it is next heard.

@@ -161,14 +161,23 @@ std::string CheckNodeMessage(uint8_t type, int length, const uint8_t* payload) {
       return {};
     case MSG_RF_SEND: {
       if (length < 6) return "MSG_RF_SEND without a wrapped message";
-      const int inner_length = length - 4;
+      // The wrapped part is a buffer: one message, or several back to back (a batch of reads
+      // relayed in one frame). Each must fit exactly and be a message for a node.
+      int remaining = length - 4;
       const uint8_t* inner = payload + 4;
-      const int declared = inner[1] == kLengthToEnd ? inner_length - 2 : inner[1];
-      if (declared + 2 != inner_length && !(inner[1] == kLengthToEnd && declared >= 0)) {
-        return "MSG_RF_SEND wraps " + TypeLabel(inner[0]) + " of length byte " +
-               std::to_string(inner[1]) + " in " + std::to_string(inner_length) + " bytes";
+      while (remaining > 0) {
+        if (remaining < 2) return "MSG_RF_SEND wraps a lone type byte";
+        const int declared = inner[1] == kLengthToEnd ? remaining - 2 : inner[1];
+        if (declared + 2 > remaining) {
+          return "MSG_RF_SEND wraps " + TypeLabel(inner[0]) + " of length byte " +
+                 std::to_string(inner[1]) + " in " + std::to_string(remaining) + " bytes";
+        }
+        const std::string problem = CheckNodeMessage(inner[0], declared, inner + 2);
+        if (!problem.empty()) return problem;
+        inner += declared + 2;
+        remaining -= declared + 2;
       }
-      return CheckNodeMessage(inner[0], declared, inner + 2);
+      return {};
     }
     default:
       return TypeLabel(type) + " is not a message for a node";

@@ -232,3 +232,20 @@ TEST_F(FwFlowTest, TargetThatNeverJumpsIsReportedAfterTheRetries) {
 
 }  // namespace
 }  // namespace corvane::testing
+
+namespace corvane::testing {
+namespace {
+
+TEST_F(FwFlowTest, RoutedInformationReadThroughTheGateway) {
+  // The gateway relays the batch of information reads (including the node's own registers at
+  // 0xFEC6.., which are not part of its cached copy) in one frame and the answers come back.
+  constexpr RfAddress kRouted = sim::demo::kGatewayOutput;
+  Start();
+  fw_ = OpenFw(kRouted, sim::demo::kGateway);
+  EXPECT_EQ(fw_->missing(), 0u);
+  EXPECT_EQ(fw_->Text(ui::kFwUpdateFwNum), u"4.02");
+  EXPECT_EQ(fw_->Text(ui::kFwUpdateDevName), u"Duplon-A");
+}
+
+}  // namespace
+}  // namespace corvane::testing
