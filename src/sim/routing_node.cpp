@@ -250,7 +250,7 @@ bool RoutingNode::Intercept(const AirFrame& frame) {
     MessageBuilder answer;
     answer.AddRfFrame(frame.source, frame.sequence, frame.payload.data(), frame.length);
     Transmit(relay.requester, FrameKind::kAnswer, answer, settings_.rssi_at_dongle);
-    relay.node = 0;
+    // The way back stays open: several requests in a row each bring their own answer.
     return true;
   }
   // Acknowledgements of cache writes end here; an answer nobody waits for is dropped.

@@ -236,15 +236,23 @@ TEST_F(FwFlowTest, TargetThatNeverJumpsIsReportedAfterTheRetries) {
 namespace corvane::testing {
 namespace {
 
-TEST_F(FwFlowTest, RoutedInformationReadThroughTheGateway) {
+TEST_F(FwFlowTest, RoutedUpdateThroughTheGateway) {
   // The gateway relays the batch of information reads (including the node's own registers at
-  // 0xFEC6.., which are not part of its cached copy) in one frame and the answers come back.
+  // 0xFEC6.., which are not part of its cached copy), the jump, every block and all the answers.
   constexpr RfAddress kRouted = sim::demo::kGatewayOutput;
   Start();
+  sim::SimNode& node = *sim.FindNode(kRouted);
   fw_ = OpenFw(kRouted, sim::demo::kGateway);
-  EXPECT_EQ(fw_->missing(), 0u);
   EXPECT_EQ(fw_->Text(ui::kFwUpdateFwNum), u"4.02");
   EXPECT_EQ(fw_->Text(ui::kFwUpdateDevName), u"Duplon-A");
+  const std::vector<uint8_t> image = sim::MakeFirmwareImage(413, 8 * 1024, 7);
+  Press(*fw_, WriteContainer(ForNode(kRouted, 413), image));
+  RunToCompletion(*fw_);
+  EXPECT_EQ(fw_->Pos(ui::kFwUpdateProgress), 100);
+  const std::span<const uint8_t> written = node.bootloader().WrittenImage();
+  ASSERT_EQ(written.size(), image.size());
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), written.begin()));
+  EXPECT_EQ(node.registers()[1], 413);
 }
 
 }  // namespace
