@@ -17,7 +17,11 @@ int ListBoxModel::rowCount(const QModelIndex& parent) const { return parent.isVa
 
 QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || role != Qt::DisplayRole) return {};
-  return ToQ(store_.Item(id_, index.row()));
+  // A list line is one row: line breaks the logic keeps in its text (the RF monitor's lines
+  // start with one) would push the words out of sight behind an ellipsis.
+  QString line = ToQ(store_.Item(id_, index.row()));
+  line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return line.trimmed();
 }
 
 void ListBoxModel::ItemsInserted(int first, int count) {
