@@ -14,6 +14,7 @@
 #include "link/message_layer.h"
 #include "link/messages.h"
 #include "model/le.h"
+#include "touching_transport.h"
 #include "ui/headless/test_host.h"
 #include "ui/templates/fw_update_dialog.h"
 #include "ui/text.h"
@@ -24,20 +25,6 @@ using namespace corvane;
 
 constexpr RfAddress kTarget = 0x00700502;
 constexpr RfAddress kRouter = 0x00800101;
-
-class NullTransport : public Transport {
- public:
-  bool Discover(std::u16string&) override { return true; }
-  bool Open(ReportSink*) override { return true; }
-  bool Close() override { return true; }
-  bool IsOpen() const override { return true; }
-  void Enqueue(const uint8_t* bytes, size_t length) override {
-    uint8_t x = 0;
-    for (size_t i = 0; i < length; ++i) x ^= bytes[i];
-    last_ = x;
-  }
-  uint8_t last_ = 0;
-};
 
 class Reader {
  public:
@@ -84,7 +71,7 @@ void CheckOnly(Reader& in) {
 
 void DriveDialog(Reader& in, uint8_t mode) {
   ui::TestHost host;
-  NullTransport transport;
+  fuzzing::TouchingTransport transport;
   MessageLayer layer(transport);
   const RfAddress route = (mode & 2) != 0 ? kRouter : 0;
   const RfAddress target = (mode & 4) != 0 ? ADDR_DONGLE : kTarget;

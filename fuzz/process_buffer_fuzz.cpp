@@ -7,25 +7,11 @@
 #include <cstring>
 
 #include "link/message_layer.h"
+#include "touching_transport.h"
 
 namespace {
 
 using namespace corvane;
-
-class CountingTransport : public Transport {
- public:
-  bool Discover(std::u16string&) override { return true; }
-  bool Open(ReportSink*) override { return true; }
-  bool Close() override { return true; }
-  bool IsOpen() const override { return true; }
-  void Enqueue(const uint8_t* bytes, size_t length) override {
-    // Touch every byte so a bad length shows up under ASan.
-    uint8_t sink = 0;
-    for (size_t i = 0; i < length; ++i) sink ^= bytes[i];
-    last_ = sink;
-  }
-  uint8_t last_ = 0;
-};
 
 class Consumers : public RequestBookkeeping,
                   public RegisterFanOut,
@@ -68,7 +54,7 @@ class Consumers : public RequestBookkeeping,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  CountingTransport transport;
+  fuzzing::TouchingTransport transport;
   MessageLayer layer(transport);
   Consumers consumers;
   layer.SetRequestBookkeeping(&consumers);

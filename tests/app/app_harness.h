@@ -12,22 +12,13 @@
 
 #include "app/corvane_dlg.h"
 #include "app/profile.h"
+#include "hex_text.h"
 #include "sim/demo_network.h"
 #include "sim/sim_transport.h"
 #include "sim/simulator.h"
 #include "ui/headless/test_host.h"
 
 namespace corvane::testing {
-
-inline std::string Hex(const uint8_t* p, size_t n) {
-  std::string out;
-  char b[4];
-  for (size_t i = 0; i < n; ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
-    out += b;
-  }
-  return out;
-}
 
 // Passes everything to the simulator and keeps what the program queued, in order.
 class TappedTransport : public Transport {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "hex_text.h"
 #include "link/consumers.h"
 #include "link/transport.h"
 
@@ -39,16 +40,6 @@ class RecordingTransport : public Transport {
  private:
   bool open_ = true;
 };
-
-inline std::string Hex(const uint8_t* p, size_t n) {
-  std::string out;
-  char b[4];
-  for (size_t i = 0; i < n; ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
-    out += b;
-  }
-  return out;
-}
 
 inline std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hex_text.h"
 #include "link/consumers.h"
 #include "link/message_layer.h"
 #include "model/le.h"
@@ -18,15 +19,7 @@ namespace corvane::sim::testing {
 
 using Bytes = std::vector<uint8_t>;
 
-inline std::string HexBytes(const uint8_t* p, size_t n) {
-  std::string out;
-  char b[4];
-  for (size_t i = 0; i < n; ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
-    out += b;
-  }
-  return out;
-}
+inline std::string HexBytes(const uint8_t* p, size_t n) { return corvane::testing::Hex(p, n); }
 
 // A transport that logs what the tool queues and passes it on to the simulator.
 class TappedTransport : public Transport {
