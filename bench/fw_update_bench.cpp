@@ -27,7 +27,7 @@
 #include "sim/sim_transport.h"
 #include "sim/simulator.h"
 #include "ui/headless/test_host.h"
-#include "ui/templates/fw_update_dialog.h"
+#include "firmware/fw_update_template.h"
 #include "ui/text.h"
 
 namespace corvane {

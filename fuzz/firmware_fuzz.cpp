@@ -16,7 +16,7 @@
 #include "model/le.h"
 #include "touching_transport.h"
 #include "ui/headless/test_host.h"
-#include "ui/templates/fw_update_dialog.h"
+#include "firmware/fw_update_template.h"
 #include "ui/text.h"
 
 namespace {

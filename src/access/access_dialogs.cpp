@@ -5,7 +5,7 @@
 #include "access/address_text.h"
 #include "model/le.h"
 #include "model/type_table.h"
-#include "ui/templates/main_dialog.h"
+#include "access/access_templates.h"
 
 namespace corvane {
 

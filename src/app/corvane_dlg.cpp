@@ -12,7 +12,7 @@
 #include "model/radio_settings.h"
 #include "model/type_table.h"
 #include "monitor/monitor.h"
-#include "ui/templates/main_dialog.h"
+#include "app/main_template.h"
 #include "ui/text.h"
 
 namespace corvane {

@@ -4,7 +4,7 @@
 
 #include "access/address_text.h"
 #include "model/radio_settings.h"
-#include "ui/templates/edit_project.h"
+#include "app/edit_project_template.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
 #include "app/shell_dialogs.h"
 
-#include "ui/templates/shell_dialogs.h"
+#include "app/shell_templates.h"
 
 namespace corvane {
 

@@ -2,7 +2,7 @@
 
 #include "model/device_text.h"
 #include "model/radio_settings.h"
-#include "ui/templates/input_node_dialog.h"
+#include "devices/input_node_template.h"
 #include "ui/text.h"
 
 namespace corvane::devices {

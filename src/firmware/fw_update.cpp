@@ -14,7 +14,7 @@
 #include "model/device_text.h"
 #include "model/le.h"
 #include "model/type_table.h"
-#include "ui/templates/fw_update_dialog.h"
+#include "firmware/fw_update_template.h"
 #include "ui/text.h"
 
 namespace corvane {

@@ -7,7 +7,7 @@
 #include "link/messages.h"
 #include "model/le.h"
 #include "model/type_table.h"
-#include "ui/templates/modbus_dialog.h"
+#include "gateway/modbus_template.h"
 #include "ui/text.h"
 
 namespace corvane {

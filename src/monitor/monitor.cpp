@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "ui/templates/monitor_dialog.h"
+#include "monitor/monitor_template.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 //
 // Writing a dialog takes three pieces:
 //
-//  1. A template in src/ui/templates/: a function returning a static DialogTemplate with the
+//  1. A template beside the dialog class, in its folder and library: a function returning a static DialogTemplate with the
 //     given control ids (an enum in the header for ids that have no given number), captions,
 //     items, flags and grid cells. Put labels in the grid like any other control.
 //

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "access/access_dialogs.h"
+#include "access/access_templates.h"
+#include "app/main_template.h"
 #include "app_harness.h"
-#include "ui/templates/main_dialog.h"
 
 namespace corvane {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/shell_dialogs.h"
 #include "app_harness.h"
-#include "ui/templates/main_dialog.h"
+#include "app/main_template.h"
 
 namespace corvane {
 namespace {

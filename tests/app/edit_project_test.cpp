@@ -8,7 +8,7 @@
 
 #include "model/radio_settings.h"
 #include "ui/headless/test_host.h"
-#include "ui/templates/edit_project.h"
+#include "app/edit_project_template.h"
 
 namespace corvane {
 namespace {

@@ -6,8 +6,8 @@
 #include "app/edit_project.h"
 #include "app_harness.h"
 #include "model/le.h"
-#include "ui/templates/edit_project.h"
-#include "ui/templates/main_dialog.h"
+#include "app/edit_project_template.h"
+#include "app/main_template.h"
 #include "ui/text.h"
 
 namespace corvane {

@@ -9,9 +9,9 @@
 #include "app_harness.h"
 #include "gateway/modbus_dlg.h"
 #include "monitor/monitor.h"
-#include "ui/templates/main_dialog.h"
-#include "ui/templates/monitor_dialog.h"
-#include "ui/templates/shell_dialogs.h"
+#include "app/main_template.h"
+#include "monitor/monitor_template.h"
+#include "app/shell_templates.h"
 #include "ui/text.h"
 
 namespace corvane {

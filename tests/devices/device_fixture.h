@@ -13,8 +13,8 @@
 #include "devices/input_node_dlg.h"
 #include "devices/register_dialogs.h"
 #include "model/le.h"
-#include "ui/templates/input_node_dialog.h"
-#include "ui/templates/main_dialog.h"
+#include "devices/input_node_template.h"
+#include "app/main_template.h"
 
 namespace corvane::devices::testing {
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "access/access_dialogs.h"
+#include "access/access_templates.h"
 #include "device_fixture.h"
 #include "model/device_text.h"
 #include "sim/node_families.h"

@@ -16,7 +16,7 @@
 #include "link/messages.h"
 #include "model/le.h"
 #include "ui/headless/test_host.h"
-#include "ui/templates/fw_update_dialog.h"
+#include "firmware/fw_update_template.h"
 #include "ui/text.h"
 
 namespace corvane::testing {

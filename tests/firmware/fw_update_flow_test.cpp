@@ -8,8 +8,8 @@
 #include "firmware/container.h"
 #include "firmware/fw_update.h"
 #include "sim/bootloader.h"
-#include "ui/templates/fw_update_dialog.h"
-#include "ui/templates/main_dialog.h"
+#include "firmware/fw_update_template.h"
+#include "app/main_template.h"
 #include "ui/text.h"
 
 namespace corvane::testing {

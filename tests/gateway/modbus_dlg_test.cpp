@@ -12,7 +12,7 @@
 #include "model/le.h"
 #include "model/type_table.h"
 #include "ui/headless/test_host.h"
-#include "ui/templates/modbus_dialog.h"
+#include "gateway/modbus_template.h"
 #include "ui/text.h"
 
 namespace corvane {

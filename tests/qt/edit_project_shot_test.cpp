@@ -11,7 +11,7 @@
 #include "ui/dialog.h"
 #include "ui/qt/dialog_window.h"
 #include "ui/qt/qt_host.h"
-#include "ui/templates/edit_project.h"
+#include "app/edit_project_template.h"
 
 namespace corvane::ui {
 namespace {

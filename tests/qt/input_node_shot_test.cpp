@@ -9,7 +9,7 @@
 #include "qt/qt_shot.h"
 #include "ui/dialog.h"
 #include "ui/qt/qt_host.h"
-#include "ui/templates/input_node_dialog.h"
+#include "devices/input_node_template.h"
 
 namespace corvane::ui {
 namespace {

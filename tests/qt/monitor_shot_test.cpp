@@ -8,7 +8,7 @@
 #include "qt/qt_app.h"
 #include "qt/qt_shot.h"
 #include "ui/qt/qt_host.h"
-#include "ui/templates/monitor_dialog.h"
+#include "monitor/monitor_template.h"
 
 namespace corvane::ui {
 namespace {

@@ -30,7 +30,7 @@
 #include "ui/qt/key_map.h"
 #include "ui/qt/list_models.h"
 #include "ui/qt/source_indicator.h"
-#include "ui/templates/sample_dialog.h"
+#include "ui/sample_template.h"
 
 namespace corvane::ui {
 namespace {

@@ -13,7 +13,7 @@
 #include "ui/dialog.h"
 #include "ui/qt/dialog_window.h"
 #include "ui/qt/qt_host.h"
-#include "ui/templates/sample_dialog.h"
+#include "ui/sample_template.h"
 #include "ui/text.h"
 
 namespace corvane::ui {

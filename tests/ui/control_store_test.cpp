@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "ui/templates/sample_dialog.h"
+#include "ui/sample_template.h"
 
 namespace corvane::ui {
 namespace {

@@ -1,8 +1,8 @@
 // A small complete dialog to copy when writing a new one: a countdown that waits for something
 // and gives up after a while, with a button that starts it again after asking.
 //
-// The three pieces: the template (ExampleWaitTemplate, which for a program dialog lives in
-// src/ui/templates/), the logic class (ExampleWaitDlg) and its test (example_dialog_test.cpp).
+// The three pieces: the template (ExampleWaitTemplate, which for a program dialog lives beside
+// its logic class, in the same folder), the logic class (ExampleWaitDlg) and its test (example_dialog_test.cpp).
 #pragma once
 
 #include "ui/dialog.h"

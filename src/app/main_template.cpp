@@ -1,4 +1,4 @@
-#include "ui/templates/main_dialog.h"
+#include "app/main_template.h"
 
 #include "ui/host.h"
 
@@ -63,34 +63,6 @@ const DialogTemplate& MainDialogTemplate() {
               Button(kMainHelp, u"Help", In(A, 9, 0)),
           },
       .stretch_columns = {0},
-  };
-  return t;
-}
-
-const DialogTemplate& ChoiseDeviceTemplate() {
-  static const DialogTemplate t{
-      .id = 156,
-      .title = u"Select Device",
-      .controls =
-          {
-              ComboList(kChoiseDeviceCombo, At(0, 0, 1, 3)),
-              Button(kIdOk, u"OK", At(1, 1), kDefault),
-              Button(kIdCancel, u"Cancel", At(1, 2)),
-          },
-  };
-  return t;
-}
-
-const DialogTemplate& WaitForActTemplate() {
-  static const DialogTemplate t{
-      .id = 140,
-      .title = u"Wait for activation",
-      .controls =
-          {
-              Edit(kWaitHint, At(0, 0, 1, 2), kReadOnly | kMultiLine),
-              Progress(kWaitBar, At(1, 0, 1, 2)),
-              Button(kIdCancel, u"Cancel", At(2, 1)),
-          },
   };
   return t;
 }

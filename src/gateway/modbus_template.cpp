@@ -1,4 +1,4 @@
-#include "ui/templates/modbus_dialog.h"
+#include "gateway/modbus_template.h"
 
 namespace corvane::ui {
 

@@ -38,12 +38,4 @@ enum MainDialogId : int {
 
 const DialogTemplate& MainDialogTemplate();
 
-// Template 156 "Select Device".
-enum ChoiseDeviceId : int { kChoiseDeviceCombo = 1036 };
-const DialogTemplate& ChoiseDeviceTemplate();
-
-// Template 140 "Wait for activation".
-enum WaitForActId : int { kWaitHint = 1260, kWaitBar = 1196 };
-const DialogTemplate& WaitForActTemplate();
-
 }  // namespace corvane::ui

@@ -1,4 +1,4 @@
-#include "ui/templates/input_node_dialog.h"
+#include "devices/input_node_template.h"
 
 namespace corvane::ui {
 namespace {

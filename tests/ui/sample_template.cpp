@@ -1,4 +1,4 @@
-#include "ui/templates/sample_dialog.h"
+#include "ui/sample_template.h"
 
 #include "ui/host.h"
 

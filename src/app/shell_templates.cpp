@@ -1,4 +1,4 @@
-#include "ui/templates/shell_dialogs.h"
+#include "app/shell_templates.h"
 
 #include "ui/host.h"
 

@@ -1,4 +1,4 @@
-#include "ui/templates/monitor_dialog.h"
+#include "monitor/monitor_template.h"
 
 namespace corvane::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/templates/edit_project.h"
+#include "app/edit_project_template.h"
 
 #include "ui/host.h"
 

@@ -1,4 +1,4 @@
-#include "ui/templates/fw_update_dialog.h"
+#include "firmware/fw_update_template.h"
 
 #include "ui/host.h"
 
