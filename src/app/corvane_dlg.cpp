@@ -6,13 +6,14 @@
 
 #include "access/access_dialogs.h"
 #include "access/address_text.h"
+#include "app/main_template.h"
 #include "app/shell_dialogs.h"
 #include "firmware/fw_update.h"
 #include "model/le.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
+#include "model/user_file.h"
 #include "monitor/monitor.h"
-#include "app/main_template.h"
 #include "ui/text.h"
 
 namespace corvane {
@@ -63,19 +64,7 @@ void CCorvaneDlg::OnInit() {
 
   StartLinkTimer();
 
-  // The project: the command line's, else the remembered one when it can be read, else a new
-  // "new_project.cvp".
-  if (!env_.command_line_file.empty()) {
-    LoadProject(env_.command_line_file);
-  } else if (std::FILE* f = std::fopen(Utf16ToUtf8(profile.file_name).c_str(), "rb")) {
-    std::fclose(f);
-    LoadProject(profile.file_name);
-  } else {
-    file_name_ = u"new_project.cvp";
-    project_.Reset();
-    SaveProject();
-    SetWindowTitle();
-  }
+  OpenStartProject(profile.file_name);
 
   // Buttons of work that is not in this program yet stay visible but disabled.
 
@@ -271,24 +260,63 @@ void CCorvaneDlg::SetWindowTitle() {
   SetTitle(std::u16string(kProgramTitle) + file_name_ + env_.title_suffix);
 }
 
-void CCorvaneDlg::LoadProject(const std::u16string& name) {
-  const ProjectLoadResult result = LoadProjectFile(Utf16ToUtf8(name), project_);
-  if (result.status == ProjectLoadResult::Status::kCannotOpen) {
-    MessageBox(Format("File %s could not be opened %d", Utf16ToUtf8(name).c_str(), result.error));
+void CCorvaneDlg::OpenStartProject(const std::u16string& remembered) {
+  // The command line's project, else the remembered one when it can be read.
+  if (!env_.command_line_file.empty()) {
+    if (LoadProject(env_.command_line_file)) return;
+  } else if (!remembered.empty()) {
+    FileError error;
+    if (UserFile::Open(Utf16ToUtf8(remembered), error).is_open() && LoadProject(remembered)) {
+      return;
+    }
+  }
+  // Else "new_project.cvp": an installation may already be kept in it, so it is loaded when
+  // it is there and only created when it is not.
+  const std::u16string fallback = u"new_project.cvp";
+  std::error_code ec;
+  if (std::filesystem::exists(std::filesystem::path(Utf16ToUtf8(fallback)), ec)) {
+    LoadProject(fallback);
     return;
   }
-  if (result.status == ProjectLoadResult::Status::kInvalidFile) MessageBox(u"Invalid file");
+  project_.Reset();
+  file_name_ = fallback;
+  SaveProject();
+  SetWindowTitle();
+}
+
+bool CCorvaneDlg::LoadProject(const std::u16string& name) {
+  // Read into a project of its own: a file that is refused leaves the open project, its file
+  // name, its title and the dongle's settings exactly as they were.
+  auto loaded = std::make_unique<Project>();
+  const ProjectLoadResult result = LoadProjectFile(Utf16ToUtf8(name), *loaded);
+  if (result.status == ProjectLoadResult::Status::kCannotOpen) {
+    MessageBox(Format("File %s could not be opened %d", Utf16ToUtf8(name).c_str(), result.error));
+    return false;
+  }
+  if (result.status != ProjectLoadResult::Status::kOk) {
+    MessageBox(u"Invalid file");
+    return false;
+  }
+  project_ = std::move(*loaded);
   file_name_ = name;
+  // The changes the flag stood for belonged to the project that was just replaced.
+  modified_ = false;
   SetWindowTitle();
   Show(kMainOpenDevice, true);
   RefreshDeviceList();
+  return true;
 }
 
 bool CCorvaneDlg::SaveProject() {
-  const ProjectSaveResult result = SaveProjectFile(Utf16ToUtf8(file_name_), project_);
+  // A new project that was never given a name is saved under one the user picks.
+  if (file_name_.empty()) return SaveProjectAs();
+  return SaveProjectTo(file_name_);
+}
+
+bool CCorvaneDlg::SaveProjectTo(const std::u16string& name) {
+  const ProjectSaveResult result = SaveProjectFile(Utf16ToUtf8(name), project_);
   if (!result.ok) {
-    MessageBox(
-        Format("File %s could not be opened %d", Utf16ToUtf8(file_name_).c_str(), result.error));
+    MessageBox(Format("File %s could not be opened %d", Utf16ToUtf8(name).c_str(), result.error));
     return false;
   }
   modified_ = false;
@@ -309,15 +337,19 @@ FileDialogSpec ProjectFileSpec(bool save) {
 
 }  // namespace
 
-void CCorvaneDlg::SaveProjectAs() {
+bool CCorvaneDlg::SaveProjectAs() {
   const auto name = host().SaveFileName(this, ProjectFileSpec(true));
-  if (!name) return;
+  if (!name) return false;
+  // The name is taken only once the project is in it: after a failed save, Save must not
+  // point at a place that cannot be written.
+  if (!SaveProjectTo(*name)) return false;
   file_name_ = *name;
-  SaveProject();
   SetWindowTitle();
+  return true;
 }
 
 void CCorvaneDlg::LoadProjectDialog() {
+  if (!AskSaveIfModified()) return;
   const auto name = host().OpenFileName(this, ProjectFileSpec(false));
   if (name) LoadProject(*name);
 }
@@ -325,6 +357,10 @@ void CCorvaneDlg::LoadProjectDialog() {
 void CCorvaneDlg::NewProject() {
   if (!AskSaveIfModified()) return;
   project_.Reset();
+  // The new project has no file yet; keeping the old name would let the next Save write the
+  // empty project over the installation that was open.
+  file_name_.clear();
+  SetWindowTitle();
   Show(kMainOpenDevice, true);
   RefreshDeviceList();
   EditProject();
@@ -336,11 +372,13 @@ bool CCorvaneDlg::AskSaveIfModified() {
   const int answer = MessageBox(u"Save Project?", u"Warning before Project Exit",
                                 {Buttons::kYesNoCancel, Icon::kWarning, 0});
   if (answer == kIdCancel) return false;
-  if (answer == kIdYes) SaveProject();
+  // A save that fails (read-only folder, medium gone) keeps everything as it was.
+  if (answer == kIdYes) return SaveProject();
   return true;
 }
 
 void CCorvaneDlg::OnDropFiles(const std::vector<std::u16string>& names) {
+  bool asked = false;
   for (const std::u16string& name : names) {
     if (name.size() > 260) continue;
     const size_t dot = name.rfind(u'.');
@@ -349,7 +387,12 @@ void CCorvaneDlg::OnDropFiles(const std::vector<std::u16string>& names) {
     for (auto& c : extension) {
       if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     }
-    if (extension == u"CVP") LoadProject(name);
+    if (extension != u"CVP") continue;
+    if (!asked) {
+      if (!AskSaveIfModified()) return;
+      asked = true;
+    }
+    LoadProject(name);
   }
 }
 

@@ -96,12 +96,14 @@ class CCorvaneDlg : public ui::Dialog,
   // A USB device came or went: 100 ms later, look for the dongle again.
   void OnDeviceChange();
   // Files dropped on the window: project files load.
-  void OnDropFiles(const std::vector<std::u16string>& names);
+  void OnDropFiles(const std::vector<std::u16string>& names) override;
 
   // Project.
-  void LoadProject(const std::u16string& name);
+  // False when the file was refused; the open project then stays as it was.
+  bool LoadProject(const std::u16string& name);
+  // False when nothing was saved (failed, or the name dialog was cancelled).
   bool SaveProject();
-  void SaveProjectAs();
+  bool SaveProjectAs();
   void LoadProjectDialog();
   void NewProject();
   bool AskSaveIfModified();
@@ -178,6 +180,8 @@ class CCorvaneDlg : public ui::Dialog,
   void StartLinkTimer();
   void ReadHeardList();
   void SetWindowTitle();
+  void OpenStartProject(const std::u16string& remembered);
+  bool SaveProjectTo(const std::u16string& name);
   // The device the user picked: the selected list line, else the "Select Device" dialog.
   RfAddress ChooseDevice();
   static uint16_t AccessModeFor(RfAddress address);

@@ -1,20 +1,17 @@
 #include "firmware/fw_update.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 #include <span>
 
+#include "firmware/fw_update_template.h"
 #include "link/messages.h"
 #include "model/device_text.h"
 #include "model/le.h"
 #include "model/type_table.h"
-#include "firmware/fw_update_template.h"
+#include "model/user_file.h"
 #include "ui/text.h"
 
 namespace corvane {
@@ -23,35 +20,6 @@ namespace {
 using ui::Format;
 
 constexpr int kBlockMessageBytes = 4 + kFirmwareBlockBytes;  // [0x15][250][block u16][512]
-
-// Reads until `length` bytes or the end of the file; -1 on a read error.
-int64_t ReadFully(int fd, uint8_t* into, uint64_t length) {
-  uint64_t done = 0;
-  while (done < length) {
-    const ssize_t n = ::read(fd, into + done, static_cast<size_t>(length - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<uint64_t>(n);
-  }
-  return static_cast<int64_t>(done);
-}
-
-// Closes the file on every way out of the loading step.
-class FileCloser {
- public:
-  explicit FileCloser(int fd) : fd_(fd) {}
-  ~FileCloser() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -235,43 +203,16 @@ void CFwUpdate::StartUpdate() {
 
 bool CFwUpdate::LoadContainer(const std::u16string& path) {
   const std::string name = ui::Utf16ToUtf8(path);
-  // Non-blocking, so a named pipe given as the container cannot hang the dialog.
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  struct stat info {};
-  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    fd = -1;
-    errno = EISDIR;
-  }
-  if (fd < 0) {
-    switch (errno) {
-      case ENOENT:
-        Box(Format("File %s not found", name.c_str()));
-        break;
-      case EACCES:
-      case EPERM:
-      case EBUSY:
-      case ETXTBSY:
-        // Someone else holds the file, or we may not read it.
-        Box(Format("File %s ,\r\nbut file not accessible", name.c_str()));
-        break;
-      case ENOTDIR:
-      case ENAMETOOLONG:
-      case ELOOP:
-      case EINVAL:
-      case EIO:
-        Box(u"");
-        break;
-      default:
-        Box(Format("File %s not possible to open", name.c_str()));
-        break;
-    }
+  FileError error;
+  UserFile file = UserFile::Open(name, error);
+  if (!file.is_open()) {
+    // A bad path or an I/O error gets an empty box: there is no file name worth showing.
+    Box(ui::Utf8ToUtf16(ChosenFileMessage(error, name, true)));
     return false;
   }
-  FileCloser closer(fd);
 
   std::array<uint8_t, kContainerHeaderBytes> header{};
-  if (ReadFully(fd, header.data(), header.size()) != kContainerHeaderBytes) {
+  if (file.Read(header.data(), header.size()) != kContainerHeaderBytes) {
     Box(u"Invalid Container (1)");
     return false;
   }
@@ -287,7 +228,7 @@ bool CFwUpdate::LoadContainer(const std::u16string& path) {
     return false;
   }
   // An empty or oversized image is refused before any question: it can never be sent.
-  const uint64_t file_bytes = static_cast<uint64_t>(std::max<off_t>(info.st_size, 0));
+  const uint64_t file_bytes = file.size();
   const uint64_t announced =
       file_bytes > kContainerHeaderBytes ? file_bytes - kContainerHeaderBytes : 0;
   if (CheckImageLength(announced) == ContainerError::kNoImage) {
@@ -315,7 +256,7 @@ bool CFwUpdate::LoadContainer(const std::u16string& path) {
     Box(u"malloc error");
     return false;
   }
-  const int64_t got = ReadFully(fd, image.get(), announced);
+  const int64_t got = file.Read(image.get(), announced);
   if (got <= 0) {
     Box(u"Container holds no firmware image");
     return false;

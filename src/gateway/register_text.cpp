@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "model/user_file.h"
 #include "ui/host.h"
 #include "ui/text.h"
 
@@ -225,15 +226,16 @@ int Export(ui::Dialog& owner, std::span<const uint16_t> words, std::u16string_vi
   const std::optional<std::u16string> name = owner.host().SaveFileName(&owner, request);
   if (!name) return kTextCancelled;
 
-  std::FILE* file = std::fopen(PathBytes(*name).c_str(), "wb");
-  if (file == nullptr) {
-    owner.MessageBox(ui::Format("File could not be opened %d", errno));
+  FileError error;
+  UserFile file = UserFile::Create(PathBytes(*name), error);
+  if (!file.is_open()) {
+    owner.MessageBox(ui::Format("File could not be opened %d", error.cause));
     return kTextNotCreated;
   }
   const std::string text = FormatRegisterText(words);
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool written = file.Write(text.data(), text.size());
   const int write_error = errno;
-  const bool closed = std::fclose(file) == 0;
+  const bool closed = file.Close();
   if (!written || !closed) {
     // A full disk leaves a cut file behind; the user must not take it for a whole one.
     owner.MessageBox(ui::Format("File could not be opened %d", written ? errno : write_error));
@@ -252,42 +254,14 @@ int Import(ui::Dialog& owner, std::span<uint16_t> words, int map_size) {
   if (!name) return kTextCancelled;
 
   const std::string path = PathBytes(*name);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    const int cause = errno;
-    if (cause == ENOENT) {
-      owner.MessageBox(ui::Format("File %s not found", path.c_str()));
-    } else if (cause == EACCES || cause == EPERM || cause == EBUSY || cause == ETXTBSY) {
-      // The file is there but someone (or its permissions) keeps us out.
-      owner.MessageBox(ui::Format("File %s ,\r\nbut file not accessible", path.c_str()));
-    } else {
-      // A bad path and an I/O error land here too: the user at least learns which file failed.
-      owner.MessageBox(ui::Format("File %s not possible to open", path.c_str()));
-    }
+  // A folder, a pipe, a device gone mid-read, or a file too big to be a register file are all
+  // refused with the file's name.
+  const FileContents contents = ReadUserFile(path, static_cast<uint64_t>(kMaxTextBytes));
+  if (!contents.error.ok()) {
+    owner.MessageBox(ui::Utf8ToUtf16(ChosenFileMessage(contents.error, path)));
     return kTextUnreadable;
   }
-
-  std::string text;
-  char chunk[4096];
-  bool failed = false;
-  while (true) {
-    const size_t n = std::fread(chunk, 1, sizeof chunk, file);
-    text.append(chunk, n);
-    if (static_cast<long>(text.size()) > kMaxTextBytes) {
-      failed = true;
-      break;
-    }
-    if (n < sizeof chunk) {
-      failed = std::ferror(file) != 0;
-      break;
-    }
-  }
-  std::fclose(file);
-  if (failed) {
-    // A folder, a device gone mid-read, or a file too big to be a register file.
-    owner.MessageBox(ui::Format("File %s not possible to open", path.c_str()));
-    return kTextUnreadable;
-  }
+  const std::string text(contents.bytes.begin(), contents.bytes.end());
 
   // Parse into a copy, so that a file that fails half way leaves the caller's image as it was.
   const size_t size = std::min(words.size(), static_cast<size_t>(std::max(map_size, 0)));

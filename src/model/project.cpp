@@ -12,6 +12,7 @@
 #include "model/le.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
+#include "model/user_file.h"
 
 namespace corvane {
 
@@ -166,17 +167,19 @@ class SpanSource {
 
 class FileSource {
  public:
-  FileSource(std::FILE* file, uint64_t size) : file_(file), remaining_(size) {}
+  explicit FileSource(UserFile& file) : file_(file), remaining_(file.size()) {}
   uint64_t Remaining() const { return remaining_; }
   void Read(void* destination, size_t n) {
     // A file that shrinks while being read leaves zeros, never garbage.
-    const size_t got = std::fread(destination, 1, n, file_);
-    if (got < n) std::memset(static_cast<uint8_t*>(destination) + got, 0, n - got);
+    const int64_t got = std::max<int64_t>(file_.Read(destination, n), 0);
+    if (static_cast<size_t>(got) < n) {
+      std::memset(static_cast<uint8_t*>(destination) + got, 0, n - static_cast<size_t>(got));
+    }
     remaining_ -= n;
   }
 
  private:
-  std::FILE* file_;
+  UserFile& file_;
   uint64_t remaining_;
 };
 
@@ -230,18 +233,11 @@ ProjectLoadResult ParseProject(std::span<const uint8_t> bytes, Project& project)
 }
 
 ProjectLoadResult LoadProjectFile(const std::filesystem::path& path, Project& project) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return {ProjectLoadResult::Status::kCannotOpen, errno};
-  std::error_code ec;
-  const uint64_t size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    std::fclose(file);
-    return {ProjectLoadResult::Status::kCannotOpen, ec.value()};
-  }
-  FileSource source(file, size);
-  const ProjectLoadResult result = ProjectReader::Read(source, project);
-  std::fclose(file);
-  return result;
+  FileError error;
+  UserFile file = UserFile::Open(path, error);
+  if (!file.is_open()) return {ProjectLoadResult::Status::kCannotOpen, error.cause};
+  FileSource source(file);
+  return ProjectReader::Read(source, project);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,13 +1,15 @@
 // Loading, saving and dropping project files through the main window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
 #include "app/edit_project.h"
-#include "app_harness.h"
-#include "model/le.h"
 #include "app/edit_project_template.h"
 #include "app/main_template.h"
+#include "app_harness.h"
+#include "model/le.h"
+#include "sim/dongle.h"
 #include "ui/text.h"
 
 namespace corvane {
@@ -60,32 +62,109 @@ TEST_F(AppTest, RememberedProjectLoadsWhenReadable) {
   EXPECT_FALSE(fs::exists("new_project.cvp"));
 }
 
-TEST_F(AppTest, BadFilesAreReportedAndChangeNothingElse) {
+// What the user sees of the open project, and what would go to the dongle.
+struct Shown {
+  std::u16string file, title, name, notes, password;
+  uint32_t frequency;
+  std::vector<std::u16string> lines;
+  bool operator==(const Shown&) const = default;
+};
+Shown Snapshot(CCorvaneDlg& dlg) {
+  Shown s{dlg.file_name(),
+          dlg.Title(),
+          dlg.project().Name(),
+          dlg.project().Notes(),
+          dlg.project().Password(),
+          dlg.project().FrequencyIndex(),
+          {}};
+  for (int i = 0; i < dlg.Count(kMainDeviceList); ++i)
+    s.lines.push_back(dlg.Item(kMainDeviceList, i));
+  return s;
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST_F(AppTest, RefusedFilesLeaveTheOpenProjectAsItWas) {
+  WriteProjectFile("site.cvp", u"Site", {{0x00300001, 59}});
+  command_line = u"site.cvp";
   Start(0);
+  dlg->project().SetPassword(u"SITEPASSWORD0001");
+  dlg->project().SetFrequencyIndex(2);
+  dlg->RefreshDeviceList();
+  host.Advance(4000);
+  const Shown before = Snapshot(*dlg);
+  // The dongle's password and frequency registers.
+  auto dongle_settings = [&] {
+    std::vector<uint16_t> regs;
+    for (int r = sim::dongle_reg::kPassword; r <= sim::dongle_reg::kPassword + 8; ++r) {
+      regs.push_back(sim.dongle().reg(r));
+    }
+    return regs;
+  };
+  const auto dongle_before = dongle_settings();
+
   dlg->LoadProject(u"missing.cvp");
   ASSERT_EQ(host.boxes().size(), 1u);
   EXPECT_EQ(host.boxes()[0].text, u"File missing.cvp could not be opened 2");
-  EXPECT_EQ(dlg->file_name(), u"new_project.cvp");
+  EXPECT_EQ(Snapshot(*dlg), before);
 
-  // Too short: the project stays, but the name and title are taken over.
-  std::ofstream("short.cvp") << "too short";
-  dlg->LoadProject(u"short.cvp");
-  EXPECT_EQ(dlg->file_name(), u"short.cvp");
-  EXPECT_EQ(dlg->project().Name(), u"New Project");
-
-  // A record running past the end: "Invalid file", the earlier devices stay loaded.
+  // Random bytes whose device table points past the end, an empty file, a cut record: each is
+  // "Invalid file" and none of it is taken.
+  std::vector<uint8_t> noise(9000);
+  uint32_t x = 12345;
+  for (auto& b : noise) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
+  WriteBytes("noise.cvp", noise);
+  WriteBytes("empty.cvp", {});
+  WriteBytes("short.cvp", std::vector<uint8_t>(Project::kRecordBytes - 1, 0));
   WriteProjectFile("cut.cvp", u"Cut", {{0x00300001, 59}, {0x00A00001, 98}});
-  auto bytes = ReadAll("cut.cvp");
-  bytes.resize(bytes.size() - 10);
-  std::ofstream("cut.cvp", std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  host.ClearBoxes();
-  dlg->LoadProject(u"cut.cvp");
+  auto cut = ReadAll("cut.cvp");
+  cut.resize(cut.size() - 10);
+  WriteBytes("cut.cvp", cut);
+  for (const char16_t* name : {u"noise.cvp", u"empty.cvp", u"short.cvp", u"cut.cvp"}) {
+    host.ClearBoxes();
+    EXPECT_FALSE(dlg->LoadProject(name));
+    ASSERT_EQ(host.boxes().size(), 1u) << Utf16ToUtf8(name);
+    EXPECT_EQ(host.boxes()[0].text, u"Invalid file");
+    EXPECT_EQ(Snapshot(*dlg), before) << Utf16ToUtf8(name);
+  }
+  host.Advance(4000);
+  EXPECT_EQ(dongle_settings(), dongle_before);
+}
+
+TEST_F(AppTest, NamedPipesAreRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.cvp").c_str(), 0600), 0);
+  profile.values[u"FILENAME"] = (dir_ / "pipe.cvp").u16string();
+  // The remembered file is a pipe: start-up goes on to "new_project.cvp" instead of hanging.
+  Start(0);
+  EXPECT_EQ(dlg->file_name(), u"new_project.cvp");
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_FALSE(dlg->LoadProject(u"pipe.cvp"));
   ASSERT_EQ(host.boxes().size(), 1u);
-  EXPECT_EQ(host.boxes()[0].text, u"Invalid file");
-  EXPECT_EQ(dlg->project().Record(0)[3], 0x1100);
-  EXPECT_EQ(dlg->Count(kMainDeviceList), 2);
+  EXPECT_EQ(host.boxes()[0].text, u"File pipe.cvp could not be opened 22");
+  EXPECT_EQ(dlg->file_name(), u"new_project.cvp");
+}
+
+TEST_F(AppTest, StartUpLoadsAnExistingNewProjectInsteadOfOverwritingIt) {
+  WriteProjectFile("new_project.cvp", u"Installed", {{0x00300001, 59}});
+  const auto before = ReadAll("new_project.cvp");
+  profile.values[u"FILENAME"] = u"gone.cvp";
+  Start(0);
+  EXPECT_EQ(dlg->file_name(), u"new_project.cvp");
+  EXPECT_EQ(dlg->project().Name(), u"Installed");
+  EXPECT_EQ(dlg->Count(kMainDeviceList), 1);
+  EXPECT_EQ(ReadAll("new_project.cvp"), before);
+}
+
+TEST_F(AppTest, StartUpCreatesNewProjectOnlyWhenAbsent) {
+  profile.values[u"FILENAME"] = u"gone.cvp";
+  Start(0);
+  EXPECT_EQ(dlg->file_name(), u"new_project.cvp");
+  EXPECT_EQ(ReadAll("new_project.cvp").size(), static_cast<size_t>(Project::kRecordBytes));
+  EXPECT_EQ(dlg->Title(), u"Pellmar 4.61 new_project.cvp");
 }
 
 TEST_F(AppTest, DroppedProjectFilesLoadOthersAreIgnored) {
@@ -175,6 +254,99 @@ TEST_F(AppTest, UnsavedChangesQuestion) {
   EXPECT_EQ(dlg->project().Name(), u"New Project");
   EXPECT_EQ(dlg->file_name(), u"fresh.cvp");
   EXPECT_TRUE(fs::exists("fresh.cvp"));
+}
+
+// Makes every save of `name` fail: its temporary file cannot be created.
+void BlockSaves(const fs::path& name) { fs::create_directory(name.string() + ".saving"); }
+
+TEST_F(AppTest, AFailedSaveOnTheQuestionKeepsProgramAndProject) {
+  WriteProjectFile("site.cvp", u"Site", {{0x00300001, 59}});
+  WriteProjectFile("other.cvp", u"Other", {});
+  command_line = u"site.cvp";
+  Start(0);
+  dlg->SetModified();
+  dlg->project().SetName(u"Edited");
+  BlockSaves("site.cvp");
+  const auto on_disk = ReadAll("site.cvp");
+
+  // Leaving: Yes, the save fails, the program stays.
+  host.QueueAnswer(kIdYes);
+  host.CloseBox(*dlg);
+  host.Advance(500);
+  EXPECT_FALSE(dlg->ended());
+  // New Project: nothing is reset and no editor opens.
+  host.QueueAnswer(kIdYes);
+  host.OnModal<CEditProject>([&](CEditProject&) { ADD_FAILURE() << "editor opened"; });
+  host.Click(*dlg, kMainNewProject);
+  // Load Project and a dropped file: nothing is loaded, no file dialog is shown.
+  host.QueueAnswer(kIdYes);
+  const size_t requests = host.file_requests().size();
+  host.Click(*dlg, kMainLoadProject);
+  EXPECT_EQ(host.file_requests().size(), requests);
+  host.QueueAnswer(kIdYes);
+  dlg->OnDropFiles({u"other.cvp"});
+
+  EXPECT_EQ(dlg->project().Name(), u"Edited");
+  EXPECT_EQ(dlg->file_name(), u"site.cvp");
+  EXPECT_TRUE(dlg->modified());
+  EXPECT_EQ(ReadAll("site.cvp"), on_disk);
+  int questions = 0;
+  for (const auto& box : host.boxes()) questions += box.text == u"Save Project?";
+  EXPECT_EQ(questions, 4);
+}
+
+TEST_F(AppTest, LoadingAndDroppingAskBeforeDiscardingChanges) {
+  WriteProjectFile("other.cvp", u"Other", {});
+  Start(0);
+  dlg->SetModified();
+  dlg->project().SetName(u"Edited");
+  // Cancel keeps the work; neither the file dialog nor the drop loads anything.
+  host.QueueAnswer(kIdCancel);
+  host.Click(*dlg, kMainLoadProject);
+  EXPECT_TRUE(host.file_requests().empty());
+  host.QueueAnswer(kIdCancel);
+  dlg->OnDropFiles({u"notes.txt", u"other.cvp", u"other.cvp"});
+  EXPECT_EQ(dlg->project().Name(), u"Edited");
+  ASSERT_EQ(host.boxes().size(), 2u);
+  EXPECT_EQ(host.boxes()[1].text, u"Save Project?");
+  // No: the dropped project replaces it, asked once for the whole drop.
+  host.ClearBoxes();
+  host.QueueAnswer(kIdNo);
+  dlg->OnDropFiles({u"other.cvp", u"other.cvp"});
+  EXPECT_EQ(dlg->project().Name(), u"Other");
+  EXPECT_EQ(host.boxes().size(), 1u);
+  EXPECT_FALSE(dlg->modified());
+  // Nothing modified: no question.
+  host.ClearBoxes();
+  host.QueueFileResult(std::u16string(u"other.cvp"));
+  host.Click(*dlg, kMainLoadProject);
+  EXPECT_TRUE(host.boxes().empty());
+}
+
+TEST_F(AppTest, AFailedSaveAsKeepsTheFormerNameAndTitle) {
+  WriteProjectFile("site.cvp", u"Site", {});
+  command_line = u"site.cvp";
+  Start(0);
+  BlockSaves("locked.cvp");
+  host.QueueFileResult(std::u16string(u"locked.cvp"));
+  EXPECT_FALSE(dlg->SaveProjectAs());
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text.rfind(u"File locked.cvp could not be opened ", 0), 0u);
+  EXPECT_EQ(dlg->file_name(), u"site.cvp");
+  EXPECT_EQ(dlg->Title(), u"Pellmar 4.61 site.cvp");
+  // New Project whose name dialog is cancelled has no file: Save asks for one instead of
+  // writing the empty project over the site.
+  const auto site = ReadAll("site.cvp");
+  host.OnModal<CEditProject>([&](CEditProject& editor) { host.CloseBox(editor); });
+  host.QueueFileResult(std::nullopt);
+  host.Click(*dlg, kMainNewProject);
+  EXPECT_EQ(dlg->file_name(), u"");
+  host.QueueFileResult(std::nullopt);
+  EXPECT_FALSE(dlg->SaveProject());
+  EXPECT_EQ(ReadAll("site.cvp"), site);
+  host.QueueFileResult(std::u16string(u"fresh.cvp"));
+  EXPECT_TRUE(dlg->SaveProject());
+  EXPECT_EQ(dlg->Title(), u"Pellmar 4.61 fresh.cvp");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "gateway/register_text.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -348,6 +349,22 @@ TEST_F(RegisterFileTest, ImportCancelledMissingOrUnopenable) {
   EXPECT_EQ(Import(owner, words, 1), kTextUnreadable);
   EXPECT_EQ(host.boxes().size(), 3u);
   EXPECT_EQ(words[0], 7);
+}
+
+TEST_F(RegisterFileTest, NamedPipesAreRefusedAtOnceBothWays) {
+  // Nobody writes to or reads from the pipe: a blocking open would freeze the window for good.
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.txt").c_str(), 0600), 0);
+  std::vector<uint16_t> words{7};
+  host.QueueFileResult(PathOf("pipe.txt"));
+  EXPECT_EQ(Import(owner, words, 1), kTextUnreadable);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text, u"File " + PathOf("pipe.txt") + u" not possible to open");
+  host.QueueFileResult(PathOf("pipe.txt"));
+  EXPECT_EQ(Export(owner, words, u"x"), kTextNotCreated);
+  ASSERT_EQ(host.boxes().size(), 2u);
+  EXPECT_EQ(host.boxes()[1].text, ui::Format("File could not be opened %d", ENXIO));
+  EXPECT_TRUE(host.shell_opened().empty());
+  EXPECT_TRUE(std::filesystem::is_fifo(dir_ / "pipe.txt"));
 }
 
 TEST_F(RegisterFileTest, ExportThenImportReproducesTheRecord) {

@@ -1,0 +1,73 @@
+// Files the user names (projects, register text files, firmware containers) are opened here and
+// nowhere else. Opening never blocks: a named pipe, a device node or a folder given as a file is
+// refused at once instead of freezing the window while it waits for a writer. The cause of a
+// failure is kept so that each caller can word its own message.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+enum class FileFailure : uint8_t {
+  kNone,
+  kNotFound,       // no such file
+  kNotAccessible,  // there, but permissions or another program keep us out
+  kBadPath,        // the path itself is unusable (a file as a folder, too long, a loop)
+  kIoError,        // the medium failed
+  kNotRegular,     // a folder, pipe, socket or device: never a file of ours
+  kTooLarge,       // bigger than the caller will ever read
+  kOther,
+};
+
+struct FileError {
+  FileFailure failure = FileFailure::kNone;
+  int cause = 0;  // the system's error number (EISDIR, EINVAL for other non-regular files)
+  bool ok() const { return failure == FileFailure::kNone; }
+};
+
+// A regular file opened for reading, or created for writing. Move-only; closes itself.
+class UserFile {
+ public:
+  UserFile() = default;
+  ~UserFile();
+  UserFile(UserFile&& other) noexcept;
+  UserFile& operator=(UserFile&& other) noexcept;
+  UserFile(const UserFile&) = delete;
+  UserFile& operator=(const UserFile&) = delete;
+
+  static UserFile Open(const std::filesystem::path& path, FileError& error);
+  // Creates the file, or empties an existing regular one; anything else is refused untouched.
+  static UserFile Create(const std::filesystem::path& path, FileError& error);
+
+  bool is_open() const { return handle_ >= 0; }
+  // Size when opened.
+  uint64_t size() const { return size_; }
+  // Reads up to `length` bytes, fewer only at the end of the file; -1 on a read error.
+  int64_t Read(void* into, uint64_t length);
+  // Writes all bytes; false (with errno set) when the medium refuses them.
+  bool Write(const void* bytes, uint64_t length);
+  // Closes the file; false when the system reports that the written data were lost.
+  bool Close();
+
+ private:
+  int handle_ = -1;
+  uint64_t size_ = 0;
+};
+
+// The whole file, refused with kTooLarge when it holds more than `max_bytes`.
+struct FileContents {
+  FileError error;
+  std::vector<uint8_t> bytes;
+};
+FileContents ReadUserFile(const std::filesystem::path& path, uint64_t max_bytes);
+
+// The messages for a file the user chose that cannot be read: "File %s not found", "File %s
+// ,\r\nbut file not accessible" and otherwise "File %s not possible to open". With
+// `silent_bad_path`, a bad path or an I/O error gives an empty text (the firmware dialog's box).
+std::string ChosenFileMessage(const FileError& error, const std::string& path,
+                              bool silent_bad_path = false);
+
+}  // namespace corvane
