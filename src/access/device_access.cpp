@@ -32,8 +32,8 @@ void DeviceLog::OnTimeout() {
 }
 
 void DeviceLog::OnDeviceLog(RfAddress, std::span<const uint8_t> records) {
-  // A log nobody asked for (or one arriving after the time-out was reported) is not shown.
-  if (!requested_) return;
+  // Shown even when it comes after "Read Log unsuccessfull": a slow radio path must not hide
+  // the log the user asked for.
   owner_.KillTimer(kTimer);
   requested_ = false;
   owner_.MessageBox(FormatDeviceLog(records));

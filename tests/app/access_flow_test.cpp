@@ -4,6 +4,8 @@
 #include "access/access_dialogs.h"
 #include "access/access_templates.h"
 #include "app/main_template.h"
+#include "app/shell_dialogs.h"
+#include "app/shell_templates.h"
 #include "app_harness.h"
 
 namespace corvane {
@@ -241,6 +243,70 @@ TEST_F(AccessTest, DeviceLogAndItsTimeout) {
   host.Advance(1500);
   ASSERT_EQ(host.boxes().size(), 1u);
   EXPECT_EQ(host.boxes()[0].text, u"Read Log unsuccessfull");
+
+  // An answer slower than the time-out is still shown.
+  host.ClearBoxes();
+  sim.SetMute(demo::kInputB, false);
+  sim.faults().extra_usb_latency_ms = 1000;
+  dlg->device_log().Request(0, demo::kInputB);
+  host.Advance(1500);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text, u"Read Log unsuccessfull");
+  EXPECT_TRUE(host.AdvanceUntil([&] { return host.boxes().size() == 2; }, 3000));
+  EXPECT_NE(host.boxes()[1].text.find(u" M:"), std::u16string::npos);
+}
+
+TEST_F(AccessTest, ChangePasswordPointsTheDongleAtTheDeviceAndReleasesIt) {
+  StartWithProject({demo::kClimate, demo::kOutputB});
+  std::vector<std::string> during;
+  host.OnModal<CPassChange>([&](CPassChange& change) {
+    during = transport.Take();
+    host.Click(change, kPassChange);  // has no action: the dialog stays
+    EXPECT_FALSE(change.ended());
+    EXPECT_TRUE(transport.Take().empty());
+    host.CloseBox(change);
+  });
+  auto has = [](const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  auto mode_writes = [](const std::vector<std::string>& lines) {
+    int n = 0;
+    for (const auto& line : lines) n += line.rfind("83 04 21 00", 0) == 0;
+    return n;
+  };
+  // A listening output node: access mode 0 is not written; the address goes to 50..51.
+  SelectDevice(demo::kOutputB);
+  transport.Take();
+  host.Click(*dlg, kMainChangePassword);
+  EXPECT_EQ(mode_writes(during), 0);
+  EXPECT_TRUE(has(during, "6B 07 32 00 02 01 05 50 00"));
+  EXPECT_EQ(transport.Take(), (std::vector<std::string>{"83 04 21 00 20 00", "83 04 22 00 16 00"}));
+  // A sleeping climate sensor: mode 4 + 0x10 first.
+  SelectDevice(demo::kClimate);
+  transport.Take();
+  host.Click(*dlg, kMainChangePassword);
+  EXPECT_TRUE(has(during, "83 04 21 00 14 00"));
+  EXPECT_TRUE(has(during, "6B 07 32 00 02 04 06 A0 00"));
+  host.Advance(500);
+  EXPECT_EQ(sim.dongle().reg(33), 32);
+  EXPECT_EQ(sim.dongle().reg(34), 22);
+}
+
+TEST_F(AccessTest, ScanUploadsTheProjectListInTableOrder) {
+  StartWithProject({demo::kClimate, demo::kOutputB});
+  transport.Take();
+  host.Click(*dlg, kMainScan);
+  const auto sent = transport.Take();
+  EXPECT_NE(
+      std::find(sent.begin(), sent.end(), "6B 0F 92 02 06 02 00 00 00 04 06 A0 00 01 05 50 00"),
+      sent.end());
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "83 04 37 00 02 00"), sent.end());
+  host.Advance(1000);
+  const std::vector<uint16_t> expected{2, 0, 0x0604, 0x00A0, 0x0501, 0x0050};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(sim.dongle().reg(658 + static_cast<int>(i)), expected[i]) << i;
+  }
+  EXPECT_EQ(sim.dongle().reg(55), 2);
 }
 
 TEST(DeviceLogText, FormatsWholeRecords) {

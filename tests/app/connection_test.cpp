@@ -2,9 +2,9 @@
 // simulated dongle.
 #include <gtest/gtest.h>
 
+#include "app/main_template.h"
 #include "app/shell_dialogs.h"
 #include "app_harness.h"
-#include "app/main_template.h"
 
 namespace corvane {
 namespace {
@@ -90,6 +90,29 @@ TEST_F(AppTest, AnotherProgramHoldsTheDongle) {
   Start(1000);
   EXPECT_EQ(host.boxes().size(), 1u);
   EXPECT_EQ(exits, (std::vector<int>{5}));
+}
+
+TEST_F(AppTest, InUseAnswerLaterThanTheWaitIsIgnored) {
+  // A first run claims the dongle and vanishes without releasing it.
+  Start(1000);
+  host.Forget(*dlg);
+  dlg.reset();
+  host.ClearBoxes();
+
+  // The answer to the in-use read takes longer than the 1500 ms the program waits for it.
+  sim.faults().extra_usb_latency_ms = 1000;
+  dlg = std::make_unique<CCorvaneDlg>(host, transport, Env());
+  host.Open(*dlg);
+  dlg->SetPump(1, [this] { sim.AdvanceTo(host.now_ms()); });
+  EXPECT_TRUE(host.AdvanceUntil([&] { return host.TimerRunning(*dlg, 7); }, 3000));
+  EXPECT_EQ(host.TimerPeriod(*dlg, 7), 1500);
+  const int64_t started = host.now_ms();
+  EXPECT_TRUE(host.AdvanceUntil([&] { return !host.TimerRunning(*dlg, 7); }, 3000));
+  EXPECT_EQ(host.now_ms() - started, 1500);  // one shot
+  host.Advance(5000);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_TRUE(exits.empty());
+  EXPECT_FALSE(host.TimerRunning(*dlg, 7));
 }
 
 TEST_F(AppTest, ReplugTheSameDongleAndPlugADifferentOne) {
