@@ -1,11 +1,8 @@
 #include "model/project.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -281,17 +278,18 @@ std::vector<uint8_t> SerializeProject(const Project& project) {
 ProjectSaveResult SaveProjectFile(const std::filesystem::path& path, const Project& project) {
   std::filesystem::path temporary = path;
   temporary += ".saving";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return {false, errno};
+  FileError open_error;
+  UserFile file = UserFile::Create(temporary, open_error);
+  if (!file.is_open()) return {false, open_error.cause};
   int error = 0;
   const bool written = WriteProject(project, [&](const uint8_t* p, size_t n) {
-    if (std::fwrite(p, 1, n, file) == n) return true;
+    if (file.Write(p, n)) return true;
     error = errno;
     return false;
   });
-  if (written && std::fflush(file) != 0) error = errno;
-  if (written && error == 0 && ::fsync(fileno(file)) != 0) error = errno;
-  if (std::fclose(file) != 0 && error == 0) error = errno;
+  // On the medium before the rename, or a power cut could leave an empty file under the name.
+  if (written && error == 0 && !file.Sync()) error = errno;
+  if (!file.Close() && error == 0) error = errno;
   if (!written && error == 0) error = EIO;
   if (error == 0) {
     std::error_code ec;
@@ -300,7 +298,8 @@ ProjectSaveResult SaveProjectFile(const std::filesystem::path& path, const Proje
     error = ec.value();
   }
   std::error_code ignored;
-  std::filesystem::remove(temporary, ignored);
+  if (std::filesystem::is_regular_file(temporary, ignored))
+    std::filesystem::remove(temporary, ignored);
   return {false, error};
 }
 

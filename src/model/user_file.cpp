@@ -40,6 +40,7 @@ int CreateForWriting(const std::filesystem::path& path) {
                   _S_IREAD | _S_IWRITE);
 }
 bool Truncate(int fd) { return ::_chsize_s(fd, 0) == 0; }
+bool SyncHandle(int fd) { return ::_commit(fd) == 0; }
 int CloseHandle(int fd) { return ::_close(fd); }
 #else
 int OpenForReading(const std::filesystem::path& path) {
@@ -64,6 +65,7 @@ int CreateForWriting(const std::filesystem::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
 }
 bool Truncate(int fd) { return ::ftruncate(fd, 0) == 0; }
+bool SyncHandle(int fd) { return ::fsync(fd) == 0; }
 int CloseHandle(int fd) { return ::close(fd); }
 #endif
 
@@ -193,6 +195,14 @@ bool UserFile::Write(const void* bytes, uint64_t length) {
     done += static_cast<uint64_t>(n);
   }
   return true;
+}
+
+bool UserFile::Sync() {
+  if (handle_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  return SyncHandle(handle_);
 }
 
 bool UserFile::Close() {

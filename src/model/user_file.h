@@ -49,6 +49,8 @@ class UserFile {
   int64_t Read(void* into, uint64_t length);
   // Writes all bytes; false (with errno set) when the medium refuses them.
   bool Write(const void* bytes, uint64_t length);
+  // Puts what was written on the medium; false (with errno set) when it cannot.
+  bool Sync();
   // Closes the file; false when the system reports that the written data were lost.
   bool Close();
 

@@ -1,6 +1,7 @@
 #include "model/project.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
@@ -209,6 +210,13 @@ TEST_F(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.error, 0);
   EXPECT_EQ(ReadAll(file), before);
+  fs::remove(dir / "keep.cvp.saving");
+  // A pipe under the temporary name would block a plain open for good; it is refused at once
+  // and left alone.
+  ASSERT_EQ(::mkfifo((dir / "keep.cvp.saving").c_str(), 0600), 0);
+  EXPECT_FALSE(SaveProjectFile(file, p).ok);
+  EXPECT_EQ(ReadAll(file), before);
+  EXPECT_TRUE(fs::is_fifo(dir / "keep.cvp.saving"));
   fs::remove(dir / "keep.cvp.saving");
   // A folder that does not exist reports the cause.
   const auto missing = SaveProjectFile(dir / "no" / "such.cvp", p);
