@@ -272,7 +272,9 @@ void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_c
   // Controls always show the record, so a block that was not taken shows what was there.
   RefreshFields(*this, CommonHeaderFields(), record_, first, count);
   RefreshFields(*this, fields_, record_, first, count);
+  local_block_ = local;
   RefreshDevice(first, count);
+  local_block_ = false;
   const ui::LocalTime now = host().Now();
   SetText(kDevTime, ui::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
   // The message waits for the controls, so the box does not stand over stale values.
@@ -305,7 +307,25 @@ void DeviceDialog::Export() {
 void DeviceDialog::Import() {
   if (!services_.import_words) return;
   std::vector<uint16_t> copy = record_;
-  if (services_.import_words(*this, copy) > 0) Feed(copy);
+  if (services_.import_words(*this, copy) <= 0) return;
+  // A file exported from another model would put settings of another layout into this record.
+  // A file that does not name word 0 left the copy's model code as it was.
+  if (copy[0] != record_[0]) {
+    const int answer = MessageBox(
+        ui::Format("The file holds a device with model code 0x%04X, this device has 0x%04X.\n"
+                   "Import the settings anyway?",
+                   copy[0], record_[0]),
+        u"Import", {ui::Buttons::kYesNo, ui::Icon::kQuestion, 0});
+    if (answer != ui::kIdYes) return;
+  }
+  // The file may come from another device: its identity must not reach this one's record, or
+  // the next write would hand this device the other's hardware number and device ID.
+  for (int word : kIdentityWords) {
+    if (static_cast<size_t>(word) < copy.size()) {
+      copy[static_cast<size_t>(word)] = record_[static_cast<size_t>(word)];
+    }
+  }
+  Feed(copy);
 }
 
 }  // namespace corvane::devices

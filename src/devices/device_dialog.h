@@ -80,6 +80,9 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   static constexpr int kWordEepromControl = 2;
   static constexpr uint16_t kStoreRequest = 0x0100;
   static constexpr uint16_t kStored = 0x0200;
+  // The words that say which device the record belongs to (model code, firmware version, device
+  // ID, hardware number and two words not shown); Default and Import keep them.
+  static constexpr int kIdentityWords[] = {0, 1, 5, 6, 16, 17};
 
   DeviceDialog(const ui::DialogTemplate& tpl, const DeviceDialogContext& context,
                DeviceServices services, RecordLayout layout, std::span<const FieldBinding> fields);
@@ -114,7 +117,9 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   virtual void InitDevice() {}
   // Opening, last step: periodic timers.
   virtual void StartDevice() {}
-  // A block [first, first + count) was taken: fields that need code of their own.
+  // A block [first, first + count) was taken: fields that need code of their own. During the
+  // call, local_block() tells whether the words came from the dialog itself (the project,
+  // Import, Default) rather than from the device.
   virtual void RefreshDevice(int /*first*/, int /*count*/) {}
   // Collecting, after the bound fields.
   virtual void CollectDevice() {}
@@ -127,6 +132,8 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   virtual RecordLayout CurrentLayout() const { return layout_; }
 
   std::span<uint16_t> mutable_record() { return record_; }
+  // Whether the block being taken was fed by the dialog, not received from the device.
+  bool local_block() const { return local_block_; }
   WordSet& mutable_read_direct() { return read_direct_; }
   DeviceServices& services() { return services_; }
 
@@ -155,6 +162,7 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   RfAddress address_;
   RfAddress route_;
   std::vector<uint16_t> record_;
+  bool local_block_ = false;
   Pending pending_ = Pending::kNone;
   WordSet read_direct_;
   WordSet read_cache_;

@@ -1,7 +1,6 @@
 #include "devices/field_binding.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "model/device_text.h"
 #include "ui/text.h"
@@ -23,8 +22,14 @@ FieldBinding SignedByte(int control, int word, int byte) {
   return {.control = control, .encoding = Encoding::kSignedByte, .word = word, .byte = byte};
 }
 FieldBinding Hundredths(int control, int word, bool editable) {
-  return {
-      .control = control, .encoding = Encoding::kHundredths, .word = word, .editable = editable};
+  return Decimal(control, word, 2, editable);
+}
+FieldBinding Decimal(int control, int word, int decimals, bool editable) {
+  return {.control = control,
+          .encoding = Encoding::kDecimal,
+          .word = word,
+          .editable = editable,
+          .decimals = std::clamp(decimals, 0, 9)};
 }
 FieldBinding DeviceText(int control, int word) {
   return {.control = control,
@@ -134,9 +139,21 @@ void Show(ui::ControlStore& store, const FieldBinding& f, std::span<const uint16
     case Encoding::kSignedByte:
       store.SetText(f.control, Format("%d", static_cast<int8_t>(raw)));
       return;
-    case Encoding::kHundredths:
-      store.SetText(f.control, Format("%0.2f", static_cast<int16_t>(raw) / 100.0));
+    case Encoding::kDecimal: {
+      // Integer arithmetic, as on collecting, so what is shown is exactly the stored value.
+      const int value = static_cast<int16_t>(raw);
+      const int magnitude = value < 0 ? -value : value;
+      const char* sign = value < 0 ? "-" : "";
+      if (f.decimals == 0) {
+        store.SetText(f.control, Format("%s%d", sign, magnitude));
+      } else {
+        int unit = 1;
+        for (int i = 0; i < f.decimals; ++i) unit *= 10;
+        store.SetText(f.control,
+                      Format("%s%d.%0*d", sign, magnitude / unit, f.decimals, magnitude % unit));
+      }
       return;
+    }
     case Encoding::kDeviceText:
       store.SetText(f.control, DecodeDeviceTextWords(words));
       return;
@@ -175,16 +192,21 @@ void Show(ui::ControlStore& store, const FieldBinding& f, std::span<const uint16
 void Collect(const ui::ControlStore& store, const FieldBinding& f, std::span<uint16_t> record) {
   const std::u16string& text = store.Text(f.control);
   switch (f.encoding) {
-    case Encoding::kHundredths:
-      if (const auto value = ui::ScanDouble(text)) {
-        // Truncated towards zero; values beyond a signed word stop at its ends.
-        const double hundredths = std::trunc(*value * 100.0);
-        StoreRaw(f, record, static_cast<int16_t>(std::clamp(hundredths, -32768.0, 32767.0)));
+    case Encoding::kDecimal:
+      // Counted from the digits: through a double, 2.01 x 100 truncates to 200, and a value
+      // saved again and again walks down by one unit each time.
+      if (const auto value = ui::ScanScaledDecimal(text, f.decimals)) {
+        // Values beyond a signed word stop at its ends.
+        StoreRaw(f, record, static_cast<int16_t>(std::clamp<int64_t>(*value, -32768, 32767)));
       }
       return;
-    case Encoding::kDeviceText:
-      EncodeDeviceTextWords(text, record.subspan(static_cast<size_t>(f.word)).first<8>());
+    case Encoding::kDeviceText: {
+      const auto words = record.subspan(static_cast<size_t>(f.word)).first<kDeviceTextWords>();
+      // A name left as it was shown keeps its bytes: the device may hold it in a compact form
+      // that the low-byte encoding would not give back, and nobody asked to change it.
+      if (text != DecodeDeviceTextWords(words)) EncodeDeviceTextWords(text, words);
       return;
+    }
     case Encoding::kLowBytes:
       ui::StoreLowBytes(text,
                         record.subspan(static_cast<size_t>(f.word), static_cast<size_t>(f.words)));

@@ -17,7 +17,8 @@ enum class Encoding : uint8_t {
   kVersion,     // word / 100 as "%.2f"
   kUnsigned,    // word (or byte) as "%d"
   kSignedByte,  // byte as a signed decimal
-  kHundredths,  // signed word in hundredths, "%0.2f"; editable: "%f" x 100 truncated
+  kDecimal,     // signed word in units of 10^-decimals, shown with that many decimals;
+                // editable: the typed decimal number in those units, truncated toward zero
   kDeviceText,  // 8 words of device text (the name); editable: low bytes, NUL-terminated
   kLowBytes,    // words of 8-bit characters (the password); editable: low bytes, zero-padded
   kComboIndex,  // byte = selection + offset; a byte below the offset selects the first item
@@ -38,6 +39,7 @@ struct FieldBinding {
   bool editable = false;
   uint16_t mask = 0;
   int scale = 1;
+  int decimals = 0;  // kDecimal: digits after the point
   int bias = 0;
   int min = 0;
   int max = 0;
@@ -49,7 +51,10 @@ FieldBinding Hex16(int control, int word);
 FieldBinding Version(int control, int word);
 FieldBinding Unsigned(int control, int word, int byte = -1);
 FieldBinding SignedByte(int control, int word, int byte);
+// A signed word in hundredths ("%0.2f"), the temperatures of the records.
 FieldBinding Hundredths(int control, int word, bool editable);
+// A signed word in units of 10^-decimals (tenths: 1), for 0..9 decimals.
+FieldBinding Decimal(int control, int word, int decimals, bool editable);
 FieldBinding DeviceText(int control, int word);
 FieldBinding LowBytes(int control, int word, int words);
 FieldBinding ComboIndex(int control, int word, int byte, int offset);

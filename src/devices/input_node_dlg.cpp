@@ -1,8 +1,8 @@
 #include "devices/input_node_dlg.h"
 
+#include "devices/input_node_template.h"
 #include "model/device_text.h"
 #include "model/radio_settings.h"
-#include "devices/input_node_template.h"
 #include "ui/text.h"
 
 namespace corvane::devices {
@@ -73,7 +73,9 @@ void InputNodeBase::RefreshDevice(int first, int count) {
     for (int i = 1; i <= inputs_; ++i) SetCheck(InOneButton(i), (byte >> (i - 1)) & 1);
     for (int i = 1; i <= 4; ++i) SetCheck(InSwitch(i), (byte >> (i + 3)) & 1);
   }
-  if (covers(kIndicationCD)) ApplyIndications();
+  // The squares show what the device reports now; indications kept in the project or a file
+  // are old news.
+  if (covers(kIndicationCD) && !local_block()) ApplyIndications();
   // Old firmware of one hardware does not answer registers 53..62: a read completes without.
   if (covers(1) && record[1] < 100 && record[5] == kFirmwareQuirkDeviceId) {
     mutable_read_direct().RemoveRange(53, 10);

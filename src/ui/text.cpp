@@ -1,7 +1,9 @@
 #include "ui/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <limits>
 #include <vector>
 
 namespace corvane::ui {
@@ -132,18 +134,68 @@ std::optional<int> ScanInt(std::u16string_view text) {
   return value;
 }
 
-std::optional<double> ScanDouble(std::u16string_view text) {
-  const std::string s = Narrow(text);
-  double value = 0;
-  if (std::sscanf(s.c_str(), "%lf", &value) != 1) return std::nullopt;
-  return value;
-}
-
 std::optional<uint32_t> ScanHex(std::u16string_view text) {
   const std::string s = Narrow(text);
   unsigned int value = 0;
   if (std::sscanf(s.c_str(), "%X", &value) != 1) return std::nullopt;
   return static_cast<uint32_t>(value);
+}
+
+std::optional<int64_t> ScanScaledDecimal(std::u16string_view text, int decimals) {
+  auto digit_at = [&](size_t i) { return i < text.size() && text[i] >= u'0' && text[i] <= u'9'; };
+  size_t i = 0;
+  // The blanks "%f" skips: space and \t \n \v \f \r.
+  while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  const size_t int_begin = i;
+  while (digit_at(i)) ++i;
+  const size_t int_digits = i - int_begin;
+  size_t frac_begin = i;
+  if (i < text.size() && text[i] == u'.') frac_begin = ++i;
+  while (digit_at(i)) ++i;
+  const size_t frac_digits = i - frac_begin;
+  if (int_digits == 0 && frac_digits == 0) return std::nullopt;
+
+  // An exponent counts only with a digit; "2e" is the number 2 followed by text. Its value is
+  // held far beyond any text's length, so the bound never changes a result.
+  constexpr int64_t kExponentBound = 1'000'000'000'000'000;
+  int64_t exponent = 0;
+  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+    size_t j = i + 1;
+    bool exponent_negative = false;
+    if (j < text.size() && (text[j] == u'+' || text[j] == u'-')) {
+      exponent_negative = text[j++] == u'-';
+    }
+    for (; digit_at(j); ++j) {
+      exponent = std::min(exponent * 10 + (text[j] - u'0'), kExponentBound);
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+
+  // The digits before and after the point form one run; after moving the point by the exponent
+  // and the decimals, its first `whole` digits are the result and the rest is cut off.
+  const auto digits = static_cast<int64_t>(int_digits + frac_digits);
+  const int64_t whole = static_cast<int64_t>(int_digits) + exponent + decimals;
+  auto digit = [&](int64_t k) {
+    const auto index = static_cast<size_t>(k);
+    return text[index < int_digits ? int_begin + index : frac_begin + index - int_digits] - u'0';
+  };
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  int64_t value = 0;
+  bool saturated = false;
+  for (int64_t k = 0; k < std::min(whole, digits) && !saturated; ++k) {
+    const int d = digit(k);
+    saturated = value > (kMax - d) / 10;
+    if (!saturated) value = value * 10 + d;
+  }
+  // Zeros past the last digit; a value that is not 0 saturates within 19 of them.
+  for (int64_t k = digits; k < whole && value != 0 && !saturated; ++k) {
+    saturated = value > kMax / 10;
+    if (!saturated) value *= 10;
+  }
+  if (saturated) return negative ? std::numeric_limits<int64_t>::min() : kMax;
+  return negative ? -value : value;
 }
 
 void StoreLowBytes(std::u16string_view text, std::span<uint8_t> field) {

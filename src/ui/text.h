@@ -23,11 +23,18 @@ void AppendFormat(std::u16string& out, const char* format, ...)
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
-// Reads a number as "%d", "%f" or "%X" would: leading blanks skipped, trailing text ignored.
+// Reads a number as "%d" or "%X" would: leading blanks skipped, trailing text ignored.
 // nullopt when no number starts the text.
 std::optional<int> ScanInt(std::u16string_view text);
-std::optional<double> ScanDouble(std::u16string_view text);
 std::optional<uint32_t> ScanHex(std::u16string_view text);
+
+// Reads a decimal number as "%f" would (leading blanks, an optional sign, digits with an
+// optional point, an optional exponent such as "e-3"; trailing text ignored) and returns it in
+// units of 10^-decimals, truncated toward zero: ("2.01", 2) is 201, ("-0.009", 2) is 0. The
+// digits are counted, never put through binary floating point, so a value shown with that many
+// decimals reads back as itself. Values beyond int64_t stop at its ends. nullopt when no number
+// starts the text.
+std::optional<int64_t> ScanScaledDecimal(std::u16string_view text, int decimals);
 
 // 8-bit text fields: the low 8 bits of each character, as many as fit, the rest of the field
 // zero (so a text shorter than the field ends with a NUL; a full-length one has none).

@@ -340,11 +340,15 @@ TEST_F(PatternTest, SaveGrowsAShortProjectRecord) {
 TEST_F(PatternTest, ImportTakesOnlyWhatASuccessfulImportLoaded) {
   auto& d = OpenMutedB();
   const std::vector<uint16_t> before(d.record().begin(), d.record().end());
-  import_file = {{1, 0xABCD}};
+  import_file = {{27, 0x0503}};
   host.Click(d, kDevImport);
-  EXPECT_EQ(d.record()[0], 0xABCD);
-  EXPECT_EQ(d.Text(kDevModbusId), u"0xABCD");
-  for (size_t w = 1; w < before.size(); ++w) EXPECT_EQ(d.record()[w], before[w]) << w;
+  EXPECT_EQ(d.record()[26], 0x0503);
+  EXPECT_EQ(d.CurSel(kDevFrequency), 3);
+  for (size_t w = 0; w < before.size(); ++w) {
+    if (w != 26) {
+      EXPECT_EQ(d.record()[w], before[w]) << w;
+    }
+  }
   EXPECT_EQ(d.source(), SourceState::kProject);
   // A bad second line: the first line's value does not reach the record either.
   for (int bad : {0, 60}) {
@@ -352,6 +356,64 @@ TEST_F(PatternTest, ImportTakesOnlyWhatASuccessfulImportLoaded) {
     host.Click(d, kDevImport);
     EXPECT_NE(d.record()[1], 0x1234);
   }
+}
+
+// Another device's export: every register named, its identity different from this device's.
+std::vector<std::pair<int, uint16_t>> OtherDevicesFile(uint16_t model) {
+  std::vector<std::pair<int, uint16_t>> file;
+  for (int reg = 1; reg <= 59; ++reg) file.push_back({reg, static_cast<uint16_t>(0x1000 + reg)});
+  file[0].second = model;
+  return file;
+}
+
+TEST_F(PatternTest, ImportKeepsThisDevicesIdentity) {
+  StartWithProject({demo::kInputB});
+  sim.SetMute(demo::kInputB, true);
+  auto project_record = dlg->project().Record(0);
+  for (int w : {0, 1, 5, 6, 16, 17}) project_record[static_cast<size_t>(w)] = 0xF000 + w;
+  auto& d = Open<CInputNodeBDlg>(demo::kInputB, 0, DialogClass::kInputNodeB);
+  import_file = OtherDevicesFile(0xF000);
+  host.Click(d, kDevImport);
+  EXPECT_TRUE(host.boxes().empty());
+  for (int w = 0; w < 59; ++w) {
+    const bool identity = w <= 1 || w == 5 || w == 6 || w == 16 || w == 17;
+    EXPECT_EQ(d.record()[static_cast<size_t>(w)], identity ? 0xF000 + w : 0x1001 + w) << w;
+  }
+  EXPECT_EQ(d.Text(kDevDeviceId), ui::Format("%d", 0xF005));
+  EXPECT_EQ(d.Text(kDevHwNum), ui::Format("%d", 0xF006));
+  // A file that does not name register 1 names no other model.
+  import_file.erase(import_file.begin());
+  import_file[1].second = 0x2222;  // register 3: word 2
+  host.Click(d, kDevImport);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_EQ(d.record()[1], 0xF001);
+  EXPECT_EQ(d.record()[2], 0x2222);
+}
+
+TEST_F(PatternTest, ImportOfAnotherModelAsksFirst) {
+  auto& d = OpenMutedB();
+  const std::vector<uint16_t> before(d.record().begin(), d.record().end());
+  import_file = OtherDevicesFile(static_cast<uint16_t>(before[0] ^ 0x0101));
+  host.QueueAnswer(ui::kIdNo);
+  host.Click(d, kDevImport);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].caption, u"Import");
+  EXPECT_EQ(host.boxes()[0].text,
+            ui::Format("The file holds a device with model code 0x%04X, this device has "
+                       "0x%04X.\nImport the settings anyway?",
+                       before[0] ^ 0x0101, before[0]));
+  EXPECT_EQ(host.boxes()[0].buttons, ui::Buttons::kYesNo);
+  EXPECT_EQ(host.boxes()[0].icon, ui::Icon::kQuestion);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), d.record().begin(), d.record().end()));
+  // Yes takes the settings, still not the identity.
+  host.QueueAnswer(ui::kIdYes);
+  host.Click(d, kDevImport);
+  EXPECT_EQ(host.boxes().size(), 2u);
+  for (int w : {0, 1, 5, 6, 16, 17}) {
+    EXPECT_EQ(d.record()[static_cast<size_t>(w)], before[static_cast<size_t>(w)]) << w;
+  }
+  EXPECT_EQ(d.record()[26], 0x101B);
+  EXPECT_EQ(d.record()[58], 0x103B);
 }
 
 TEST_F(PatternTest, ExportOffersTheDisplayNameAndKeepsTheRecord) {

@@ -69,6 +69,33 @@ TEST(FieldBinding, HundredthsTruncateTowardsZeroAndKeepOnBadText) {
   EXPECT_EQ(static_cast<int16_t>(record[55]), 32767);
 }
 
+TEST(FieldBinding, DecimalsOfEveryScaleCollectWhatIsShown) {
+  ui::ControlStore store(Fields());
+  std::vector<uint16_t> record(60, 0);
+  const FieldBinding fields[] = {Decimal(kA, 40, 1, true), Hundredths(kB, 41, true),
+                                 Decimal(kC, 42, 3, true)};
+  record[40] = static_cast<uint16_t>(-1234);
+  record[41] = 29;  // 0.29 x 100 is 28.999... in binary
+  record[42] = static_cast<uint16_t>(-5);
+  RefreshFields(store, fields, record, 40, 3);
+  EXPECT_EQ(store.Text(kA), u"-123.4");
+  EXPECT_EQ(store.Text(kB), u"0.29");
+  EXPECT_EQ(store.Text(kC), u"-0.005");
+  record.assign(60, 0);
+  CollectFields(store, fields, record);
+  EXPECT_EQ(static_cast<int16_t>(record[40]), -1234);
+  EXPECT_EQ(record[41], 29);
+  EXPECT_EQ(static_cast<int16_t>(record[42]), -5);
+  // Typed values truncate toward zero at the field's own scale, and clamp to a signed word.
+  store.SetText(kA, u"1.99");
+  store.SetText(kB, u"-1e6");
+  store.SetText(kC, u"0.0209");
+  CollectFields(store, fields, record);
+  EXPECT_EQ(record[40], 19);
+  EXPECT_EQ(static_cast<int16_t>(record[41]), -32768);
+  EXPECT_EQ(record[42], 20);
+}
+
 TEST(FieldBinding, ScaledBytesClampAndLeaveTheOtherByte) {
   ui::ControlStore store(Fields());
   std::vector<uint16_t> record(60, 0);

@@ -18,6 +18,9 @@ using namespace ui;
 
 class InputNodeTest : public DeviceTest {
  protected:
+  // Temperature corr; the threshold follows it.
+  static constexpr int kTemperatureCorrWord = input_word::kTemperatureCorr;
+
   template <class D = CInputNodeDlg>
   D& OpenDevice(RfAddress address, DialogClass cls = DialogClass::kInputNode) {
     StartWithProject({address});
@@ -182,6 +185,63 @@ TEST_F(InputNodeTest, SquaresFollowTheIndicationPriorities) {
   EXPECT_EQ(d.Color(InSquare(5)), kSquareWhite);
 }
 
+TEST_F(InputNodeTest, SquaresStartWhiteAndShowOnlyWhatTheDeviceSends) {
+  StartWithProject({demo::kInputX});
+  sim.SetMute(demo::kInputX, true);
+  auto record = dlg->project().Record(0);
+  record[50] = 0x3F3F;  // every indication of every input
+  record[51] = 0x3F3F;
+  auto& d = Open<CInputNodeDlg>(demo::kInputX);
+  for (int i = 1; i <= 6; ++i) EXPECT_EQ(d.Color(InSquare(i)), kSquareWhite) << i;
+  // Words fed by the dialog itself paint nothing either.
+  import_file = {{51, 0x0101}, {52, 0x0101}};
+  host.Click(d, kDevImport);
+  ASSERT_EQ(Record(d, 51), 0x0101);
+  for (int i = 1; i <= 6; ++i) EXPECT_EQ(d.Color(InSquare(i)), kSquareWhite) << i;
+  // The device's own block does.
+  Deliver(d, 50, {0x0001, 0x0400});
+  EXPECT_EQ(d.Color(InSquare(1)), kSquareGreen);
+  EXPECT_EQ(d.Color(InSquare(3)), kSquareYellow);
+  EXPECT_EQ(d.Color(InSquare(2)), kSquareWhite);
+}
+
+TEST_F(InputNodeTest, EveryTemperatureWordShowsAndCollectsBackToItself) {
+  auto& d = OpenDevice(demo::kInputX);
+  std::vector<int> wrong;
+  for (int v = 0; v <= 0xFFFF; ++v) {
+    const auto word = static_cast<uint16_t>(v);
+    Deliver(d, kTemperatureCorrWord, {word, static_cast<uint16_t>(~word)});
+    host.Click(d, kDevSave);
+    if (Record(d, kTemperatureCorrWord) != word ||
+        Record(d, kTemperatureCorrWord + 1) != static_cast<uint16_t>(~word)) {
+      wrong.push_back(v);
+    }
+  }
+  EXPECT_TRUE(wrong.empty()) << wrong.size() << " values drift, the first " << wrong.front();
+  Deliver(d, kTemperatureCorrWord, {201, static_cast<uint16_t>(-32768)});
+  EXPECT_EQ(d.Text(kInTempCorr), u"2.01");
+  EXPECT_EQ(d.Text(kInTempThreshold), u"-327.68");
+}
+
+TEST_F(InputNodeTest, TypedTemperaturesAreReadDigitByDigit) {
+  auto& d = OpenDevice(demo::kInputX);
+  struct Case {
+    const char16_t* typed;
+    int16_t stored;
+  };
+  for (const Case& c : {Case{u"2.01", 201}, Case{u"-0.5", -50}, Case{u"  3.999xyz", 399},
+                        Case{u"-0.009", 0}, Case{u"2.5e1", 2500}, Case{u"400", 32767},
+                        Case{u"-1e9", -32768}, Case{u"abc", -32768}, Case{u"", -32768}}) {
+    host.Type(d, kInTempCorr, c.typed);
+    host.Type(d, kInTempThreshold, c.typed);
+    host.Click(d, kDevSave);
+    EXPECT_EQ(static_cast<int16_t>(Record(d, kTemperatureCorrWord)), c.stored)
+        << ui::Utf16ToUtf8(c.typed);
+    EXPECT_EQ(static_cast<int16_t>(Record(d, kTemperatureCorrWord + 1)), c.stored)
+        << ui::Utf16ToUtf8(c.typed);
+  }
+}
+
 TEST_F(InputNodeTest, StatusFieldsAndUptime) {
   auto& d = OpenDevice(demo::kInputX);
   Deliver(d, 28, {100, 0, 0, 0x0826});  // uptime 100 s, battery 3.8 V, 80 %
@@ -211,6 +271,53 @@ TEST_F(InputNodeTest, StatusFieldsAndUptime) {
   EXPECT_EQ(Record(d, 58), 1);
   EXPECT_EQ(static_cast<int16_t>(Record(d, 55)), -50);
   EXPECT_EQ(Record(d, 56), 199);
+}
+
+TEST_F(InputNodeTest, CompactNamesSurviveSaveAndWriteUntilEdited) {
+  // "K\u00FCche" with its u-umlaut in two bytes, and the Greek capitals alpha and beta in the
+  // offset form (0x11, offset 0x0350).
+  const std::vector<uint8_t> kuche = {'K', 0xC3, 0xBC, 'c', 'h', 'e', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const std::vector<uint8_t> alpha_beta = {0x11, 0x50, 0x03, 0x41, 0x42, 0, 0, 0,
+                                           0,    0,    0,    0,    0,    0, 0, 0};
+  auto words_of = [](const std::vector<uint8_t>& bytes) {
+    std::vector<uint16_t> words(8);
+    for (size_t i = 0; i < 8; ++i) words[i] = bytes[2 * i] | (bytes[2 * i + 1] << 8);
+    return words;
+  };
+  auto name_in = [](std::span<const uint16_t> record) {
+    return std::vector<uint16_t>(record.begin() + 8, record.begin() + 16);
+  };
+  StartWithProject({demo::kInputB});
+  MarkHeard({demo::kInputB});
+  auto record = dlg->project().Record(0);
+  const auto stored = words_of(kuche);
+  std::copy(stored.begin(), stored.end(), record.begin() + 8);
+  auto& d = Open<CInputNodeBDlg>(demo::kInputB, 0, DialogClass::kInputNodeB);
+  EXPECT_EQ(d.Text(kDevName), u"K\u00FCche");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(name_in(dlg->project().Record(0)), stored);
+  // The node answers at once: the name reaches it as it was read.
+  host.QueueAnswer(ui::kIdYes);
+  host.Click(d, kDevWriteRam);
+  ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() == SourceState::kDevice; }, 5000));
+  EXPECT_EQ(name_in(sim.FindNode(demo::kInputB)->registers()), stored);
+
+  // The same in the offset form, as received from the device.
+  Deliver(d, 8, words_of(alpha_beta));
+  EXPECT_EQ(d.Text(kDevName), u"\u0391\u0392");
+  host.Click(d, kDevWriteRam);
+  ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() == SourceState::kDevice; }, 5000));
+  EXPECT_EQ(name_in(sim.FindNode(demo::kInputB)->registers()), words_of(alpha_beta));
+  host.CloseBox(d);
+  EXPECT_EQ(name_in(dlg->project().Record(0)), words_of(alpha_beta));
+
+  // An edited name is written as low bytes, NUL and zeros.
+  d.ResetEnded();
+  host.Open(d);
+  host.Type(d, kDevName, u"K\u00FCchen");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(name_in(dlg->project().Record(0)),
+            words_of({'K', 0xFC, 'c', 'h', 'e', 'n', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(InputNodeTest, DefaultKeepsIdentityWithFallbacks) {

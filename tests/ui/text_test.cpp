@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 
 namespace corvane::ui {
@@ -47,14 +48,68 @@ TEST(Scan, ReadsNumbersLikeScanf) {
   EXPECT_EQ(ScanInt(u"-5"), -5);
   EXPECT_EQ(ScanInt(u"ms"), std::nullopt);
   EXPECT_EQ(ScanInt(u""), std::nullopt);
-  EXPECT_DOUBLE_EQ(*ScanDouble(u"2.5"), 2.5);
-  EXPECT_DOUBLE_EQ(*ScanDouble(u"-0.01"), -0.01);
-  EXPECT_EQ(ScanDouble(u"abc"), std::nullopt);
+  EXPECT_EQ(ScanScaledDecimal(u"2.5", 1), 25);
+  EXPECT_EQ(ScanScaledDecimal(u"-0.01", 2), -1);
+  EXPECT_EQ(ScanScaledDecimal(u"abc", 2), std::nullopt);
   EXPECT_EQ(ScanHex(u"00A00001"), 0x00A00001u);
   EXPECT_EQ(ScanHex(u"ffffffff"), 0xFFFFFFFFu);
   EXPECT_EQ(ScanHex(u"zz"), std::nullopt);
   // A character beyond ASCII ends the number instead of being misread.
   EXPECT_EQ(ScanInt(u"12\u0661"), 12);
+}
+
+TEST(ScanScaledDecimal, CountsTheDigitsAndTruncatesTowardZero) {
+  // Each of these loses a unit when it goes through a double times 100.
+  EXPECT_EQ(ScanScaledDecimal(u"2.01", 2), 201);
+  EXPECT_EQ(ScanScaledDecimal(u"1.16", 2), 116);
+  EXPECT_EQ(ScanScaledDecimal(u"0.29", 2), 29);
+  EXPECT_EQ(ScanScaledDecimal(u"-327.68", 2), -32768);
+  EXPECT_EQ(ScanScaledDecimal(u"-0.5", 2), -50);
+  EXPECT_EQ(ScanScaledDecimal(u" \t 3.999xyz", 2), 399);
+  EXPECT_EQ(ScanScaledDecimal(u"-0.009", 2), 0);
+  EXPECT_EQ(ScanScaledDecimal(u"-3.999", 2), -399);
+  EXPECT_EQ(ScanScaledDecimal(u"+.5", 2), 50);
+  EXPECT_EQ(ScanScaledDecimal(u"7.", 2), 700);
+  EXPECT_EQ(ScanScaledDecimal(u"12", 0), 12);
+  EXPECT_EQ(ScanScaledDecimal(u"12.97", 1), 129);
+  EXPECT_EQ(ScanScaledDecimal(u"0.07", 3), 70);
+  // A point, a sign or a blank alone is no number; neither is a digit past the first blank.
+  for (const char16_t* text : {u"", u".", u"-", u"+.", u"   ", u"- 1", u"e5", u"\u0661"}) {
+    EXPECT_EQ(ScanScaledDecimal(text, 2), std::nullopt) << Utf16ToUtf8(text);
+  }
+  // Anything past the number is ignored, a non-ASCII digit included.
+  EXPECT_EQ(ScanScaledDecimal(u"1.5\u0661", 2), 150);
+  EXPECT_EQ(ScanScaledDecimal(u"1.5.5", 2), 150);
+}
+
+TEST(ScanScaledDecimal, ExponentsMoveThePointExactly) {
+  EXPECT_EQ(ScanScaledDecimal(u"2.5e1", 2), 2500);
+  EXPECT_EQ(ScanScaledDecimal(u"2.5E+1", 2), 2500);
+  EXPECT_EQ(ScanScaledDecimal(u"201e-2", 2), 201);
+  EXPECT_EQ(ScanScaledDecimal(u"-1999e-5", 2), -1);
+  EXPECT_EQ(ScanScaledDecimal(u".5e-3", 2), 0);
+  // Without a digit the "e" is trailing text.
+  EXPECT_EQ(ScanScaledDecimal(u"2e", 2), 200);
+  EXPECT_EQ(ScanScaledDecimal(u"2e-x", 2), 200);
+  // Zero stays zero however far it is moved.
+  EXPECT_EQ(ScanScaledDecimal(u"0e999999999999999999999", 2), 0);
+}
+
+TEST(ScanScaledDecimal, SaturatesInsteadOfOverflowing) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  EXPECT_EQ(ScanScaledDecimal(u"9223372036854775807", 0), kMax);
+  EXPECT_EQ(ScanScaledDecimal(u"9223372036854775808", 0), kMax);
+  EXPECT_EQ(ScanScaledDecimal(std::u16string(5000, u'9'), 2), kMax);
+  EXPECT_EQ(ScanScaledDecimal(u"-" + std::u16string(5000, u'9'), 2), kMin);
+  EXPECT_EQ(ScanScaledDecimal(u"1e999999999999999999999", 2), kMax);
+  EXPECT_EQ(ScanScaledDecimal(u"-1e400", 2), kMin);
+  EXPECT_EQ(ScanScaledDecimal(u"1e-999999999999999999999", 2), 0);
+  // Digits beyond what a double holds still count.
+  EXPECT_EQ(ScanScaledDecimal(u"90071992547409.93", 2), 9007199254740993);
+  // Long runs of zeros on either side of the point are counted, not dropped.
+  EXPECT_EQ(ScanScaledDecimal(std::u16string(5000, u'0') + u"12.345", 2), 1234);
+  EXPECT_EQ(ScanScaledDecimal(u"0." + std::u16string(5000, u'0') + u"7e5001", 2), 700);
 }
 
 TEST(LowBytes, FieldsTakeLowBytesAndZeroTheRest) {
