@@ -36,11 +36,14 @@ int64_t WriteSome(int fd, const void* bytes, uint64_t length) {
   return ::_write(fd, bytes, chunk);
 }
 int CreateForWriting(const std::filesystem::path& path) {
-  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+  return ::_wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
                   _S_IREAD | _S_IWRITE);
 }
 bool Truncate(int fd) { return ::_chsize_s(fd, 0) == 0; }
 bool SyncHandle(int fd) { return ::_commit(fd) == 0; }
+bool SeekHandle(int fd, uint64_t offset, bool end) {
+  return ::_lseeki64(fd, end ? 0 : static_cast<int64_t>(offset), end ? SEEK_END : SEEK_SET) >= 0;
+}
 int CloseHandle(int fd) { return ::_close(fd); }
 #else
 int OpenForReading(const std::filesystem::path& path) {
@@ -62,10 +65,13 @@ int64_t WriteSome(int fd, const void* bytes, uint64_t length) {
 }
 int CreateForWriting(const std::filesystem::path& path) {
   // Non-blocking and without O_TRUNC: a FIFO must neither hang us nor be touched.
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+  return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
 }
 bool Truncate(int fd) { return ::ftruncate(fd, 0) == 0; }
 bool SyncHandle(int fd) { return ::fsync(fd) == 0; }
+bool SeekHandle(int fd, uint64_t offset, bool end) {
+  return ::lseek(fd, end ? 0 : static_cast<off_t>(offset), end ? SEEK_END : SEEK_SET) >= 0;
+}
 int CloseHandle(int fd) { return ::close(fd); }
 #endif
 
@@ -156,6 +162,14 @@ UserFile UserFile::Open(const std::filesystem::path& path, FileError& error) {
 }
 
 UserFile UserFile::Create(const std::filesystem::path& path, FileError& error) {
+  return Writable(path, error, true);
+}
+
+UserFile UserFile::OpenForAppend(const std::filesystem::path& path, FileError& error) {
+  return Writable(path, error, false);
+}
+
+UserFile UserFile::Writable(const std::filesystem::path& path, FileError& error, bool empty) {
   error = {};
   UserFile file;
   const int fd = CreateForWriting(path);
@@ -166,14 +180,19 @@ UserFile UserFile::Create(const std::filesystem::path& path, FileError& error) {
   }
   uint64_t size = 0;
   if (!KeepRegular(fd, path, size, error)) return file;
-  if (!Truncate(fd)) {
+  if (empty && !Truncate(fd)) {
     error = Classify(errno);
     CloseHandle(fd);
     return file;
   }
   file.handle_ = fd;
+  file.size_ = empty ? 0 : size;
   return file;
 }
+
+bool UserFile::Seek(uint64_t offset) { return handle_ >= 0 && SeekHandle(handle_, offset, false); }
+
+bool UserFile::SeekEnd() { return handle_ >= 0 && SeekHandle(handle_, 0, true); }
 
 bool UserFile::Write(const void* bytes, uint64_t length) {
   if (handle_ < 0) {

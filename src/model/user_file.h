@@ -41,6 +41,8 @@ class UserFile {
   static UserFile Open(const std::filesystem::path& path, FileError& error);
   // Creates the file, or empties an existing regular one; anything else is refused untouched.
   static UserFile Create(const std::filesystem::path& path, FileError& error);
+  // The same without emptying it: for logs that every run appends to.
+  static UserFile OpenForAppend(const std::filesystem::path& path, FileError& error);
 
   bool is_open() const { return handle_ >= 0; }
   // Size when opened.
@@ -49,12 +51,17 @@ class UserFile {
   int64_t Read(void* into, uint64_t length);
   // Writes all bytes; false (with errno set) when the medium refuses them.
   bool Write(const void* bytes, uint64_t length);
+  // Moves the position to `offset` from the start, or to the end; false on failure.
+  bool Seek(uint64_t offset);
+  bool SeekEnd();
   // Puts what was written on the medium; false (with errno set) when it cannot.
   bool Sync();
   // Closes the file; false when the system reports that the written data were lost.
   bool Close();
 
  private:
+  static UserFile Writable(const std::filesystem::path& path, FileError& error, bool empty);
+
   int handle_ = -1;
   uint64_t size_ = 0;
 };

@@ -245,42 +245,30 @@ std::string EncodeUtf16Le(std::u16string_view text) {
 
 int Utf16File::Open(const std::filesystem::path& path, Mode mode) {
   Close();
-  errno = 0;
-  std::FILE* f = nullptr;
-  if (mode == Mode::kAppend) {
-    f = std::fopen(path.c_str(), "r+b");
-    if (f == nullptr) f = std::fopen(path.c_str(), "w+b");
-  } else {
-    f = std::fopen(path.c_str(), "wb");
-  }
-  if (f == nullptr) return errno != 0 ? errno : EIO;
-  static constexpr char kBom[2] = {static_cast<char>(0xFF), static_cast<char>(0xFE)};
-  if (std::fseek(f, 0, SEEK_SET) != 0 || std::fwrite(kBom, 1, 2, f) != 2 ||
-      std::fseek(f, 0, SEEK_END) != 0) {
-    const int err = errno != 0 ? errno : EIO;
-    std::fclose(f);
-    return err;
-  }
-  file_ = f;
+  // Through the user-file helper: a pipe or device under the log's name must not block the
+  // window or be written to.
+  FileError error;
+  UserFile file =
+      mode == Mode::kAppend ? UserFile::OpenForAppend(path, error) : UserFile::Create(path, error);
+  if (!file.is_open()) return error.cause != 0 ? error.cause : EIO;
+  static constexpr uint8_t kBom[2] = {0xFF, 0xFE};
+  if (!file.Seek(0) || !file.Write(kBom, 2) || !file.SeekEnd()) return errno != 0 ? errno : EIO;
+  file_ = std::move(file);
   return 0;
 }
 
 bool Utf16File::Write(std::u16string_view text) {
-  if (file_ == nullptr) return false;
+  if (!file_.is_open()) return false;
   const std::string bytes = EncodeUtf16Le(text);
-  return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+  return file_.Write(bytes.data(), bytes.size());
 }
 
 bool Utf16File::WriteLine(std::u16string_view text) { return Write(text) && Write(u"\r\n"); }
 
 void Utf16File::Flush() {
-  if (file_ != nullptr) std::fflush(file_);
+  // Written straight through: nothing is held back in the program.
 }
 
-void Utf16File::Close() {
-  if (file_ == nullptr) return;
-  std::fclose(file_);
-  file_ = nullptr;
-}
+void Utf16File::Close() { file_.Close(); }
 
 }  // namespace corvane::ui

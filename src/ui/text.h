@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/user_file.h"
+
 namespace corvane::ui {
 
 // printf formatting ("0x%08X", "%0.2f", "%d.%01dV", "%03d" ...) with the result as UTF-16. The
@@ -58,20 +60,20 @@ class Utf16File {
   };
 
   Utf16File() = default;
-  ~Utf16File() { Close(); }
+  ~Utf16File() = default;
   Utf16File(const Utf16File&) = delete;
   Utf16File& operator=(const Utf16File&) = delete;
 
   // Returns 0 on success, otherwise the C library's error number for the cause.
   int Open(const std::filesystem::path& path, Mode mode);
-  bool is_open() const { return file_ != nullptr; }
+  bool is_open() const { return file_.is_open(); }
   bool Write(std::u16string_view text);
   bool WriteLine(std::u16string_view text);
   void Flush();
   void Close();
 
  private:
-  std::FILE* file_ = nullptr;
+  UserFile file_;
 };
 
 }  // namespace corvane::ui

@@ -1,6 +1,7 @@
 #include "ui/text.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <filesystem>
@@ -187,6 +188,14 @@ TEST(Utf16File, MissingFolderGivesTheCause) {
   EXPECT_NE(err, 0);
   EXPECT_FALSE(f.is_open());
   EXPECT_FALSE(f.WriteLine(u"x"));
+  // A pipe under the log's name: refused at once, in both modes, instead of waiting for a reader.
+  const auto pipe = std::filesystem::path(::testing::TempDir()) / "corvane_utf16_pipe.txt";
+  std::filesystem::remove(pipe);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_NE(f.Open(pipe, Utf16File::Mode::kAppend), 0);
+  EXPECT_NE(f.Open(pipe, Utf16File::Mode::kReplace), 0);
+  EXPECT_FALSE(f.is_open());
+  std::filesystem::remove(pipe);
 }
 
 }  // namespace
