@@ -148,7 +148,11 @@ int main(int argc, char** argv) {
     QTimer::singleShot(30000, [&] { dialog.Scan(); });
     QTimer::singleShot(32000, [&] {
       if (auto* window = host.WindowOf(dialog)) window->grab().save(options.screenshot);
+      // A modal dialog may be up above the main window (the service-code prompt of a first
+      // start, a message box): ending the main window alone would wait for it for ever, so
+      // every running modal loop ends here.
       host.EndDialog(dialog, corvane::ui::kIdCancel);
+      QCoreApplication::exit(0);
     });
   }
   host.RunModal(nullptr, dialog);

@@ -51,6 +51,10 @@ CCorvaneDlg::~CCorvaneDlg() {
 // Start-up and leaving
 
 void CCorvaneDlg::OnInit() {
+  // F1 and Ctrl+H in any of the program's dialogs bring up this window's help.
+  host().SetHelpHandler([this, alive = std::weak_ptr<bool>(alive_)] {
+    if (auto a = alive.lock(); a && *a) SetTimer(kTimerHelp, 20);
+  });
   ProfileValues profile;
   if (env_.profile != nullptr) profile = ReadProfile(*env_.profile);
   // Until a run has ended normally no mode has been chosen: the normal names meanwhile.

@@ -36,7 +36,7 @@ int64_t WriteSome(int fd, const void* bytes, uint64_t length) {
   return ::_write(fd, bytes, chunk);
 }
 int CreateForWriting(const std::filesystem::path& path) {
-  return ::_wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT,
                   _S_IREAD | _S_IWRITE);
 }
 bool Truncate(int fd) { return ::_chsize_s(fd, 0) == 0; }
@@ -65,7 +65,7 @@ int64_t WriteSome(int fd, const void* bytes, uint64_t length) {
 }
 int CreateForWriting(const std::filesystem::path& path) {
   // Non-blocking and without O_TRUNC: a FIFO must neither hang us nor be touched.
-  return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
 }
 bool Truncate(int fd) { return ::ftruncate(fd, 0) == 0; }
 bool SyncHandle(int fd) { return ::fsync(fd) == 0; }

@@ -27,6 +27,8 @@ class CMonitor : public ui::Dialog {
 
  protected:
   void OnCommand(int id) override;
+  // Enter closes the window as the close box does: empty list, window hidden.
+  void OnOk() override { OnCancel(); }
   void OnCancel() override;
 
  private:

@@ -8,6 +8,7 @@ Dialog::~Dialog() { host_->Forget(*this); }
 
 void Dialog::Init() {
   ended_ = false;
+  ctrl_down_ = false;
   initialized_ = true;
   OnInit();
 }
@@ -51,8 +52,15 @@ bool Dialog::Deliver(const Event& event) {
     case Event::Kind::kKey:
       break;
   }
+  if (event.key == vk::kControl) ctrl_down_ = event.down;
   if (OnKey(event.key, event.down)) return true;
   if (!event.down) return false;
+  // Help belongs to the program, not to one window: a dialog that does not take these keys
+  // itself passes them on, as the main window would have handled them.
+  if (event.key == vk::kF1 || (ctrl_down_ && (event.key == 'H' || event.key == vk::kNumpad0 + 8))) {
+    host_->RequestHelp();
+    return true;
+  }
   const ControlSpec* focus = Has(event.id) ? Template().Find(event.id) : nullptr;
   switch (event.key) {
     case vk::kReturn:

@@ -5,9 +5,10 @@
 //
 // Writing a dialog takes three pieces:
 //
-//  1. A template beside the dialog class, in its folder and library: a function returning a static DialogTemplate with the
-//     given control ids (an enum in the header for ids that have no given number), captions,
-//     items, flags and grid cells. Put labels in the grid like any other control.
+//  1. A template beside the dialog class, in its folder and library: a function returning a
+//     static DialogTemplate with the given control ids (an enum in the header for ids that have
+//     no given number), captions, items, flags and grid cells. Put labels in the grid like any
+//     other control.
 //
 //       const DialogTemplate& WaitTemplate() {
 //         static const DialogTemplate t{.id = 140, .title = u"Wait", .controls = {
@@ -44,6 +45,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/control_store.h"
 #include "ui/host.h"
@@ -106,9 +108,15 @@ class Dialog : public ControlStore {
 
   // Routes one piece of user input to the matching virtual call. Keys not swallowed by OnKey
   // are handled as the dialog would: Enter -> OnOk, Escape -> OnCancel, Delete in a list ->
-  // OnDelete. Returns true when the input was consumed (a key swallowed or handled).
+  // OnDelete, F1 and Ctrl+H (Ctrl+numeric-pad 8) -> the program's help (Host::RequestHelp), so
+  // help comes up from whichever window has the focus. Returns true when the input was consumed
+  // (a key swallowed or handled).
   bool Deliver(const Event& event);
   void DeliverTimer(int id) { OnTimer(id); }
+
+  // Local files dropped on the window. Only the program's main window takes drops (the host
+  // refuses them elsewhere); the default ignores them.
+  virtual void OnDropFiles(const std::vector<std::u16string>& /*names*/) {}
 
   // Ends a modal run (or hides a modeless window) with `result`.
   void EndDialog(int result);
@@ -146,6 +154,7 @@ class Dialog : public ControlStore {
 
  private:
   Host* host_;
+  bool ctrl_down_ = false;  // Ctrl is held, as far as this dialog's keys tell
   bool initialized_ = false;
   bool ended_ = false;
   int result_ = 0;

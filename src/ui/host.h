@@ -54,6 +54,13 @@ struct LocalTime {
   int millisecond = 0;
 };
 
+// What a host tells the user when ShellOpen fails: the file is not there, or the system has no
+// program for it (no viewer installed, no desktop to ask).
+inline std::u16string ShellOpenFailureText(std::u16string_view target, bool missing) {
+  return u"Could not open " + std::u16string(target) +
+         (missing ? u": the file does not exist." : u": no program is set up to show it.");
+}
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -79,8 +86,15 @@ class Host {
   virtual std::optional<std::u16string> SaveFileName(Dialog* owner, const FileDialogSpec& spec) = 0;
   virtual std::optional<std::u16string> OpenFileName(Dialog* owner, const FileDialogSpec& spec) = 0;
 
-  // Opens a file or URL with the program the system associates with it.
+  // Opens a file or URL with the program the system associates with it. When that fails the
+  // host tells the user in a message box (callers need not) and returns false.
   virtual bool ShellOpen(std::u16string_view target) = 0;
+
+  // Help for the whole program: the main window registers what opens it (empty: none), and
+  // every dialog asks for it through RequestHelp (F1, Ctrl+H), so help is one key away from
+  // any window, modal ones included.
+  virtual void SetHelpHandler(std::function<void()> handler) = 0;
+  virtual void RequestHelp() = 0;
 
   virtual void SetClipboardText(std::u16string_view text) = 0;
   virtual std::u16string ClipboardText() = 0;

@@ -291,9 +291,15 @@ TEST(TestHostServices, FilesShellClipboardTimeAndPosts) {
   EXPECT_TRUE(host.file_requests()[0].save);
   EXPECT_EQ(host.file_requests()[1].spec.initial_name, u"Export_x");
 
+  EXPECT_TRUE(host.ShellOpen(u"guide.html"));
+  EXPECT_TRUE(host.boxes().empty());
+  // A failed open tells the user, as the Qt host does, instead of passing silently.
   host.set_shell_open_result(false);
   EXPECT_FALSE(host.ShellOpen(u"Pellmar.chm"));
-  EXPECT_EQ(host.shell_opened(), (std::vector<std::u16string>{u"Pellmar.chm"}));
+  EXPECT_EQ(host.shell_opened(), (std::vector<std::u16string>{u"guide.html", u"Pellmar.chm"}));
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text, u"Could not open Pellmar.chm: no program is set up to show it.");
+  EXPECT_EQ(host.boxes()[0].icon, Icon::kWarning);
   host.SetClipboardText(u"frame");
   EXPECT_EQ(host.ClipboardText(), u"frame");
 
@@ -378,6 +384,42 @@ TEST(TestHostInput, KeysReachOnKeyFirstThenTheDialog) {
   EXPECT_EQ(p.log, (std::vector<std::string>{"down 13", "ok"}));
   EXPECT_TRUE(p.ended());
   EXPECT_EQ(p.result(), kIdOk);
+}
+
+// Help is the program's: any dialog that leaves F1 or Ctrl+H alone passes it to the handler the
+// main window registered, modal dialogs included; a dialog that takes the key keeps it.
+TEST(TestHostInput, HelpKeysReachTheProgramsHelpFromEveryDialog) {
+  TestHost host;
+  Probe main(host, "main");
+  Probe child(host, "child");
+  int helped = 0;
+  host.SetHelpHandler([&] { ++helped; });
+  host.Open(main);
+  EXPECT_TRUE(host.PressKey(main, vk::kF1));
+  EXPECT_EQ(helped, 1);
+  main.swallow_f1 = true;
+  EXPECT_TRUE(host.PressKey(main, vk::kF1));
+  EXPECT_EQ(helped, 1);
+
+  host.OnModal<Probe>([&](Probe& d) {
+    EXPECT_TRUE(host.PressKey(d, vk::kF1, kEdit));
+    EXPECT_FALSE(host.PressKey(d, 'H'));  // H alone is a letter
+    host.KeyDown(d, vk::kControl);
+    EXPECT_TRUE(host.PressKey(d, 'H', kEdit));
+    EXPECT_TRUE(host.PressKey(d, vk::kNumpad0 + 8));
+    host.KeyUp(d, vk::kControl);
+    EXPECT_FALSE(host.PressKey(d, 'H'));
+    d.EndDialog(kIdOk);
+  });
+  EXPECT_EQ(main.RunModal(child), kIdOk);
+  EXPECT_EQ(helped, 4);
+  EXPECT_EQ(host.help_requests(), 4);
+  // Without a handler the keys are still the program's, not the dialog's.
+  host.SetHelpHandler(nullptr);
+  main.swallow_f1 = false;
+  EXPECT_TRUE(host.PressKey(main, vk::kF1));
+  EXPECT_EQ(helped, 4);
+  EXPECT_EQ(host.help_requests(), 5);
 }
 
 TEST(TestHostInput, EscapeCloseBoxAndCancelButtonAllCancel) {

@@ -295,7 +295,15 @@ std::optional<std::u16string> TestHost::OpenFileName(Dialog* /*owner*/,
 
 bool TestHost::ShellOpen(std::u16string_view target) {
   shell_opened_.emplace_back(target);
+  if (!shell_result_) {
+    MessageBox(nullptr, ShellOpenFailureText(target, false), u"", {Buttons::kOk, Icon::kWarning});
+  }
   return shell_result_;
+}
+
+void TestHost::RequestHelp() {
+  ++help_requests_;
+  if (help_) help_();
 }
 
 // --- User input --------------------------------------------------------------------------------

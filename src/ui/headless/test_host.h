@@ -91,9 +91,12 @@ class TestHost : public Host {
   // --- File dialogs, shell, clipboard ----------------------------------------------------------
   void QueueFileResult(std::optional<std::u16string> name) { file_results_.push_back(name); }
   const std::vector<FileRequest>& file_requests() const { return file_requests_; }
+  // A failing shell open shows the box the Qt host shows ("no program is set up").
   void set_shell_open_result(bool ok) { shell_result_ = ok; }
   const std::vector<std::u16string>& shell_opened() const { return shell_opened_; }
   const std::u16string& clipboard() const { return clipboard_; }
+  // How often a dialog asked for the program's help (with or without a handler).
+  int help_requests() const { return help_requests_; }
 
   // --- User input ------------------------------------------------------------------------------
   // Each writes what the user changed into the store and then delivers the event, as the Qt
@@ -124,6 +127,8 @@ class TestHost : public Host {
   std::optional<std::u16string> SaveFileName(Dialog* owner, const FileDialogSpec& spec) override;
   std::optional<std::u16string> OpenFileName(Dialog* owner, const FileDialogSpec& spec) override;
   bool ShellOpen(std::u16string_view target) override;
+  void SetHelpHandler(std::function<void()> handler) override { help_ = std::move(handler); }
+  void RequestHelp() override;
   void SetClipboardText(std::u16string_view text) override { clipboard_ = text; }
   std::u16string ClipboardText() override { return clipboard_; }
   LocalTime Now() override;
@@ -177,6 +182,8 @@ class TestHost : public Host {
   std::vector<FileRequest> file_requests_;
   bool shell_result_ = true;
   std::vector<std::u16string> shell_opened_;
+  std::function<void()> help_;
+  int help_requests_ = 0;
   std::u16string clipboard_;
   std::mutex post_mutex_;
   std::vector<std::function<void()>> posted_;

@@ -1,25 +1,32 @@
 #include "ui/qt/dialog_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QFile>
-#include <QIcon>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QUrl>
+#include <algorithm>
 #include <set>
 
 #include "ui/qt/key_map.h"
@@ -34,12 +41,42 @@ QString ToQ(std::u16string_view s) {
 }
 std::u16string FromQ(const QString& s) { return s.toStdU16String(); }
 
+// Room for the title bar's buttons (close, maximise, minimise) and the window icon, which the
+// window manager draws in its own sizes: about two lines of text each is what common themes use.
+int FrameButtonsWidth(const QFontMetrics& metrics) { return 4 * 2 * metrics.height() + 16; }
+
+// Titles longer than this may be cut by the window manager: a project path in the main
+// window's title must not make the window wider than the screen.
+constexpr int kMaxTitleWidth = 560;
+
 }  // namespace
+
+// The window's grid, never narrower than the title needs: a small dialog ("Select Device")
+// would otherwise show its caption as a few letters and an ellipsis.
+class WindowGrid : public QGridLayout {
+ public:
+  explicit WindowGrid(QWidget* parent) : QGridLayout(parent) {}
+  void SetLeastWidth(int width) {
+    if (width == least_width_) return;
+    least_width_ = width;
+    invalidate();
+  }
+  QSize minimumSize() const override { return Widen(QGridLayout::minimumSize()); }
+  QSize sizeHint() const override { return Widen(QGridLayout::sizeHint()); }
+
+ private:
+  QSize Widen(QSize size) const {
+    size.setWidth(std::max(size.width(), least_width_));
+    return size;
+  }
+  int least_width_ = 0;
+};
 
 DialogWindow::DialogWindow(Dialog& dialog, QWidget* parent, bool modeless)
     : QDialog(parent), dialog_(dialog), modeless_(modeless) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  auto* grid = new QGridLayout(this);
+  auto* grid = new WindowGrid(this);
+  grid_ = grid;
   grid->setSizeConstraint(QLayout::SetMinimumSize);
   Build(0, this, grid);
   for (int column : dialog.Template().stretch_columns) grid->setColumnStretch(column, 1);
@@ -341,8 +378,16 @@ void DialogWindow::FromUser(int id, Write write, Event event) {
   Send(event);
 }
 
+void DialogWindow::FitTitle() {
+  const QFontMetrics metrics(font());
+  // Title bars tend to a bold font a little larger than the window's own.
+  const int title = metrics.horizontalAdvance(windowTitle()) * 5 / 4;
+  grid_->SetLeastWidth(std::min(title + FrameButtonsWidth(metrics), kMaxTitleWidth));
+}
+
 void DialogWindow::ApplyAll() {
   setWindowTitle(ToQ(dialog_.Title()));
+  FitTitle();
   for (const auto& [id, widget] : widgets_) {
     const ControlSpec* spec = dialog_.Template().Find(id);
     widget->setVisible(dialog_.IsVisible(id));
@@ -396,6 +441,7 @@ void DialogWindow::OnStoreChange(int id, Change change, int first, int count) {
 void DialogWindow::Apply(int id, Change change, int first, int count) {
   if (change == Change::kTitle) {
     setWindowTitle(ToQ(dialog_.Title()));
+    FitTitle();
     return;
   }
   QWidget* w = Widget(id);
@@ -605,6 +651,41 @@ void DialogWindow::closeEvent(QCloseEvent* event) {
   Send(Event{.kind = Event::Kind::kClose});
   // The logic decides: ending the dialog closes (or hides) the window, anything else keeps it.
   event->ignore();
+}
+
+std::vector<std::u16string> DialogWindow::LocalFiles(const QMimeData* data) {
+  std::vector<std::u16string> names;
+  if (data == nullptr || !data->hasUrls()) return names;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) names.push_back(FromQ(QDir::toNativeSeparators(url.toLocalFile())));
+  }
+  return names;
+}
+
+bool DialogWindow::TakesDrop(const QMimeData* data) const {
+  if (!acceptDrops() || !alive_) return false;
+  // Loading a project under an open device dialog would pull the project from under it.
+  const QWidget* modal = QApplication::activeModalWidget();
+  if (modal != nullptr && modal != this) return false;
+  return !LocalFiles(data).empty();
+}
+
+void DialogWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (TakesDrop(event->mimeData())) event->acceptProposedAction();
+}
+
+void DialogWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (TakesDrop(event->mimeData())) event->acceptProposedAction();
+}
+
+void DialogWindow::dropEvent(QDropEvent* event) {
+  if (!TakesDrop(event->mimeData())) return;
+  event->acceptProposedAction();
+  // The logic may show message boxes; the program that started the drag waits for the drop
+  // to finish, so it runs after this event returns.
+  QTimer::singleShot(0, this, [this, names = LocalFiles(event->mimeData())] {
+    if (alive_) dialog_.OnDropFiles(names);
+  });
 }
 
 void DialogWindow::reject() { Send(Event{.kind = Event::Kind::kClose}); }

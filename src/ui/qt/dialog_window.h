@@ -5,17 +5,21 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "ui/control_store.h"
 #include "ui/dialog.h"
 
 class QGridLayout;
+class QMimeData;
 
 namespace corvane::ui {
 
 class ListBoxModel;
 class ListViewModel;
+class WindowGrid;
 
 class DialogWindow : public QDialog, public StoreObserver {
   Q_OBJECT
@@ -32,12 +36,19 @@ class DialogWindow : public QDialog, public StoreObserver {
   ListViewModel* TableModel(int id) const;
   // The control a widget (or one of its inner parts) belongs to; 0 for none.
   int ControlOf(const QObject* object) const;
+  // Dropped local files go to Dialog::OnDropFiles, one event-loop turn after the drop.
+  void AcceptFileDrops(bool accept) { setAcceptDrops(accept); }
+  // The local files a drag carries, as native paths; other URLs are left out.
+  static std::vector<std::u16string> LocalFiles(const QMimeData* data);
 
   void OnStoreChange(int id, Change change, int first, int count) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void reject() override;
   void accept() override;
 
@@ -56,10 +67,15 @@ class DialogWindow : public QDialog, public StoreObserver {
   void FromUser(int id, Write write, Event event);
   // Delivers an event while the window is alive; returns whether it was consumed.
   bool Send(const Event& event);
+  // A drop is for this window only while no other modal window sits above it.
+  bool TakesDrop(const QMimeData* data) const;
+  // Keeps the window wide enough for its title beside the frame's buttons.
+  void FitTitle();
 
   Dialog& dialog_;
   bool modeless_;
   bool alive_ = true;
+  WindowGrid* grid_ = nullptr;
   bool syncing_ = false;  // the widgets are being set from the store
   int echo_id_ = 0;       // the store is being set from this control's widget
   std::unordered_map<int, QWidget*> widgets_;

@@ -1,6 +1,8 @@
 #include "ui/qt/list_models.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTimer>
 #include <algorithm>
 
@@ -68,19 +70,55 @@ ListBoxView::ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent
   model->setParent(this);
   setModel(model);
   horizontalHeader()->hide();
-  horizontalHeader()->setStretchLastSection(true);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
   setShowGrid(false);
   setWordWrap(false);
-  // Long lines are cut at the edge, as a list box does, not shortened with an ellipsis.
+  // Long lines (the RF monitor's frames) are shown whole: no ellipsis, a horizontal scroll bar
+  // that moves by pixels rather than by the one wide column.
   setTextElideMode(Qt::ElideNone);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(multi_select ? QAbstractItemView::ExtendedSelection
                                 : QAbstractItemView::SingleSelection);
   setTabKeyNavigation(false);
+  connect(model, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) { Measure(first, last); });
+  connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
+    // Removing one line does not shrink the column (that would mean measuring every line);
+    // an emptied list starts again.
+    if (this->model()->rowCount() == 0) widest_ = 0;
+    FitColumn();
+  });
+  connect(model, &QAbstractItemModel::modelReset, this, [this] {
+    widest_ = 0;
+    Measure(0, this->model()->rowCount() - 1);
+  });
+  Measure(0, model->rowCount() - 1);
+}
+
+void ListBoxView::Measure(int first, int last) {
+  const QFontMetrics metrics(font());
+  // The item delegate keeps this margin on both sides of the text.
+  const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  for (int row = first; row <= last; ++row) {
+    const QString text = model()->index(row, 0).data().toString();
+    widest_ = std::max(widest_, metrics.horizontalAdvance(text) + margins + 2);
+  }
+  FitColumn();
+}
+
+void ListBoxView::FitColumn() {
+  const int width = std::max(viewport()->width(), widest_);
+  if (columnWidth(0) != width) setColumnWidth(0, width);
+}
+
+bool ListBoxView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Resize) FitColumn();
+  return QTableView::viewportEvent(event);
 }
 
 ListViewModel::ListViewModel(const ControlStore& store, int id, QObject* parent)

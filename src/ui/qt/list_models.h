@@ -38,12 +38,26 @@ class ListBoxModel : public QAbstractListModel {
 
 // A list box shown as a one-column table without headers or grid. A table view places rows by
 // its fixed-size row header instead of laying out every item, so a line appended to a list of
-// 100,000 costs the same as one appended to a list of ten.
+// 100,000 costs the same as one appended to a list of ten. Lines are never shortened or
+// wrapped: the column is as wide as the longest line, and the list scrolls sideways to it.
 class ListBoxView : public QTableView {
   Q_OBJECT
 
  public:
   ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent);
+  // Width of the longest line so far, with the item's text margins.
+  int widest_line() const { return widest_; }
+
+ protected:
+  bool viewportEvent(QEvent* event) override;
+
+ private:
+  // Only the new lines are measured: a line appended to a long list costs one measurement.
+  void Measure(int first, int last);
+  // The column fills the viewport and reaches the end of the longest line.
+  void FitColumn();
+
+  int widest_ = 0;
 };
 
 class ListViewModel : public QAbstractTableModel {

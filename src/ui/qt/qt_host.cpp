@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -129,6 +130,9 @@ int QtHost::RunModal(Dialog* parent, Dialog& child) {
   if (windows_.contains(&child)) return -1;  // already up; a dialog cannot run twice
   auto* window = new DialogWindow(child, WidgetOf(parent), false);
   window->setModal(true);
+  // Files dropped on the main window open there (project files); the other dialogs do not
+  // take drops.
+  if (parent == nullptr) window->AcceptFileDrops(true);
   windows_[&child] = window;
   child.Init();
   int result = child.result();
@@ -195,7 +199,18 @@ std::optional<std::u16string> QtHost::OpenFileName(Dialog* owner, const FileDial
 
 bool QtHost::ShellOpen(std::u16string_view target) {
   const QUrl url = QUrl::fromUserInput(ToQ(target), QDir::currentPath(), QUrl::AssumeLocalFile);
-  return QDesktopServices::openUrl(url);
+  const bool missing = url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+  if (!missing && (opener_ ? opener_(url) : QDesktopServices::openUrl(url))) return true;
+  // Without a viewer (or a desktop to ask) the only trace would be a line on the terminal,
+  // which a user started from a menu never sees.
+  BoxStyle style;
+  style.icon = Icon::kWarning;
+  MessageBox(nullptr, ShellOpenFailureText(target, missing), u"", style);
+  return false;
+}
+
+void QtHost::RequestHelp() {
+  if (help_) help_();
 }
 
 void QtHost::SetClipboardText(std::u16string_view text) {

@@ -1,9 +1,11 @@
 // QtHost: the dialogs on Qt 6 Widgets. Modal runs are QDialog::exec (timers and posted work
 // keep running inside), window timers are QTimers keyed by (dialog, id), message boxes are
-// QMessageBox, file dialogs QFileDialog, shell open QDesktopServices.
+// QMessageBox, file dialogs QFileDialog, shell open QDesktopServices. The dialog run with no
+// parent is the program's main window: it alone takes dropped files.
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -11,6 +13,7 @@
 #include "ui/host.h"
 
 class QTimer;
+class QUrl;
 class QWidget;
 
 namespace corvane::ui {
@@ -39,6 +42,11 @@ class QtHost : public QObject, public Host {
   std::optional<std::u16string> SaveFileName(Dialog* owner, const FileDialogSpec& spec) override;
   std::optional<std::u16string> OpenFileName(Dialog* owner, const FileDialogSpec& spec) override;
   bool ShellOpen(std::u16string_view target) override;
+  // What ShellOpen hands the URL to: QDesktopServices::openUrl unless replaced (tests, which
+  // must not start viewers, and must be able to see it fail).
+  void SetShellOpener(std::function<bool(const QUrl&)> opener) { opener_ = std::move(opener); }
+  void SetHelpHandler(std::function<void()> handler) override { help_ = std::move(handler); }
+  void RequestHelp() override;
   void SetClipboardText(std::u16string_view text) override;
   std::u16string ClipboardText() override;
   LocalTime Now() override;
@@ -52,6 +60,8 @@ class QtHost : public QObject, public Host {
 
   std::map<std::pair<const Dialog*, int>, QTimer*> timers_;
   std::unordered_map<const Dialog*, DialogWindow*> windows_;
+  std::function<bool(const QUrl&)> opener_;
+  std::function<void()> help_;
 };
 
 }  // namespace corvane::ui
