@@ -3,6 +3,15 @@
 #include "ui/host.h"
 
 namespace corvane::ui {
+namespace {
+
+// The hint is two or three lines: without a height the editor takes its large default.
+ControlSpec Tall(ControlSpec spec, int height) {
+  spec.min_height = height;
+  return spec;
+}
+
+}  // namespace
 
 const DialogTemplate& ChoiseDeviceTemplate() {
   static const DialogTemplate t{
@@ -24,7 +33,7 @@ const DialogTemplate& WaitForActTemplate() {
       .title = u"Wait for activation",
       .controls =
           {
-              Edit(kWaitHint, At(0, 0, 1, 2), kReadOnly | kMultiLine),
+              Tall(Edit(kWaitHint, At(0, 0, 1, 2), kReadOnly | kMultiLine), 64),
               Progress(kWaitBar, At(1, 0, 1, 2)),
               Button(kIdCancel, u"Cancel", At(2, 1)),
           },

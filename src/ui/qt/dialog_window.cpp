@@ -166,6 +166,10 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
         const int lines = 3;
         edit->setMinimumHeight(edit->fontMetrics().lineSpacing() * lines + 2 * edit->frameWidth() +
                                8);
+        // A template that gives a height means it: a short read-only hint must not take the
+        // editor's large default size.
+        if (spec.min_height > 0)
+          edit->setFixedHeight(std::max(spec.min_height, edit->minimumHeight()));
         connect(edit, &QPlainTextEdit::textChanged, this, [this, id, edit] {
           if (syncing_) return;
           FromUser(
