@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <utility>
@@ -254,32 +255,22 @@ FileContents ReadUserFile(const std::filesystem::path& path, uint64_t max_bytes)
     contents.error = {FileFailure::kTooLarge, EFBIG};
     return contents;
   }
-  // The size is a hint: a file that grows meanwhile is read up to the limit and refused beyond.
-  contents.bytes.resize(static_cast<size_t>(file.size()));
-  int64_t got = file.Read(contents.bytes.data(), contents.bytes.size());
-  if (got >= 0 && static_cast<uint64_t>(got) == contents.bytes.size()) {
-    uint8_t more[4096];
-    int64_t extra = 0;
-    while ((extra = file.Read(more, sizeof more)) > 0) {
-      if (contents.bytes.size() + static_cast<uint64_t>(extra) > max_bytes) {
-        contents.error = {FileFailure::kTooLarge, EFBIG};
-        contents.bytes.clear();
-        return contents;
-      }
-      contents.bytes.insert(contents.bytes.end(), more, more + extra);
-      if (extra < static_cast<int64_t>(sizeof more)) break;
+  // The size is only a hint: a file that grows meanwhile is read up to the limit and refused
+  // beyond it, one that shrinks ends where it ends.
+  contents.bytes.reserve(static_cast<size_t>(file.size()));
+  uint8_t chunk[65536];
+  for (;;) {
+    const int64_t n = file.Read(chunk, sizeof chunk);
+    if (n < 0 ||
+        contents.bytes.size() + static_cast<uint64_t>(std::max<int64_t>(n, 0)) > max_bytes) {
+      contents.error = n < 0 ? FileError{FileFailure::kIoError, errno != 0 ? errno : EIO}
+                             : FileError{FileFailure::kTooLarge, EFBIG};
+      contents.bytes.clear();
+      return contents;
     }
-    if (extra < 0) got = -1;
+    contents.bytes.insert(contents.bytes.end(), chunk, chunk + n);
+    if (n < static_cast<int64_t>(sizeof chunk)) return contents;
   }
-  if (got < 0) {
-    contents.error = {FileFailure::kIoError, errno != 0 ? errno : EIO};
-    contents.bytes.clear();
-    return contents;
-  }
-  if (static_cast<uint64_t>(got) < contents.bytes.size()) {
-    contents.bytes.resize(static_cast<size_t>(got));  // it shrank while we read
-  }
-  return contents;
 }
 
 std::string ChosenFileMessage(const FileError& error, const std::string& path,
