@@ -64,7 +64,7 @@ void DeviceDialog::OnInit() {
   std::vector<uint16_t> blob(record_.size(), 0);
   const auto cached = project_.Record(entry_);
   std::copy_n(cached.begin(), std::min(cached.size(), blob.size()), blob.begin());
-  Feed(blob);
+  Feed(blob, FeedsStoredAsCache());
 
   SetSource(kDevSource, SourceState::kProject);
   pending_ = Pending::kNone;
@@ -76,8 +76,8 @@ void DeviceDialog::OnInit() {
   StartDevice();
 }
 
-void DeviceDialog::Feed(std::span<const uint16_t> words) {
-  Take(0, static_cast<int>(words.size()), words.data(), false, true);
+void DeviceDialog::Feed(std::span<const uint16_t> words, bool as_cache) {
+  Take(0, static_cast<int>(words.size()), words.data(), as_cache, true);
 }
 
 bool DeviceDialog::InHeardList(RfAddress address) const {
@@ -118,6 +118,7 @@ void DeviceDialog::OnCommand(int id) {
       Write(true);
       return;
     case kDevSave:
+      if (!CheckEntries()) return;
       Collect();
       SaveToProject();
       return;
@@ -196,14 +197,14 @@ void DeviceDialog::Read() {
 void DeviceDialog::Write(bool eeprom) {
   const SourceState state = source();
   if (state == SourceState::kRead || state == SourceState::kWrite) return;
+  if (!CheckEntries()) return;
   if (state != SourceState::kDevice) {
-    const int answer = MessageBox(
-        u"Data are from project or cache, write can replace data in device.\nStill want to write?",
-        u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
+    const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
+                                  {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
     if (answer != ui::kIdYes) return;
   }
   pending_ = eeprom ? Pending::kEepromWrite : Pending::kRamWrite;
-  SetTimer(kTimeoutTimer, kTimeoutMs);
+  SetTimer(kTimeoutTimer, WriteTimeoutMs(eeprom));
   SetSource(kDevSource, SourceState::kWrite);
   Collect();
   const RecordLayout layout = CurrentLayout();
@@ -223,13 +224,14 @@ void DeviceDialog::Write(bool eeprom) {
   } else {
     write_cache_.Clear();
     write_cache_.AddRange(first, count);
-    services_.queues.QueueWrite(route_, address_, static_cast<uint16_t>(first + kCacheBase), count,
-                                words, 0, true);
+    services_.queues.QueueWrite(route_, address_,
+                                static_cast<uint16_t>(first + RoutedRegisterBase()), count, words,
+                                0, true);
   }
 }
 
 void DeviceDialog::Collect() {
-  CollectFields(*this, CommonHeaderFields(), record_);
+  CollectFields(*this, HeaderFields(), record_);
   CollectFields(*this, fields_, record_);
   CollectDevice();
 }
@@ -264,29 +266,42 @@ void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_c
 
   // Words the dialog feeds itself (the project, Import, Default) come from no device: they
   // complete no pending operation, or Default during a read would pass for the device's data.
-  const bool stored = !local && first <= kWordEepromControl && kWordEepromControl < first + count &&
-                      pending_ == Pending::kEepromWrite &&
+  const bool stored = !local && StoredBitCompletes() && first <= kWordEepromControl &&
+                      kWordEepromControl < first + count && pending_ == Pending::kEepromWrite &&
                       (record_[kWordEepromControl] & kStored) != 0;
   if (stored) Complete(SourceState::kDevice, false);
 
   // Controls always show the record, so a block that was not taken shows what was there.
-  RefreshFields(*this, CommonHeaderFields(), record_, first, count);
-  RefreshFields(*this, fields_, record_, first, count);
+  RefreshFields(*this, HeaderFields(), record_, first, count);
+  // A block the device class turns away shows nothing further and completes nothing.
   local_block_ = local;
-  RefreshDevice(first, count);
+  const bool accepted = AcceptBlock(first, count, from_cache);
+  if (accepted) {
+    RefreshFields(*this, fields_, record_, first, count);
+    RefreshDevice(first, count);
+  }
   local_block_ = false;
-  const ui::LocalTime now = host().Now();
-  SetText(kDevTime, ui::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
+  if (layout_.shows_time) {
+    const ui::LocalTime now = host().Now();
+    SetText(kDevTime, ui::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
+  }
   // The message waits for the controls, so the box does not stand over stale values.
   if (stored) MessageBox(u"Write to EEPROM successfull");
 
-  if (local) return;
+  if (local || !accepted) return;
   WordSet& set = from_cache ? read_cache_ : read_direct_;
   if (!set.empty()) {
     set.RemoveRange(first, count);
     if (set.empty()) {
-      Complete(from_cache ? SourceState::kCache : SourceState::kDevice, from_cache);
+      Complete(from_cache ? SourceState::kCache : SourceState::kDevice,
+               ReadCompletionKeepsPending(from_cache));
     }
+  }
+}
+
+void DeviceDialog::RemoveFromAllPending(int first, int count) {
+  for (WordSet* set : {&read_direct_, &read_cache_, &write_direct_, &write_cache_}) {
+    set->RemoveRange(first, count);
   }
 }
 
@@ -325,7 +340,7 @@ void DeviceDialog::Import() {
       copy[static_cast<size_t>(word)] = record_[static_cast<size_t>(word)];
     }
   }
-  Feed(copy);
+  Feed(copy, FeedsStoredAsCache());
 }
 
 }  // namespace corvane::devices

@@ -43,6 +43,8 @@ struct DeviceServices {
   // Loads a register text file into `words` (registers it does not name keep their values) and
   // returns the number of registers taken; 0 or less when nothing was loaded.
   std::function<int(ui::Dialog& owner, std::span<uint16_t> words)> import_words;
+  // Sends one message to `address` as it stands (the test presses imitate a control device).
+  std::function<void(RfAddress address, std::span<const uint8_t> message)> send_message;
 };
 
 // How a dialog class reads and writes its record.
@@ -51,6 +53,8 @@ struct RecordLayout {
   int ram_last = 0;     // Write To RAM: words 8..ram_last
   int eeprom_last = 0;  // Write to EEPROM: words 2..eeprom_last
   bool read_flush = true;
+  // Whether the template has the field for the local time of the last reception.
+  bool shows_time = true;
 };
 
 enum class Pending : uint8_t { kNone, kRead, kRamWrite, kEepromWrite };
@@ -71,6 +75,10 @@ class WordSet {
  private:
   std::bitset<kBits> bits_;
 };
+
+// The header fields every device record shares: Modbus ID, FW ID, Device ID, HW num, Name,
+// Password, Frequency and RF power.
+std::span<const FieldBinding> CommonHeaderFields();
 
 class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
  public:
@@ -131,24 +139,58 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   // in the record) overrides this.
   virtual RecordLayout CurrentLayout() const { return layout_; }
 
+  // Hooks for the device classes that deviate from the common life cycle.
+  // The header fields (Modbus ID to RF power) as this type shows them.
+  virtual std::span<const FieldBinding> HeaderFields() const { return CommonHeaderFields(); }
+  // Whether the project's record and an imported one are taken as the gateway's cached copy
+  // (which skips checks meant for answers of the device itself).
+  virtual bool FeedsStoredAsCache() const { return false; }
+  // Called with every block once the header fields show it; false ends the register-data
+  // procedure there (no further fields, no completion).
+  virtual bool AcceptBlock(int /*first*/, int /*count*/, bool /*from_cache*/) { return true; }
+  // Whether the device's stored bit completes an EEPROM write.
+  virtual bool StoredBitCompletes() const { return true; }
+  // Whether a completed read keeps the pending operation (cache answers always do).
+  virtual bool ReadCompletionKeepsPending(bool from_cache) const { return from_cache; }
+  virtual int WriteTimeoutMs(bool /*eeprom*/) const { return kTimeoutMs; }
+  virtual std::u16string_view OverwriteQuestion() const {
+    return u"Data are from project or cache, write can replace data in device.\nStill want to "
+           u"write?";
+  }
+  // Checks typed values that cannot be stored as they stand, before a write or a save; false,
+  // after telling the user, stops the operation.
+  virtual bool CheckEntries() { return true; }
+  // Added to register numbers of requests through a routing device: the gateway's cache.
+  virtual uint16_t RoutedRegisterBase() const { return kCacheBase; }
+
   std::span<uint16_t> mutable_record() { return record_; }
   // Whether the block being taken was fed by the dialog, not received from the device.
   bool local_block() const { return local_block_; }
   WordSet& mutable_read_direct() { return read_direct_; }
+  // Takes registers the device does not have out of every pending read and write, so that the
+  // operation completes without them.
+  void RemoveFromAllPending(int first, int count);
   DeviceServices& services() { return services_; }
 
   // Controls into the record: the bound fields, then the device's own.
   void Collect();
+  virtual void Read();
+  void Write(bool eeprom);
+  virtual void ApplyButtonVisibility();
+  bool InHeardList(RfAddress address) const;
+  void SaveToProject();
+  Project& project() const { return project_; }
+  int entry() const { return entry_; }
+  WordSet& mutable_write_direct() { return write_direct_; }
+  WordSet& mutable_write_cache() { return write_cache_; }
+  WordSet& mutable_read_cache() { return read_cache_; }
+  void set_pending(Pending pending) { pending_ = pending; }
+  // Stops the time-out and shows `state`; the pending operation ends unless kept.
+  void Complete(ui::SourceState state, bool keep_pending);
   // Runs the register-data procedure on `words` as if they had arrived from the device.
-  void Feed(std::span<const uint16_t> words);
+  void Feed(std::span<const uint16_t> words, bool as_cache = false);
 
  private:
-  void Read();
-  void Write(bool eeprom);
-  void SaveToProject();
-  void ApplyButtonVisibility();
-  bool InHeardList(RfAddress address) const;
-  void Complete(ui::SourceState state, bool keep_pending);
   // The register-data procedure; `local` for words the dialog feeds itself.
   void Take(int first, int count, const uint16_t* words, bool from_cache, bool local);
   void Export();
@@ -170,8 +212,5 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   WordSet write_cache_;
 };
 
-// The header fields every device record shares: Modbus ID, FW ID, Device ID, HW num, Name,
-// Password, Frequency and RF power.
-std::span<const FieldBinding> CommonHeaderFields();
 
 }  // namespace corvane::devices

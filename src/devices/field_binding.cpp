@@ -12,11 +12,21 @@ using ui::Format;
 FieldBinding Hex16(int control, int word) {
   return {.control = control, .encoding = Encoding::kHex16, .word = word};
 }
+FieldBinding HexEdit(int control, int word) {
+  return {.control = control, .encoding = Encoding::kHex16, .word = word, .editable = true};
+}
 FieldBinding Version(int control, int word) {
   return {.control = control, .encoding = Encoding::kVersion, .word = word};
 }
 FieldBinding Unsigned(int control, int word, int byte) {
   return {.control = control, .encoding = Encoding::kUnsigned, .word = word, .byte = byte};
+}
+FieldBinding UnsignedEdit(int control, int word, int byte) {
+  return {.control = control,
+          .encoding = Encoding::kUnsigned,
+          .word = word,
+          .byte = byte,
+          .editable = true};
 }
 FieldBinding SignedByte(int control, int word, int byte) {
   return {.control = control, .encoding = Encoding::kSignedByte, .word = word, .byte = byte};
@@ -30,6 +40,11 @@ FieldBinding Decimal(int control, int word, int decimals, bool editable) {
           .word = word,
           .editable = editable,
           .decimals = std::clamp(decimals, 0, 9)};
+}
+FieldBinding DecimalByte(int control, int word, int byte, int decimals) {
+  FieldBinding f = Decimal(control, word, decimals, true);
+  f.byte = byte;
+  return f;
 }
 FieldBinding DeviceText(int control, int word) {
   return {.control = control,
@@ -88,6 +103,22 @@ FieldBinding CheckWord(int control, int word, uint16_t mask) {
           .mask = mask};
 }
 
+FieldBinding Signed32(int control, int word, bool editable) {
+  return {.control = control,
+          .encoding = Encoding::kSigned32,
+          .word = word,
+          .words = 2,
+          .editable = editable};
+}
+FieldBinding Suffixed(FieldBinding field, std::u16string_view suffix) {
+  field.suffix = suffix;
+  return field;
+}
+FieldBinding ZeroWhenBad(FieldBinding field) {
+  field.zero_when_bad = true;
+  return field;
+}
+
 uint8_t RecordByte(std::span<const uint16_t> record, int word, int byte) {
   const uint16_t w = record[static_cast<size_t>(word)];
   return static_cast<uint8_t>(byte == 1 ? w >> 8 : w);
@@ -123,68 +154,68 @@ void StoreRaw(const FieldBinding& f, std::span<uint16_t> record, int value) {
   }
 }
 
-void Show(ui::ControlStore& store, const FieldBinding& f, std::span<const uint16_t> record) {
+// The shown text of a text encoding, before its suffix.
+std::u16string ShownText(const FieldBinding& f, std::span<const uint16_t> record) {
   const auto words = record.subspan(static_cast<size_t>(f.word), static_cast<size_t>(f.words));
   const int raw = Raw(f, record);
   switch (f.encoding) {
     case Encoding::kHex16:
-      store.SetText(f.control, Format("0x%04X", raw));
-      return;
+      return Format("0x%04X", raw);
     case Encoding::kVersion:
-      store.SetText(f.control, Format("%.2f", raw / 100.0));
-      return;
+      return Format("%.2f", raw / 100.0);
     case Encoding::kUnsigned:
-      store.SetText(f.control, Format("%d", raw));
-      return;
+      return Format("%d", raw);
     case Encoding::kSignedByte:
-      store.SetText(f.control, Format("%d", static_cast<int8_t>(raw)));
-      return;
+      return Format("%d", static_cast<int8_t>(raw));
     case Encoding::kDecimal: {
       // Integer arithmetic, as on collecting, so what is shown is exactly the stored value.
-      const int value = static_cast<int16_t>(raw);
+      const int value = f.byte < 0 ? static_cast<int16_t>(raw) : raw;
       const int magnitude = value < 0 ? -value : value;
       const char* sign = value < 0 ? "-" : "";
-      if (f.decimals == 0) {
-        store.SetText(f.control, Format("%s%d", sign, magnitude));
-      } else {
-        int unit = 1;
-        for (int i = 0; i < f.decimals; ++i) unit *= 10;
-        store.SetText(f.control,
-                      Format("%s%d.%0*d", sign, magnitude / unit, f.decimals, magnitude % unit));
-      }
-      return;
+      if (f.decimals == 0) return Format("%s%d", sign, magnitude);
+      int unit = 1;
+      for (int i = 0; i < f.decimals; ++i) unit *= 10;
+      return Format("%s%d.%0*d", sign, magnitude / unit, f.decimals, magnitude % unit);
     }
     case Encoding::kDeviceText:
-      store.SetText(f.control, DecodeDeviceTextWords(words));
-      return;
+      return DecodeDeviceTextWords(words);
     case Encoding::kLowBytes:
-      store.SetText(f.control, ui::LoadLowBytes(words));
-      return;
+      return ui::LoadLowBytes(words);
+    case Encoding::kScaledByte:
+      return Format("%d", raw * f.scale + f.bias);
+    case Encoding::kBattery:
+      return Format("%d.%01dV", raw / 10, raw % 10);
+    case Encoding::kNibbleTens:
+      return Format("%d", (raw & 0x0F) * 10);
+    case Encoding::kSeconds32:
+      return Format("%d s", static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16)));
+    case Encoding::kSigned32:
+      return Format("%d", static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16)));
+    case Encoding::kFlagText:
+      return std::u16string((raw & f.mask) != 0 ? f.text : std::u16string_view{});
+    case Encoding::kComboIndex:
+    case Encoding::kCheckWord:
+      break;
+  }
+  return {};
+}
+
+void Show(ui::ControlStore& store, const FieldBinding& f, std::span<const uint16_t> record) {
+  switch (f.encoding) {
     case Encoding::kComboIndex: {
-      const int index = std::max(raw - f.bias, 0);
+      const int index = std::max(Raw(f, record) - f.bias, 0);
       // An index the list does not hold leaves the selection as it is.
       if (index < store.Count(f.control)) store.SetCurSel(f.control, index);
       return;
     }
-    case Encoding::kScaledByte:
-      store.SetText(f.control, Format("%d", raw * f.scale + f.bias));
-      return;
-    case Encoding::kBattery:
-      store.SetText(f.control, Format("%d.%01dV", raw / 10, raw % 10));
-      return;
-    case Encoding::kNibbleTens:
-      store.SetText(f.control, Format("%d", (raw & 0x0F) * 10));
-      return;
-    case Encoding::kSeconds32: {
-      const auto seconds = static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16));
-      store.SetText(f.control, Format("%d s", seconds));
-      return;
-    }
-    case Encoding::kFlagText:
-      store.SetText(f.control, (raw & f.mask) != 0 ? f.text : std::u16string_view{});
-      return;
     case Encoding::kCheckWord:
-      store.SetCheck(f.control, (raw & f.mask) != 0);
+      store.SetCheck(f.control, (Raw(f, record) & f.mask) != 0);
+      return;
+    case Encoding::kFlagText:
+      store.SetText(f.control, ShownText(f, record));  // an empty flag shows nothing at all
+      return;
+    default:
+      store.SetText(f.control, ShownText(f, record) + std::u16string(f.suffix));
       return;
   }
 }
@@ -196,10 +227,34 @@ void Collect(const ui::ControlStore& store, const FieldBinding& f, std::span<uin
       // Counted from the digits: through a double, 2.01 x 100 truncates to 200, and a value
       // saved again and again walks down by one unit each time.
       if (const auto value = ui::ScanScaledDecimal(text, f.decimals)) {
-        // Values beyond a signed word stop at its ends.
+        // Values beyond a signed word stop at its ends; a byte keeps the low 8 bits.
         StoreRaw(f, record, static_cast<int16_t>(std::clamp<int64_t>(*value, -32768, 32767)));
+      } else if (f.zero_when_bad) {
+        StoreRaw(f, record, 0);
       }
       return;
+    case Encoding::kUnsigned:
+      if (const auto value = ui::ScanInt(text)) {
+        StoreRaw(f, record, *value);  // the low bits of the word or byte
+      } else if (f.zero_when_bad) {
+        StoreRaw(f, record, 0);
+      }
+      return;
+    case Encoding::kHex16:
+      if (const auto value = ui::ScanHex(text)) {
+        StoreRaw(f, record, static_cast<int>(*value & 0xFFFF));
+      } else if (f.zero_when_bad) {
+        StoreRaw(f, record, 0);
+      }
+      return;
+    case Encoding::kSigned32: {
+      const auto value = ui::ScanInt(text);
+      if (!value && !f.zero_when_bad) return;
+      const auto bits = static_cast<uint32_t>(value.value_or(0));
+      record[static_cast<size_t>(f.word)] = static_cast<uint16_t>(bits);
+      record[static_cast<size_t>(f.word) + 1] = static_cast<uint16_t>(bits >> 16);
+      return;
+    }
     case Encoding::kDeviceText: {
       const auto words = record.subspan(static_cast<size_t>(f.word)).first<kDeviceTextWords>();
       // A name left as it was shown keeps its bytes: the device may hold it in a compact form
@@ -219,6 +274,8 @@ void Collect(const ui::ControlStore& store, const FieldBinding& f, std::span<uin
     case Encoding::kScaledByte:
       if (const auto value = ui::ScanInt(text)) {
         StoreRaw(f, record, (std::clamp(*value, f.min, f.max) - f.bias) / f.scale);
+      } else if (f.zero_when_bad) {
+        StoreRaw(f, record, 0);
       }
       return;
     case Encoding::kCheckWord:

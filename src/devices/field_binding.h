@@ -28,6 +28,7 @@ enum class Encoding : uint8_t {
   kSeconds32,   // two words, low first, signed, "%d s"; shown only when a block holds both
   kFlagText,    // the bits of `mask` set: the control shows `text`, else it is empty
   kCheckWord,   // check box from the bits of `mask`; written as the whole word 0 or 1
+  kSigned32,    // two words, low first, signed, "%d"; editable: an integer
 };
 
 struct FieldBinding {
@@ -44,17 +45,29 @@ struct FieldBinding {
   int min = 0;
   int max = 0;
   std::u16string_view text{};
+  // Appended to the shown text of the text encodings ("%d dBm", "%0.2f °C"); collecting reads
+  // the number in front of it.
+  std::u16string_view suffix{};
+  // A text that does not convert is collected as 0 instead of keeping the old value.
+  bool zero_when_bad = false;
 };
 
 // Builders, so a record table reads as one line per field.
 FieldBinding Hex16(int control, int word);
+// "0x%04X" in an edit: the typed hexadecimal number (with or without "0x").
+FieldBinding HexEdit(int control, int word);
 FieldBinding Version(int control, int word);
 FieldBinding Unsigned(int control, int word, int byte = -1);
+// An integer edit of a word (or one byte of it): the typed "%d", its low bits.
+FieldBinding UnsignedEdit(int control, int word, int byte = -1);
 FieldBinding SignedByte(int control, int word, int byte);
 // A signed word in hundredths ("%0.2f"), the temperatures of the records.
 FieldBinding Hundredths(int control, int word, bool editable);
 // A signed word in units of 10^-decimals (tenths: 1), for 0..9 decimals.
 FieldBinding Decimal(int control, int word, int decimals, bool editable);
+// The same scaled decimal held in one byte (0 = low, 1 = high), unsigned; collected as the low
+// 8 bits of the typed value in those units.
+FieldBinding DecimalByte(int control, int word, int byte, int decimals);
 FieldBinding DeviceText(int control, int word);
 FieldBinding LowBytes(int control, int word, int words);
 FieldBinding ComboIndex(int control, int word, int byte, int offset);
@@ -64,6 +77,12 @@ FieldBinding NibbleTens(int control, int word, int byte);
 FieldBinding Seconds32(int control, int word);
 FieldBinding FlagText(int control, int word, uint16_t mask, std::u16string_view text);
 FieldBinding CheckWord(int control, int word, uint16_t mask);
+// Words `word` and `word` + 1, low first, as a signed 32-bit decimal.
+FieldBinding Signed32(int control, int word, bool editable);
+
+// Modifiers: `Suffixed(Hundredths(...), u" °C")`, `ZeroWhenBad(UnsignedEdit(...))`.
+FieldBinding Suffixed(FieldBinding field, std::u16string_view suffix);
+FieldBinding ZeroWhenBad(FieldBinding field);
 
 // Whether a block [first, first + count) touches the field (every word of it for kSeconds32).
 bool Covers(const FieldBinding& field, int first, int count);

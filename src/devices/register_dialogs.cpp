@@ -35,6 +35,10 @@ void RegisterDeviceDialogs(CCorvaneDlg& main) {
                         std::u16string_view name) { Export(owner, words, name); },
                      [](ui::Dialog& owner, std::span<uint16_t> words) {
                        return Import(owner, words, static_cast<int>(words.size()));
+                     },
+                     [&main](RfAddress address, std::span<const uint8_t> message) {
+                       main.layer().SendMsg(address, message.data(),
+                                            static_cast<int>(message.size()), false);
                      }});
 }
 

@@ -68,6 +68,11 @@ class DeviceTest : public corvane::testing::AppTest {
           }
           return static_cast<int>(import_file.size());
         },
+        .send_message =
+            [this](RfAddress address, std::span<const uint8_t> message) {
+              dlg->layer().SendMsg(address, message.data(), static_cast<int>(message.size()),
+                                   false);
+            },
     };
   }
 
