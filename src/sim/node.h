@@ -92,7 +92,9 @@ class SimNode {
 
   // A frame addressed to this node reaches it (heard only when awake).
   void Receive(const AirFrame& frame);
-  // Routing nodes also hear frames of the nodes they route for; they say which.
+  // Routing nodes also hear frames of the nodes they route for, and output nodes those of their
+  // control devices; they say which.
+  virtual bool overhears() const { return false; }
   virtual bool OverhearsFrom(RfAddress /*source*/) const { return false; }
   virtual void Overhear(const AirFrame& /*frame*/) {}
 

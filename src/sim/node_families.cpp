@@ -13,13 +13,6 @@
 namespace corvane::sim {
 namespace {
 
-constexpr int kWordTemperature = 50;
-constexpr int kWordCpuTemperature = 51;
-
-}  // namespace
-
-namespace {
-
 // Names the demo network's input nodes carry, so the lists read like a real site.
 std::string_view DemoName(RfAddress address) {
   switch (address) {
@@ -127,35 +120,6 @@ bool InputNode::Intercept(const AirFrame& frame) {
     Transmit(asker, FrameKind::kAnswer, answer, settings_.rssi_at_dongle);
   });
   return true;
-}
-
-void ClimateNode::InitRegisters() {
-  SimNode::InitRegisters();
-  // 0xF018 measures temperature and humidity, 0xF017 temperature only.
-  word(kWordModelCode) = type() == 0x00A ? 0xF018 : 0xF017;
-  word(kWordTemperature) = static_cast<uint16_t>(2000 + random().Below(300));
-  word(kWordCpuTemperature) = static_cast<uint16_t>(2400 + random().Below(300));
-}
-
-void ClimateNode::UpdateLive() {
-  SimNode::UpdateLive();
-  // A slow random walk between 15 and 30 degrees.
-  int t = static_cast<int16_t>(word(kWordTemperature));
-  t += random().Between(-5, 5);
-  if (t < 1500) t = 1500;
-  if (t > 3000) t = 3000;
-  word(kWordTemperature) = static_cast<uint16_t>(static_cast<int16_t>(t));
-  word(kWordCpuTemperature) = static_cast<uint16_t>(t + 400 + random().Between(-20, 20));
-}
-
-void ClimateNode::BuildStatus(MessageBuilder& status) {
-  SimNode::BuildStatus(status);
-  status.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, kWordTemperature, &word(kWordTemperature),
-                      2);
-}
-
-bool OutputNode::HandleOther(const AirFrame&, uint8_t type, int, const uint8_t*, MessageBuilder&) {
-  return type == MSG_RF_FRAME;
 }
 
 bool LightingBridgeNode::HandleOther(const AirFrame&, uint8_t type, int, const uint8_t*,

@@ -6,6 +6,9 @@
 #include <memory>
 
 #include "sim/node.h"
+#include "sim/output_node.h"
+#include "sim/room_unit_node.h"  // RoomUnitNode (0x002, 0x011, 0x013)
+#include "sim/sensor_nodes.h"  // climate sensors, pulse counter, window contact
 
 namespace corvane::sim {
 
@@ -45,52 +48,6 @@ class InputNode : public SimNode {
   int presses_ = 0;
   bool replaying_ = false;
   bool started_ = false;  // the simulation's clock is there to clear the press bytes
-};
-
-// Room units (0x002, 0x011, 0x013): battery nodes with the common header only so far.
-class RoomUnitNode : public SimNode {
- public:
-  using SimNode::SimNode;
-  const char* family() const override { return "room unit"; }
-};
-
-// Climate sensors (0x00A with humidity, 0x00D without): temperature in word 50 and CPU
-// temperature in word 51, hundredths of a degree, drifting slowly.
-class ClimateNode : public SimNode {
- public:
-  using SimNode::SimNode;
-  const char* family() const override { return "climate"; }
-
- protected:
-  void InitRegisters() override;
-  void UpdateLive() override;
-  void BuildStatus(MessageBuilder& status) override;
-};
-
-// Pulse counter (0x00F): battery node with the common header only so far.
-class CounterNode : public SimNode {
- public:
-  using SimNode::SimNode;
-  const char* family() const override { return "counter"; }
-};
-
-// Window contact (0x012): battery node; the magnet is its button.
-class WindowContactNode : public SimNode {
- public:
-  using SimNode::SimNode;
-  const char* family() const override { return "window contact"; }
-};
-
-// Two-output nodes (0x005, 0x007, 0x017): mains powered; they take imitated control frames
-// (MSG_RF_FRAME from the tool's test press) without acting on them yet.
-class OutputNode : public SimNode {
- public:
-  using SimNode::SimNode;
-  const char* family() const override { return "output"; }
-
- protected:
-  bool HandleOther(const AirFrame& frame, uint8_t type, int length, const uint8_t* payload,
-                   MessageBuilder& answer) override;
 };
 
 // Lighting-bus bridges (0x004, 0x006): mains powered, take imitated control frames.

@@ -70,7 +70,7 @@ SimNode& Simulator::AddNode(std::unique_ptr<SimNode> node) {
   SimNode* raw = node.get();
   nodes_.push_back(std::move(node));
   by_address_[address] = raw;
-  if (dynamic_cast<RoutingNode*>(raw) != nullptr) routers_.push_back(raw);
+  if (dynamic_cast<RoutingNode*>(raw) != nullptr || raw->overhears()) routers_.push_back(raw);
   raw->Start(*this);
   return *raw;
 }

@@ -66,7 +66,7 @@ TEST(NodeTest, ReadThroughRfSendComesBackInsideAnRfFrame) {
   const auto* data = tool.LastData(kOutput);
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(data->first, 0);
-  EXPECT_EQ(data->words, (std::vector<uint16_t>{0xF007, 402}));
+  EXPECT_EQ(data->words, (std::vector<uint16_t>{1305, 402}));
   EXPECT_FALSE(data->from_cache);
   EXPECT_EQ(sim.checker().count(), 0) << sim.checker().LogText();
 }

@@ -75,7 +75,7 @@ TEST_F(RoutingTest, PlainReadIsForwardedAndTheAnswerNamesTheDevice) {
   const auto* data = tool.LastData(demo::kGatewayOutput);
   ASSERT_NE(data, nullptr);
   EXPECT_FALSE(data->from_cache);
-  EXPECT_EQ(data->words[0], 0x0100);
+  EXPECT_EQ(data->words[0], 0x0200);  // the output node's RF power index 2
   EXPECT_TRUE(tool.LastData(demo::kGateway) == nullptr);
 }
 
