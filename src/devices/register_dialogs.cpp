@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "devices/input_node_dlg.h"
+#include "devices/output_node_dlg.h"
 #include "gateway/register_text.h"
 
 namespace corvane::devices {
@@ -22,6 +23,7 @@ DeviceDialogFactory FactoryOf(const DeviceServices& services) {
 void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kInputNode, FactoryOf<CInputNodeDlg>(services));
   opener.Register(DialogClass::kInputNodeB, FactoryOf<CInputNodeBDlg>(services));
+  opener.Register(DialogClass::kOutputNode, FactoryOf<COutputNodeDlg>(services));
 }
 
 void RegisterDeviceDialogs(CCorvaneDlg& main) {

@@ -7,59 +7,20 @@
 
 #include "access/access_dialogs.h"
 #include "access/access_templates.h"
-#include "device_fixture.h"
 #include "model/device_text.h"
 #include "sim/node_families.h"
 #include "sim/routing_node.h"
+#include "site_fixture.h"
 
 namespace corvane::devices {
 namespace {
 
-using testing::DeviceTest;
+using testing::SiteTest;
 using ui::SourceState;
 using namespace ui;
 namespace demo = sim::demo;
 
-class InputNodeFlowTest : public DeviceTest {
- protected:
-  // The site's project, the dialogs registered, every node heard once and the heard list
-  // mirrored, as after a scan on site.
-  void StartSite(const std::vector<RfAddress>& devices) {
-    StartWithProject(devices);
-    RegisterDeviceDialogs(dlg->opener(), Services());
-    for (RfAddress address : devices) sim.PressButton(address);
-    host.Click(*dlg, kMainScan);
-    host.Advance(1500);
-    host.OnModal<CWaitForAct>([this](CWaitForAct& wait) {
-      ++wait_runs;
-      wait_hint = wait.Text(kWaitHint);
-      host.Advance(500);
-      sim.PressButton(wake_on_wait);
-      EXPECT_TRUE(host.AdvanceUntil([&] { return wait.ended(); }, 5000));
-    });
-  }
-  void OpenFromList(RfAddress address) {
-    for (int i = 0; i < dlg->Count(kMainDeviceList); ++i) {
-      if (dlg->Item(kMainDeviceList, i).rfind(FormatAddress(address), 0) == 0) {
-        host.Select(*dlg, kMainDeviceList, i);
-        host.Click(*dlg, kMainOpenDevice);
-        return;
-      }
-    }
-    ADD_FAILURE() << "not in the list";
-  }
-  bool Shown(const std::u16string& text) const {
-    return std::any_of(host.boxes().begin(), host.boxes().end(),
-                       [&](const auto& box) { return box.text == text; });
-  }
-  std::span<const uint16_t> Blob(const Project& project, RfAddress address) {
-    return project.Record(project.Find(address));
-  }
-
-  int wait_runs = 0;
-  std::u16string wait_hint;
-  RfAddress wake_on_wait = 0;
-};
+class InputNodeFlowTest : public SiteTest {};
 
 TEST_F(InputNodeFlowTest, QuadrelAReadChangedStoredAndKeptInTheProject) {
   StartSite({demo::kGateway, demo::kGatewayInput});
