@@ -4,6 +4,7 @@
 
 #include "devices/input_node_dlg.h"
 #include "devices/output_node_dlg.h"
+#include "devices/room_unit_dlg.h"
 #include "gateway/register_text.h"
 
 namespace corvane::devices {
@@ -24,6 +25,8 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kInputNode, FactoryOf<CInputNodeDlg>(services));
   opener.Register(DialogClass::kInputNodeB, FactoryOf<CInputNodeBDlg>(services));
   opener.Register(DialogClass::kOutputNode, FactoryOf<COutputNodeDlg>(services));
+  opener.Register(DialogClass::kRoomUnit, FactoryOf<CRoomUnitDlg>(services));
+  opener.Register(DialogClass::kRoomUnitC, FactoryOf<CRoomUnitCDlg>(services));
 }
 
 void RegisterDeviceDialogs(CCorvaneDlg& main) {
