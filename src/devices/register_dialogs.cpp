@@ -5,6 +5,7 @@
 #include "devices/input_node_dlg.h"
 #include "devices/output_node_dlg.h"
 #include "devices/room_unit_dlg.h"
+#include "devices/sensor_dlgs.h"
 #include "gateway/register_text.h"
 
 namespace corvane::devices {
@@ -27,6 +28,9 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kOutputNode, FactoryOf<COutputNodeDlg>(services));
   opener.Register(DialogClass::kRoomUnit, FactoryOf<CRoomUnitDlg>(services));
   opener.Register(DialogClass::kRoomUnitC, FactoryOf<CRoomUnitCDlg>(services));
+  opener.Register(DialogClass::kThermoHygro, FactoryOf<CThermoHygroDlg>(services));
+  opener.Register(DialogClass::kCounter, FactoryOf<CCounterDlg>(services));
+  opener.Register(DialogClass::kWindowContact, FactoryOf<CWindowContactDlg>(services));
 }
 
 void RegisterDeviceDialogs(CCorvaneDlg& main) {
