@@ -3,15 +3,6 @@
 #include "ui/host.h"
 
 namespace corvane::ui {
-namespace {
-
-ControlSpec Sized(ControlSpec spec, int min_width, int min_height = 0) {
-  spec.min_width = min_width;
-  spec.min_height = min_height;
-  return spec;
-}
-
-}  // namespace
 
 const DialogTemplate& EditProjectTemplate() {
   constexpr int S = kEditProjectGroupScan;

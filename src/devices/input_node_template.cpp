@@ -1,14 +1,11 @@
 #include "devices/input_node_template.h"
 
+#include "devices/device_template_parts.h"
+
 namespace corvane::ui {
 namespace {
 
 using namespace corvane::devices;
-
-ControlSpec Sized(ControlSpec spec, int min_width) {
-  spec.min_width = min_width;
-  return spec;
-}
 
 constexpr std::u16string_view kDigits[] = {u"1", u"2", u"3", u"4", u"5", u"6"};
 
@@ -20,72 +17,56 @@ std::vector<ControlSpec> Controls(bool b_node) {
   constexpr int P = kInTempGroup;
   constexpr int B = kInGroupButtons;
   const int inputs = b_node ? 4 : 6;
-  std::vector<ControlSpec> c = {
-      // Identity and radio settings.
-      GroupBox(D, u"Device", At(0, 0)),
-      Label(u"Modbus ID", In(D, 0, 0)),
-      Label(u"", In(D, 0, 1), kDevModbusId),
-      Label(u"FW ID", In(D, 0, 2)),
-      Label(u"", In(D, 0, 3), kDevFwId),
-      Label(u"Device ID", In(D, 1, 0)),
-      Label(u"", In(D, 1, 1), kDevDeviceId),
-      Label(u"HW num", In(D, 1, 2)),
-      Label(u"", In(D, 1, 3), kDevHwNum),
-      Label(u"Name", In(D, 2, 0)),
-      Sized(Edit(kDevName, In(D, 2, 1, 1, 3)), 170),
-      Label(u"Password", In(D, 3, 0)),
-      Sized(Edit(kDevPassword, In(D, 3, 1, 1, 3)), 170),
-      Label(u"Frequency", In(D, 4, 0)),
-      Sized(ComboList(kDevFrequency, In(D, 4, 1, 1, 3)), 170),
-      Label(u"RF Power", In(D, 5, 0)),
-      Sized(ComboList(kDevRfPower, In(D, 5, 1, 1, 3)), 170),
+  std::vector<ControlSpec> c;
+  AddDeviceGroup(c, D, At(0, 0));
+  c.insert(c.end(), {
 
-      // Where the data come from, and what the device reports about itself.
-      GroupBox(S, u"State", At(0, 1)),
-      SourceIndicator(kDevSource, In(S, 0, 0, 1, 2)),
-      Label(u"Time", In(S, 1, 0)),
-      Sized(Label(u"", In(S, 1, 1), kDevTime), 70),
-      Label(u"Battery voltage", In(S, 2, 0)),
-      Label(u"", In(S, 2, 1), kInBatteryVoltage),
-      Label(u"Battery state", In(S, 3, 0)),
-      Label(u"", In(S, 3, 1), kInBatteryState),
-      Label(u"Uptime", In(S, 4, 0)),
-      Sized(Label(u"", In(S, 4, 1), kInUptime), 90),
-      Label(u"", In(S, 5, 0), kInPrg),
-      Label(u"", In(S, 5, 1), kInUni),
+                        // Where the data come from, and what the device reports about itself.
+                        GroupBox(S, u"State", At(0, 1)),
+                        SourceIndicator(kDevSource, In(S, 0, 0, 1, 2)),
+                        Label(u"Time", In(S, 1, 0)),
+                        Sized(Label(u"", In(S, 1, 1), kDevTime), 70),
+                        Label(u"Battery voltage", In(S, 2, 0)),
+                        Label(u"", In(S, 2, 1), kInBatteryVoltage),
+                        Label(u"Battery state", In(S, 3, 0)),
+                        Label(u"", In(S, 3, 1), kInBatteryState),
+                        Label(u"Uptime", In(S, 4, 0)),
+                        Sized(Label(u"", In(S, 4, 1), kInUptime), 90),
+                        Label(u"", In(S, 5, 0), kInPrg),
+                        Label(u"", In(S, 5, 1), kInUni),
 
-      // The inputs: one column per input.
-      GroupBox(I, u"Inputs", At(1, 0)),
-      Label(u"Button", In(I, 0, 0)),
-      Label(u"Onebutton Control", In(I, 1, 0)),
-      Label(u"Switch mode", In(I, 2, 0), kInSwitchCaption),
-      Label(u"State", In(I, 3, 0)),
+                        // The inputs: one column per input.
+                        GroupBox(I, u"Inputs", At(1, 0)),
+                        Label(u"Button", In(I, 0, 0)),
+                        Label(u"Onebutton Control", In(I, 1, 0)),
+                        Label(u"Switch mode", In(I, 2, 0), kInSwitchCaption),
+                        Label(u"State", In(I, 3, 0)),
 
-      // Timing and lock.
-      GroupBox(T, u"Buttons", At(1, 1)),
-      Label(u"Longpress Time", In(T, 0, 0)),
-      Sized(Edit(kInLongpress, In(T, 0, 1), kRightAlign), 60),
-      Label(u"ms", In(T, 0, 2)),
-      Label(u"Longpress Repeat Time", In(T, 1, 0)),
-      Sized(Edit(kInLongpressRepeat, In(T, 1, 1), kRightAlign), 60),
-      Label(u"ms", In(T, 1, 2)),
-      Label(u"Minimal Press Time", In(T, 2, 0)),
-      Sized(Edit(kInMinPress, In(T, 2, 1), kRightAlign), 60),
-      Label(u"ms", In(T, 2, 2)),
-      CheckBox(kInLock, u"Lock", In(T, 3, 0)),
+                        // Timing and lock.
+                        GroupBox(T, u"Buttons", At(1, 1)),
+                        Label(u"Longpress Time", In(T, 0, 0)),
+                        Sized(Edit(kInLongpress, In(T, 0, 1), kRightAlign), 60),
+                        Label(u"ms", In(T, 0, 2)),
+                        Label(u"Longpress Repeat Time", In(T, 1, 0)),
+                        Sized(Edit(kInLongpressRepeat, In(T, 1, 1), kRightAlign), 60),
+                        Label(u"ms", In(T, 1, 2)),
+                        Label(u"Minimal Press Time", In(T, 2, 0)),
+                        Sized(Edit(kInMinPress, In(T, 2, 1), kRightAlign), 60),
+                        Label(u"ms", In(T, 2, 2)),
+                        CheckBox(kInLock, u"Lock", In(T, 3, 0)),
 
-      // Temperature.
-      GroupBox(P, u"Temperature", At(2, 0)),
-      Label(u"Temperature", In(P, 0, 0), kInTempLabel),
-      Sized(Label(u"", In(P, 0, 1), kInTemperature, kRightAlign), 60),
-      Label(u"\u00B0C", In(P, 0, 2), kInTempUnit),
-      Label(u"Temperature corr", In(P, 1, 0), kInTempCorrLabel),
-      Sized(Edit(kInTempCorr, In(P, 1, 1), kRightAlign), 60),
-      Label(u"\u00B0C", In(P, 1, 2), kInTempCorrUnit),
-      Label(u"Temperature threshold", In(P, 2, 0), kInTempThresholdLabel),
-      Sized(Edit(kInTempThreshold, In(P, 2, 1), kRightAlign), 60),
-      Label(u"\u00B0C", In(P, 2, 2), kInTempThresholdUnit),
-  };
+                        // Temperature.
+                        GroupBox(P, u"Temperature", At(2, 0)),
+                        Label(u"Temperature", In(P, 0, 0), kInTempLabel),
+                        Sized(Label(u"", In(P, 0, 1), kInTemperature, kRightAlign), 60),
+                        Label(u"\u00B0C", In(P, 0, 2), kInTempUnit),
+                        Label(u"Temperature corr", In(P, 1, 0), kInTempCorrLabel),
+                        Sized(Edit(kInTempCorr, In(P, 1, 1), kRightAlign), 60),
+                        Label(u"\u00B0C", In(P, 1, 2), kInTempCorrUnit),
+                        Label(u"Temperature threshold", In(P, 2, 0), kInTempThresholdLabel),
+                        Sized(Edit(kInTempThreshold, In(P, 2, 1), kRightAlign), 60),
+                        Label(u"\u00B0C", In(P, 2, 2), kInTempThresholdUnit),
+                    });
   for (int i = 1; i <= inputs; ++i) {
     const std::u16string_view digit = kDigits[i - 1];
     c.push_back(Label(digit, In(I, 0, i), InButtonLabel(i)));
@@ -108,20 +89,7 @@ std::vector<ControlSpec> Controls(bool b_node) {
     c.push_back(Sized(Label(u"", In(R, 2, 1), kInBkRssi), 70));
   }
   // The common buttons in one row under everything.
-  c.push_back(GroupBox(B, u"", At(3, 0, 1, 2)));
-  int col = 0;
-  for (const auto& [id, caption] : std::initializer_list<std::pair<int, std::u16string_view>>{
-           {kDevRead, u"Read"},
-           {kDevWriteRam, u"Write To RAM"},
-           {kDevWriteEeprom, u"Write to EEPROM"},
-           {kDevSave, u"Save"},
-           {kDevExport, u"Export"},
-           {kDevImport, u"Import"},
-           {kDevDefault, u"Default"},
-           {kDevFwUpdate, u"FW Update"},
-           {kDevReadLog, u"Read Log"}}) {
-    c.push_back(Button(id, caption, In(B, 0, col++)));
-  }
+  AddDeviceButtons(c, B, At(3, 0, 1, 2));
   return c;
 }
 

@@ -3,17 +3,13 @@
 #include <initializer_list>
 #include <utility>
 
+#include "devices/device_template_parts.h"
 #include "ui/dialog.h"
 
 namespace corvane::ui {
 namespace {
 
 using namespace corvane::devices;
-
-ControlSpec Sized(ControlSpec spec, int min_width) {
-  spec.min_width = min_width;
-  return spec;
-}
 
 constexpr int kNumberWidth = 60;
 
@@ -32,125 +28,111 @@ std::vector<ControlSpec> NodeControls() {
   constexpr int L = kOutGroupDevices;
   constexpr int X = kOutTempGroup;
   constexpr int B = kOutGroupButtons;
-  std::vector<ControlSpec> c = {
-      // Identity and radio settings.
-      GroupBox(D, u"Device", At(0, 0)),
-      Label(u"Modbus ID", In(D, 0, 0)),
-      Label(u"", In(D, 0, 1), kDevModbusId),
-      Label(u"FW num", In(D, 0, 2)),
-      Label(u"", In(D, 0, 3), kDevFwId),
-      Label(u"Device ID", In(D, 1, 0)),
-      Label(u"", In(D, 1, 1), kDevDeviceId),
-      Label(u"HW num", In(D, 1, 2)),
-      Label(u"", In(D, 1, 3), kDevHwNum),
-      Label(u"Name", In(D, 2, 0)),
-      Sized(Edit(kDevName, In(D, 2, 1, 1, 3)), 170),
-      Label(u"Password", In(D, 3, 0)),
-      Sized(Edit(kDevPassword, In(D, 3, 1, 1, 3)), 170),
-      Label(u"Frequency", In(D, 4, 0)),
-      Sized(ComboList(kDevFrequency, In(D, 4, 1, 1, 3)), 170),
-      Label(u"RF Power", In(D, 5, 0)),
-      Sized(ComboList(kDevRfPower, In(D, 5, 1, 1, 3)), 170),
-      CheckBox(kOutSystemMode, u"System mode", In(D, 6, 0, 1, 2)),
-      CheckBox(kOutCacheable, u"Cacheable", In(D, 6, 2, 1, 2)),
+  std::vector<ControlSpec> c;
+  // Identity and radio settings.
+  AddDeviceGroup(c, D, At(0, 0), u"Modbus ID", u"FW num");
+  c.insert(c.end(),
+           {
+               CheckBox(kOutSystemMode, u"System mode", In(D, 6, 0, 1, 2)),
+               CheckBox(kOutCacheable, u"Cacheable", In(D, 6, 2, 1, 2)),
 
-      // Where the data come from, and what the node reports about itself.
-      GroupBox(S, u"State", At(0, 1)),
-      SourceIndicator(kDevSource, In(S, 0, 0, 2, 2)),
-      Label(u"Uptime", In(S, 0, 2)),
-      Sized(Label(u"", In(S, 0, 3), kOutUptime, kRightAlign), 90),
-      Label(u"Background RSSI", In(S, 1, 2)),
-      Sized(Label(u"", In(S, 1, 3), kOutBkRssi, kRightAlign), 90),
-      Label(u"PC->D", In(S, 2, 0)),
-      Sized(Label(u"", In(S, 2, 1), kOutPcToD, kRightAlign), 70),
-      Label(u"Output State", In(S, 2, 2)),
-      Sized(Label(u"", In(S, 2, 3), kOutOutputState, kRightAlign), 90),
-      Label(u"D->PC", In(S, 3, 0)),
-      Sized(Label(u"", In(S, 3, 1), kOutDToPc, kRightAlign), 70),
-      Label(u"Ext Input State", In(S, 3, 2)),
-      Sized(Label(u"", In(S, 3, 3), kOutExtInput, kRightAlign), 90),
-      Label(u"Cnt", In(S, 4, 0)),
-      Sized(Label(u"", In(S, 4, 1), kOutCnt, kRightAlign), 70),
-      Label(u"Block Timer", In(S, 4, 2)),
-      Sized(Label(u"", In(S, 4, 3), kOutBlockTimer, kRightAlign), 90),
+               // Where the data come from, and what the node reports about itself.
+               GroupBox(S, u"State", At(0, 1)),
+               SourceIndicator(kDevSource, In(S, 0, 0, 2, 2)),
+               Label(u"Uptime", In(S, 0, 2)),
+               Sized(Label(u"", In(S, 0, 3), kOutUptime, kRightAlign), 90),
+               Label(u"Background RSSI", In(S, 1, 2)),
+               Sized(Label(u"", In(S, 1, 3), kOutBkRssi, kRightAlign), 90),
+               Label(u"PC->D", In(S, 2, 0)),
+               Sized(Label(u"", In(S, 2, 1), kOutPcToD, kRightAlign), 70),
+               Label(u"Output State", In(S, 2, 2)),
+               Sized(Label(u"", In(S, 2, 3), kOutOutputState, kRightAlign), 90),
+               Label(u"D->PC", In(S, 3, 0)),
+               Sized(Label(u"", In(S, 3, 1), kOutDToPc, kRightAlign), 70),
+               Label(u"Ext Input State", In(S, 3, 2)),
+               Sized(Label(u"", In(S, 3, 3), kOutExtInput, kRightAlign), 90),
+               Label(u"Cnt", In(S, 4, 0)),
+               Sized(Label(u"", In(S, 4, 1), kOutCnt, kRightAlign), 70),
+               Label(u"Block Timer", In(S, 4, 2)),
+               Sized(Label(u"", In(S, 4, 3), kOutBlockTimer, kRightAlign), 90),
 
-      // The outputs, one row each, and the PWM of output 2.
-      GroupBox(O, u"Outputs", At(1, 0)),
-      GroupBox(P, u"PWM", In(O, 2, 0, 1, 9)),
-      Spacer(O, 10),
-      Label(u"PWM periode", In(P, 0, 0)),
-      Sized(Edit(kOutPwmPeriod, In(P, 0, 1), kRightAlign), kNumberWidth),
-      Label(u"s [0.1 .. 100.0]", In(P, 0, 2)),
-      Label(u"PWM", In(P, 0, 3)),
-      Sized(Edit(kOutPwm, In(P, 0, 4), kRightAlign), kNumberWidth),
-      Label(u"% [0..100]", In(P, 0, 5)),
-      Button(kOutPwmSend, u">", In(P, 0, 6)),
-      Spacer(P, 8),
+               // The outputs, one row each, and the PWM of output 2.
+               GroupBox(O, u"Outputs", At(1, 0)),
+               GroupBox(P, u"PWM", In(O, 2, 0, 1, 9)),
+               Spacer(O, 10),
+               Label(u"PWM periode", In(P, 0, 0)),
+               Sized(Edit(kOutPwmPeriod, In(P, 0, 1), kRightAlign), kNumberWidth),
+               Label(u"s [0.1 .. 100.0]", In(P, 0, 2)),
+               Label(u"PWM", In(P, 0, 3)),
+               Sized(Edit(kOutPwm, In(P, 0, 4), kRightAlign), kNumberWidth),
+               Label(u"% [0..100]", In(P, 0, 5)),
+               Button(kOutPwmSend, u">", In(P, 0, 6)),
+               Spacer(P, 8),
 
-      // Button timing and the block input side by side.
-      GroupBox(kOutGroupTimingBlock, u"", At(2, 0)),
-      GroupBox(T, u"Timing", In(kOutGroupTimingBlock, 0, 0)),
-      Label(u"Longpress Timeout", In(T, 0, 0)),
-      Sized(Edit(kOutLongpressTimeout, In(T, 0, 1), kRightAlign), kNumberWidth),
-      Label(u"ms", In(T, 0, 2)),
-      Label(u"Maximal On Time", In(T, 1, 0)),
-      Sized(Edit(kOutMaxOnTime, In(T, 1, 1), kRightAlign), kNumberWidth),
-      Label(u"s", In(T, 1, 2)),
-      Label(u"Superlongpress Time", In(T, 2, 0)),
-      Sized(Edit(kOutSuperLongpress, In(T, 2, 1), kRightAlign), kNumberWidth),
-      Label(u"ms", In(T, 2, 2)),
-      Spacer(T, 4),
+               // Button timing and the block input side by side.
+               GroupBox(kOutGroupTimingBlock, u"", At(2, 0)),
+               GroupBox(T, u"Timing", In(kOutGroupTimingBlock, 0, 0)),
+               Label(u"Longpress Timeout", In(T, 0, 0)),
+               Sized(Edit(kOutLongpressTimeout, In(T, 0, 1), kRightAlign), kNumberWidth),
+               Label(u"ms", In(T, 0, 2)),
+               Label(u"Maximal On Time", In(T, 1, 0)),
+               Sized(Edit(kOutMaxOnTime, In(T, 1, 1), kRightAlign), kNumberWidth),
+               Label(u"s", In(T, 1, 2)),
+               Label(u"Superlongpress Time", In(T, 2, 0)),
+               Sized(Edit(kOutSuperLongpress, In(T, 2, 1), kRightAlign), kNumberWidth),
+               Label(u"ms", In(T, 2, 2)),
+               Spacer(T, 4),
 
-      // The external block input.
-      GroupBox(K, u"Block", In(kOutGroupTimingBlock, 0, 1)),
-      CheckBox(kOutBlockOut1, u"Block Out 1", In(K, 0, 0)),
-      CheckBox(kOutBlockOut2, u"Block Out 2", In(K, 0, 1)),
-      CheckBox(kOutBlockInverted, u"Inverted", In(K, 0, 2)),
-      CheckBox(kOutPullUp, u"PullUp", In(K, 1, 0)),
-      CheckBox(kOutPullDown, u"PullDown", In(K, 1, 1)),
-      Label(u"Block Time", In(K, 2, 0)),
-      Sized(Edit(kOutBlockTime, In(K, 2, 1), kRightAlign), kNumberWidth),
-      Label(u"s", In(K, 2, 2)),
-      Spacer(K, 4),
+               // The external block input.
+               GroupBox(K, u"Block", In(kOutGroupTimingBlock, 0, 1)),
+               CheckBox(kOutBlockOut1, u"Block Out 1", In(K, 0, 0)),
+               CheckBox(kOutBlockOut2, u"Block Out 2", In(K, 0, 1)),
+               CheckBox(kOutBlockInverted, u"Inverted", In(K, 0, 2)),
+               CheckBox(kOutPullUp, u"PullUp", In(K, 1, 0)),
+               CheckBox(kOutPullDown, u"PullDown", In(K, 1, 1)),
+               Label(u"Block Time", In(K, 2, 0)),
+               Sized(Edit(kOutBlockTime, In(K, 2, 1), kRightAlign), kNumberWidth),
+               Label(u"s", In(K, 2, 2)),
+               Spacer(K, 4),
 
-      // Thresholds of the room units' and climate sensors' values.
-      GroupBox(H, u"Thresholds", At(3, 0)),
-      Spacer(H, 7),
-      Label(u"Temperature hysteresis", In(H, 0, 0)),
-      Sized(Edit(kOutHysteresis, In(H, 0, 1), kRightAlign), kNumberWidth),
-      Label(u"\u00B0C", In(H, 0, 2)),
-      Button(kOutTempCo2, u"temp/CO2", In(H, 0, 3, 1, 3)),
-      Label(u"CO2 On", In(H, 1, 0), kOutThresholdOnLabel),
-      Sized(Edit(kOutThresholdOn, In(H, 1, 1), kRightAlign), kNumberWidth),
-      Label(u"ppm", In(H, 1, 2), kOutThresholdOnUnit),
-      Label(u"CO2 Off", In(H, 1, 3), kOutThresholdOffLabel),
-      Sized(Edit(kOutThresholdOff, In(H, 1, 4), kRightAlign), kNumberWidth),
-      Label(u"ppm", In(H, 1, 5), kOutThresholdOffUnit),
-      Label(u"rH On", In(H, 2, 0)),
-      Sized(Edit(kOutRhOn, In(H, 2, 1), kRightAlign), kNumberWidth),
-      Label(u"%", In(H, 2, 2)),
-      Label(u"rH Off", In(H, 2, 3)),
-      Sized(Edit(kOutRhOff, In(H, 2, 4), kRightAlign), kNumberWidth),
-      Label(u"%", In(H, 2, 5)),
+               // Thresholds of the room units' and climate sensors' values.
+               GroupBox(H, u"Thresholds", At(3, 0)),
+               Spacer(H, 7),
+               Label(u"Temperature hysteresis", In(H, 0, 0)),
+               Sized(Edit(kOutHysteresis, In(H, 0, 1), kRightAlign), kNumberWidth),
+               Label(u"\u00B0C", In(H, 0, 2)),
+               Button(kOutTempCo2, u"temp/CO2", In(H, 0, 3, 1, 3)),
+               Label(u"CO2 On", In(H, 1, 0), kOutThresholdOnLabel),
+               Sized(Edit(kOutThresholdOn, In(H, 1, 1), kRightAlign), kNumberWidth),
+               Label(u"ppm", In(H, 1, 2), kOutThresholdOnUnit),
+               Label(u"CO2 Off", In(H, 1, 3), kOutThresholdOffLabel),
+               Sized(Edit(kOutThresholdOff, In(H, 1, 4), kRightAlign), kNumberWidth),
+               Label(u"ppm", In(H, 1, 5), kOutThresholdOffUnit),
+               Label(u"rH On", In(H, 2, 0)),
+               Sized(Edit(kOutRhOn, In(H, 2, 1), kRightAlign), kNumberWidth),
+               Label(u"%", In(H, 2, 2)),
+               Label(u"rH Off", In(H, 2, 3)),
+               Sized(Edit(kOutRhOff, In(H, 2, 4), kRightAlign), kNumberWidth),
+               Label(u"%", In(H, 2, 5)),
 
-      // The one-output type's temperature and what it does without its control devices.
-      GroupBox(X, u"Temperature and timeout", At(4, 0), kHidden),
-      Spacer(X, 3),
-      Label(u"Temp.", In(X, 0, 0)),
-      Sized(Label(u"", In(X, 0, 1), kOutTemperature, kRightAlign), 110),
-      Label(u"Comm Timeout", In(X, 1, 0)),
-      Sized(Edit(kOutCommTimeout, In(X, 1, 1), kRightAlign), kNumberWidth),
-      Label(u"Output After Timeout", In(X, 2, 0)),
-      Sized(ComboList(kOutAfterTimeout, In(X, 2, 1), {u"Off", u"On", u"No Change"}), 110),
-      Label(u"Output After Reset", In(X, 3, 0)),
-      Sized(ComboList(kOutAfterReset, In(X, 3, 1), {u"Off", u"On"}), 110),
+               // The one-output type's temperature and what it does without its control devices.
+               GroupBox(X, u"Temperature and timeout", At(4, 0), kHidden),
+               Spacer(X, 3),
+               Label(u"Temp.", In(X, 0, 0)),
+               Sized(Label(u"", In(X, 0, 1), kOutTemperature, kRightAlign), 110),
+               Label(u"Comm Timeout", In(X, 1, 0)),
+               Sized(Edit(kOutCommTimeout, In(X, 1, 1), kRightAlign), kNumberWidth),
+               Label(u"Output After Timeout", In(X, 2, 0)),
+               Sized(ComboList(kOutAfterTimeout, In(X, 2, 1), {u"Off", u"On", u"No Change"}), 110),
+               Label(u"Output After Reset", In(X, 3, 0)),
+               Sized(ComboList(kOutAfterReset, In(X, 3, 1), {u"Off", u"On"}), 110),
 
-      // The control devices the node listens to; a double click edits a row's links.
-      GroupBox(L, u"Configuration Devices", At(1, 1, 4, 1)),
-      ListView(kOutDevices, In(L, 0, 0),
-               {{u"Pos.", 35}, {u"RF address", 180}, {u"RSSI", 80}, {u"Data", 300}},
-               kFullRowSelect | kGridLines, 330),
-  };
+               // The control devices the node listens to; a double click edits a row's links.
+               GroupBox(L, u"Configuration Devices", At(1, 1, 4, 1)),
+               ListView(kOutDevices, In(L, 0, 0),
+                        {{u"Pos.", 35}, {u"RF address", 180}, {u"RSSI", 80}, {u"Data", 300}},
+                        kFullRowSelect | kGridLines, 372),
+           });
   static constexpr std::u16string_view kOutputNames[] = {u"Output 1", u"Output 2"};
   for (int o = 1; o <= 2; ++o) {
     const int row = o - 1;
@@ -169,20 +151,7 @@ std::vector<ControlSpec> NodeControls() {
     c.push_back(CheckBox(OutId(kOutLongPress1, o), u"LongPress", In(O, row, 8)));
   }
   // The common buttons in one row under everything.
-  c.push_back(GroupBox(B, u"", At(5, 0, 1, 2)));
-  int col = 0;
-  for (const auto& [id, caption] : std::initializer_list<std::pair<int, std::u16string_view>>{
-           {kDevRead, u"Read"},
-           {kDevWriteRam, u"Write to RAM"},
-           {kDevWriteEeprom, u"Write to EEPROM"},
-           {kDevSave, u"Save"},
-           {kDevExport, u"Export"},
-           {kDevImport, u"Import"},
-           {kDevDefault, u"Default"},
-           {kDevFwUpdate, u"FW Update"},
-           {kDevReadLog, u"Read Log"}}) {
-    c.push_back(Button(id, caption, In(B, 0, col++)));
-  }
+  AddDeviceButtons(c, B, At(5, 0, 1, 2), u"Write to RAM");
   return c;
 }
 

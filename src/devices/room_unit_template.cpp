@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "devices/device_template_parts.h"
+
 namespace corvane::ui {
 namespace {
 
@@ -10,11 +12,6 @@ using namespace corvane::devices;
 
 constexpr int kValueWidth = 64;
 constexpr int kEditWidth = 56;
-
-ControlSpec Sized(ControlSpec spec, int min_width) {
-  spec.min_width = min_width;
-  return spec;
-}
 
 // A read-only value with its caption: caption in `col`, value beside it.
 void Value(std::vector<ControlSpec>& c, int group, int row, int col, std::u16string_view caption,
@@ -29,23 +26,6 @@ void Field(std::vector<ControlSpec>& c, int group, int row, int col, std::u16str
   c.push_back(Label(caption, In(group, row, col), caption_id));
   c.push_back(Sized(Edit(id, In(group, row, col + 1), kRightAlign), kEditWidth));
   c.push_back(Label(unit, In(group, row, col + 2), unit_id));
-}
-
-void CommonButtons(std::vector<ControlSpec>& c, int group, Cell cell) {
-  c.push_back(GroupBox(group, u"", cell));
-  int col = 0;
-  for (const auto& [id, caption] : std::initializer_list<std::pair<int, std::u16string_view>>{
-           {kDevRead, u"Read"},
-           {kDevWriteRam, u"Write To RAM"},
-           {kDevWriteEeprom, u"Write to EEPROM"},
-           {kDevSave, u"Save"},
-           {kDevExport, u"Export"},
-           {kDevImport, u"Import"},
-           {kDevDefault, u"Default"},
-           {kDevFwUpdate, u"FW Update"},
-           {kDevReadLog, u"Read Log"}}) {
-    c.push_back(Button(id, caption, In(group, 0, col++)));
-  }
 }
 
 // Identity and radio settings; the Calidor-C shows neither Device ID nor HW num, but keeps the
@@ -224,7 +204,7 @@ std::vector<ControlSpec> RoomUnitControls() {
     c.push_back(CheckBox(RuFanMask(bit), kFanMask[bit], In(A, 6, bit)));
   }
 
-  CommonButtons(c, kRuGroupButtons, At(3, 0, 1, 4));
+  AddDeviceButtons(c, kRuGroupButtons, At(3, 0, 1, 4));
   return c;
 }
 
@@ -272,7 +252,7 @@ std::vector<ControlSpec> RoomUnitCControls() {
   Field(c, L, 5, 0, u"Red OFF", kRcRedOff, u"ppm");
   Field(c, L, 6, 0, u"Red ON", kRcRedOn, u"ppm");
 
-  CommonButtons(c, kRcGroupButtons, At(2, 0, 1, 3));
+  AddDeviceButtons(c, kRcGroupButtons, At(2, 0, 1, 3));
   return c;
 }
 

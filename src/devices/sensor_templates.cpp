@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "devices/device_template_parts.h"
+
 namespace corvane::ui {
 namespace {
 
@@ -11,11 +13,6 @@ using namespace corvane::devices;
 
 constexpr int kValueWidth = 70;
 constexpr int kWideWidth = 170;
-
-ControlSpec Sized(ControlSpec spec, int min_width) {
-  spec.min_width = min_width;
-  return spec;
-}
 
 enum class Kind : uint8_t { kShown, kEntered };
 
@@ -37,51 +34,11 @@ void AddSpareColumn(std::vector<ControlSpec>& c, int group) {
   c.push_back(Label(u"", In(group, 0, 4)));
 }
 
-// Identity and radio settings; `modbus` and `firmware` are the captions the device family uses.
-void AddDeviceGroup(std::vector<ControlSpec>& c, int group, Cell cell, std::u16string_view modbus,
-                    std::u16string_view firmware) {
-  c.push_back(GroupBox(group, u"Device", cell));
-  c.push_back(Label(modbus, In(group, 0, 0)));
-  c.push_back(Label(u"", In(group, 0, 1), kDevModbusId));
-  c.push_back(Label(firmware, In(group, 0, 2)));
-  c.push_back(Label(u"", In(group, 0, 3), kDevFwId));
-  c.push_back(Label(u"Device ID", In(group, 1, 0)));
-  c.push_back(Label(u"", In(group, 1, 1), kDevDeviceId));
-  c.push_back(Label(u"HW num", In(group, 1, 2)));
-  c.push_back(Label(u"", In(group, 1, 3), kDevHwNum));
-  c.push_back(Label(u"Name", In(group, 2, 0)));
-  c.push_back(Sized(Edit(kDevName, In(group, 2, 1, 1, 3)), kWideWidth));
-  c.push_back(Label(u"Password", In(group, 3, 0)));
-  c.push_back(Sized(Edit(kDevPassword, In(group, 3, 1, 1, 3)), kWideWidth));
-  c.push_back(Label(u"Frequency", In(group, 4, 0)));
-  c.push_back(Sized(ComboList(kDevFrequency, In(group, 4, 1, 1, 3)), kWideWidth));
-  c.push_back(Label(u"RF Power", In(group, 5, 0)));
-  c.push_back(Sized(ComboList(kDevRfPower, In(group, 5, 1, 1, 3)), kWideWidth));
-}
-
 // The data-source indicator and the local time of the last reception head the state group.
 void AddStateGroup(std::vector<ControlSpec>& c, int group, Cell cell) {
   c.push_back(GroupBox(group, u"State", cell));
   c.push_back(SourceIndicator(kDevSource, In(group, 0, 0, 1, 3)));
   AddLine(c, group, 1, u"Time", kDevTime, Kind::kShown);
-}
-
-// The common buttons in one row under everything.
-void AddButtons(std::vector<ControlSpec>& c, int group, Cell cell) {
-  c.push_back(GroupBox(group, u"", cell));
-  int col = 0;
-  for (const auto& [id, caption] : std::initializer_list<std::pair<int, std::u16string_view>>{
-           {kDevRead, u"Read"},
-           {kDevWriteRam, u"Write To RAM"},
-           {kDevWriteEeprom, u"Write to EEPROM"},
-           {kDevSave, u"Save"},
-           {kDevExport, u"Export"},
-           {kDevImport, u"Import"},
-           {kDevDefault, u"Default"},
-           {kDevFwUpdate, u"FW Update"},
-           {kDevReadLog, u"Read Log"}}) {
-    c.push_back(Button(id, caption, In(group, 0, col++)));
-  }
 }
 
 constexpr std::u16string_view kDegrees = u"\u00B0C";
@@ -141,7 +98,7 @@ std::vector<ControlSpec> ThermoHygroControls() {
   c.push_back(CheckBox(kThService, u"Service", In(P, 3, 0)));
   AddSpareColumn(c, P);
 
-  AddButtons(c, kThGroupButtons, At(2, 0, 1, 3));
+  AddDeviceButtons(c, kThGroupButtons, At(2, 0, 1, 3));
   return c;
 }
 
@@ -186,7 +143,7 @@ std::vector<ControlSpec> CounterControls() {
   AddLine(c, I, 4, u"Correction Temp CPU", kCoCorrCpu, Kind::kEntered, kDegrees);
   AddSpareColumn(c, I);
 
-  AddButtons(c, kCoGroupButtons, At(2, 0, 1, 2));
+  AddDeviceButtons(c, kCoGroupButtons, At(2, 0, 1, 2));
   return c;
 }
 
@@ -216,7 +173,7 @@ std::vector<ControlSpec> WindowContactControls() {
   AddLine(c, T, 2, u"Temperature threshold", kWcTempThreshold, Kind::kEntered, kDegrees);
   AddSpareColumn(c, T);
 
-  AddButtons(c, kWcGroupButtons, At(2, 0, 1, 2));
+  AddDeviceButtons(c, kWcGroupButtons, At(2, 0, 1, 2));
   return c;
 }
 

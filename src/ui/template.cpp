@@ -96,4 +96,10 @@ ControlSpec GroupBox(int id, std::u16string_view caption, Cell cell, uint32_t fl
       .id = id, .kind = ControlKind::kGroupBox, .caption = caption, .flags = flags, .cell = cell};
 }
 
+ControlSpec Sized(ControlSpec spec, int min_width, int min_height) {
+  spec.min_width = min_width;
+  spec.min_height = min_height;
+  return spec;
+}
+
 }  // namespace corvane::ui

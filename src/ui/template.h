@@ -113,5 +113,7 @@ ControlSpec DatePicker(int id, Cell cell, uint32_t flags = 0);
 ControlSpec TimePicker(int id, Cell cell, uint32_t flags = 0);
 ControlSpec ColorSquare(int id, Cell cell);
 ControlSpec GroupBox(int id, std::u16string_view caption, Cell cell, uint32_t flags = 0);
+// The same control with a minimum size in pixels (0 = the widget's own).
+ControlSpec Sized(ControlSpec spec, int min_width, int min_height = 0);
 
 }  // namespace corvane::ui
