@@ -123,6 +123,14 @@ class SimNode {
   // Whether the tool may change a word; protected words keep their value and are acknowledged.
   virtual bool Writable(int word) const;
 
+  // How the battery nodes' firmware answers a store request: a frame that is one write of the
+  // EEPROM control word with the request bit is taken as usual, but the node answers only after
+  // the store, with its control word and then the acknowledgement. False (nothing done) for any
+  // other frame, and while a frame is replayed.
+  bool AnswerStoreAfterStoring(const AirFrame& frame);
+  // Passes `frame` through the node's own handling once more; Intercept sees replaying().
+  void Replay(const AirFrame& frame);
+  bool replaying() const { return replaying_; }
   void Transmit(RfAddress to, FrameKind kind, const MessageBuilder& messages, int8_t link_rssi);
   void TransmitStatus();
   void Violation(const std::string& text);
@@ -155,6 +163,7 @@ class SimNode {
   uint8_t sequence_ = 0;
   int eeprom_stores_ = 0;
   bool store_pending_ = false;
+  bool replaying_ = false;
   std::vector<uint16_t> ram_;
   std::vector<uint16_t> eeprom_;
   std::array<std::array<uint8_t, 8>, kLogRecords> log_{};

@@ -8,7 +8,7 @@
 #include "sim/node.h"
 #include "sim/output_node.h"
 #include "sim/room_unit_node.h"  // RoomUnitNode (0x002, 0x011, 0x013)
-#include "sim/sensor_nodes.h"  // climate sensors, pulse counter, window contact
+#include "sim/sensor_nodes.h"    // climate sensors, pulse counter, window contact
 
 namespace corvane::sim {
 
@@ -46,7 +46,6 @@ class InputNode : public SimNode {
   bool has_temperature() const { return type() != 0x00E; }
 
   int presses_ = 0;
-  bool replaying_ = false;
   bool started_ = false;  // the simulation's clock is there to clear the press bytes
 };
 

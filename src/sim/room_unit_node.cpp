@@ -214,38 +214,8 @@ void RoomUnitNode::BuildStatus(MessageBuilder& status) {
 
 bool RoomUnitNode::Intercept(const AirFrame& frame) {
   // The Calidor-D keeps the plain node's answer.
-  if (replaying_ || !(thermostat() || co2_meter())) return false;
-  int messages = 0;
-  uint16_t first = 0;
-  int count = 0;
-  bool store = false;
-  ForEachMessage(frame.payload.data(), frame.length,
-                 [&](uint8_t type, int length, const uint8_t* payload) {
-                   ++messages;
-                   if (type != MSG_REG_WORD && type != MSG_REG_BLOCK) return;
-                   std::string problem;
-                   if (!ParseRegisterWrite(type, length, payload, first, count, problem)) return;
-                   if (first > kWordEepromControl || first + count <= kWordEepromControl) return;
-                   const uint8_t* values = payload + (type == MSG_REG_WORD ? 2 : 3);
-                   store = (GetU16(values + 2 * (kWordEepromControl - first)) & kStoreRequest) != 0;
-                 });
-  if (!store || messages != 1) return false;
-  // The write is taken as usual, but its immediate acknowledgement goes to the node itself,
-  // which nobody receives; the real answer follows the store.
-  AirFrame quiet = frame;
-  quiet.source = address();
-  replaying_ = true;
-  Receive(quiet);
-  replaying_ = false;
-  const RfAddress asker = frame.source;
-  context().At(context().Now() + settings_.eeprom_store_ms + 1, [this, asker, first, count] {
-    MessageBuilder answer;
-    answer.AddRegisters(MSG_REG_BLOCK_82, MSG_REG_WORD_84, kWordEepromControl,
-                        &word(kWordEepromControl), 1);
-    answer.AddWriteAck(MSG_REG_WRITE_ACK, first, count, 0);
-    Transmit(asker, FrameKind::kAnswer, answer, settings_.rssi_at_dongle);
-  });
-  return true;
+  if (!(thermostat() || co2_meter())) return false;
+  return AnswerStoreAfterStoring(frame);
 }
 
 }  // namespace corvane::sim

@@ -64,7 +64,6 @@ class RoomUnitNode : public SimNode {
   void WriteClock();
   void DriftMeasurements(int seconds);
 
-  bool replaying_ = false;
   bool started_ = false;
   int64_t clock_base_ = 0;    // the clock at clock_set_at_
   SimTime clock_set_at_ = 0;  // simulation time of the last setting

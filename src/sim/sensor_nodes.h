@@ -21,12 +21,6 @@ class SensorNode : public SimNode {
   // Called for each frame addressed to the node, before the store answer is looked for; a
   // family changes `frame` in place (returning true) to answer it as changed.
   virtual bool Adjust(AirFrame& /*frame*/) { return false; }
-
- private:
-  // Passes `frame` through the node's register handling without the hooks running again.
-  void Replay(const AirFrame& frame);
-
-  bool replaying_ = false;
 };
 
 // Climate sensors: 0x00A (model 0xF018, temperature and humidity) and 0x00D (model 0xF017,
