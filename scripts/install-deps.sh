@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build pkg-config g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libqt6svg6 libgl-dev libhidapi-dev libudev-dev
+  qt6-base-dev libqt6svg6 libgl-dev libhidapi-dev libudev-dev libpcap-dev tshark
   xvfb xauth fonts-junicode
 )
 
@@ -27,4 +27,6 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Through env, not as a prefix of sudo: sudo resets the environment and would drop it, and then
+# tshark's debconf question (may non-root users capture?) waits for an answer nobody gives.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
