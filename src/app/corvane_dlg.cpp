@@ -68,7 +68,7 @@ void CCorvaneDlg::OnInit() {
 
   StartLinkTimer();
 
-  OpenStartProject(profile.file_name);
+  if (env_.open_start_project) OpenStartProject(profile.file_name);
 
   // Buttons of work that is not in this program yet stay visible but disabled.
 

@@ -58,6 +58,9 @@ class CCorvaneDlg : public ui::Dialog,
     Profile* profile = nullptr;
     // The project named on the command line (quotes already removed); empty for none.
     std::u16string command_line_file;
+    // False for runs without a user (the command line): no project is opened or created at
+    // start, so nothing is written into the working folder.
+    bool open_start_project = true;
     // Ends the program at once with the exit code.
     std::function<void(int)> exit;
     // Replaces the dongle's firmware update (tests that drive it themselves); empty = built in.
