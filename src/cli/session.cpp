@@ -42,6 +42,7 @@ Session::Session(ConsoleHost& host, std::ostream& err, const TransportOptions& o
     for (int i = 0; i < options.sim_batch; ++i) {
       sim_->AddNode(kSimBatchFirst + static_cast<RfAddress>(i));
     }
+    if (env.prepare_simulation) env.prepare_simulation(*sim_);
     sim_->AdvanceTo(kSimWarmUpMs);
     sim::Simulator* sim = sim_.get();
     // The network runs on the loop's clock, shifted by the time it ran before the command.

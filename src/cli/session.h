@@ -14,6 +14,7 @@
 #include "link/consumers.h"
 #include "link/hid/hid_api.h"
 #include "link/hid/hid_transport.h"
+#include "sim/dongle.h"
 #include "sim/simulator.h"
 
 namespace corvane::cli {
@@ -23,6 +24,9 @@ struct CliEnvironment {
   // The USB side; null = the system's hidapi.
   hid::HidApi* hid_api = nullptr;
   hid::HidTransportOptions hid_options;
+  // With --simulate: changes the simulated network before the command runs (tests give it a
+  // dongle another program holds, and the like).
+  std::function<void(sim::Simulator&)> prepare_simulation;
 };
 
 struct TransportOptions {

@@ -92,6 +92,8 @@ class SimDongle {
   uint16_t reg(int index) const { return regs_[static_cast<size_t>(index)]; }
   int frequency_index() const { return regs_[dongle_reg::kFrequencyPower] & 0xFF; }
   DongleOptions& options() { return options_; }
+  // Another program on the PC claimed the dongle and went without releasing it.
+  void ClaimByAnotherProgram() { regs_[dongle_reg::kInUse] = 1; }
   // Refuse the next `count` long transfers from the tool as busy.
   void RefuseTransfers(int count) { refusals_left_ += count; }
   int frames_sent() const { return frames_sent_; }

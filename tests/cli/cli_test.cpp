@@ -136,6 +136,18 @@ class FakeUsb : public hid::HidApi {
   bool present_;
 };
 
+TEST_F(CliTest, DongleHeldByAnotherProgramEndsWithItsCode) {
+  CliEnvironment env;
+  env.prepare_simulation = [](sim::Simulator& sim) { sim.dongle().ClaimByAnotherProgram(); };
+  const std::vector<std::string> args = {"read", "0x01400603", "0", "--simulate"};
+  std::ostringstream out;
+  std::ostringstream err;
+  // Nobody at a screen answers the main window's question: its default, No, ends the run.
+  EXPECT_EQ(RunCli(args, out, err, env), kExitDongleInUse);
+  EXPECT_THAT(err.str(), HasSubstr("used by another application"));
+  EXPECT_EQ(out.str(), "");
+}
+
 TEST_F(CliTest, NoDongleAndDongleNotPermitted) {
   CliEnvironment env;
   env.hid_options.open_attempts = 1;
