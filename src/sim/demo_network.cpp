@@ -1,5 +1,8 @@
 #include "sim/demo_network.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "sim/node_families.h"
 #include "sim/routing_node.h"
 
@@ -12,6 +15,17 @@ void Pair(Simulator& simulator, RoutingNode& router, RfAddress address, bool cac
   node.set_report_to(router.address());
   const std::span<const uint16_t> words = node.registers();
   router.AddRoute(address, cached ? static_cast<int>(words.size()) : 0, words);
+}
+
+// A gateway's device, with its first `cached` registers in the cache (0 = not cached), under
+// Modbus slave address `modbus`, heard through `hub` (0 = directly).
+void PairWith(Simulator& simulator, GatewayNode& gateway, RfAddress address, int cached,
+              uint8_t modbus, RfAddress hub = 0) {
+  SimNode& node = simulator.AddNode(address);
+  node.set_report_to(gateway.address());
+  gateway.AddRoute(address, std::min(cached, node.word_count()), node.registers());
+  gateway.SetModbusAddress(address, modbus);
+  gateway.SetHub(address, hub);
 }
 
 }  // namespace
@@ -28,6 +42,25 @@ void Build(Simulator& simulator) {
         std::make_unique<UnidirectionalNode>(uni, simulator.DefaultSettings(uni)));
     node.set_report_to(kGateway);
     gateway.AddUnidirectional(uni, 0, 1);
+  }
+  auto& gw = static_cast<GatewayNode&>(gateway);
+  PairWith(simulator, gw, kGatewayHub, 158, 20);
+  PairWith(simulator, gw, kGatewayInputX, 59, 21);
+  PairWith(simulator, gw, kGatewayCounter, 40, 22);
+  PairWith(simulator, gw, kGatewayWindow, 0, 23);
+  PairWith(simulator, gw, kGatewayClimateS, 98, 24);
+  PairWith(simulator, gw, kGatewayOutputB, 158, 25);
+  PairWith(simulator, gw, kGatewayInputB, 59, 26);
+  PairWith(simulator, gw, kGatewayRoomUnit, 120, 27, kGatewayHub);
+  PairWith(simulator, gw, kGatewayRoomUnitC, 78, 28, kGatewayHub);
+  PairWith(simulator, gw, kGatewayKeypad, 0, 0);  // a push-button panel not seen on Modbus
+  // Meters: the consumption counter is captured and logged (store-in-FIFO bit), the flow only
+  // captured.
+  for (RfAddress meter : {kGatewayWaterMeter, kGatewayHeatMeter, kGatewayGasMeter}) {
+    SimNode& node = simulator.AddNode(
+        std::make_unique<MeterNode>(meter, simulator.DefaultSettings(meter)));
+    node.set_report_to(kGateway);
+    gateway.AddUnidirectional(meter, 0x8000, 2);
   }
   simulator.AddNode(kGatewayLampiro);
   simulator.AddNode(kGatewayOmbrix);

@@ -16,6 +16,21 @@ inline constexpr RfAddress kGatewayOutput = 0x00700104;   // Duplon-A, listens, 
 inline constexpr RfAddress kRoutedRoomUnit = 0x00200105;  // Calidor, beyond the dongle, cached
 inline constexpr RfAddress kUniMeter = 0x00C00106;        // Stralux-A, transmit only
 inline constexpr RfAddress kUniSensor = 0x01300107;       // Calidor-D, transmit only
+// The rest of the gateway's installation: paired devices, two of them reaching the gateway
+// through a hub, and transmit-only meters.
+inline constexpr RfAddress kGatewayHub = 0x01700114;         // Portalis, listens, hub for others
+inline constexpr RfAddress kGatewayInputX = 0x00B00115;      // Quadrel-X, sleeping, cached
+inline constexpr RfAddress kGatewayCounter = 0x00F00116;     // Tallix, sleeping, cached
+inline constexpr RfAddress kGatewayWindow = 0x01200117;      // Fenstro, sleeping, not cached
+inline constexpr RfAddress kGatewayClimateS = 0x00D00118;    // Bossel, sleeping, cached
+inline constexpr RfAddress kGatewayOutputB = 0x00500119;     // Duplon-B, listens, cached
+inline constexpr RfAddress kGatewayInputB = 0x0140011A;      // Quadrel-B, listens, cached
+inline constexpr RfAddress kGatewayRoomUnit = 0x0020011B;    // Calidor, via the hub, cached
+inline constexpr RfAddress kGatewayRoomUnitC = 0x0110011C;   // Calidor-C, via the hub, cached
+inline constexpr RfAddress kGatewayKeypad = 0x00E0011D;      // Klavet, sleeping, not cached
+inline constexpr RfAddress kGatewayWaterMeter = 0x00C0011E;  // transmit-only meters
+inline constexpr RfAddress kGatewayHeatMeter = 0x00C0011F;
+inline constexpr RfAddress kGatewayGasMeter = 0x01300120;
 // The other gateway types, without devices.
 inline constexpr RfAddress kGatewayLampiro = 0x01500111;
 inline constexpr RfAddress kGatewayOmbrix = 0x01600112;

@@ -74,11 +74,14 @@ bool RoutingNode::AddUnidirectional(RfAddress node, uint16_t first_register,
 std::span<const uint16_t> RoutingNode::CachedCopy(RfAddress node) const {
   const int index = FindRoute(node);
   if (index < 0) return {};
+  // CopyOf is not const (gateways hand out their register map); the copy is only read here.
+  return const_cast<RoutingNode*>(this)->CopyOf(index);
+}
+
+std::span<uint16_t> RoutingNode::CopyOf(int index) {
   const Route& r = routes_[static_cast<size_t>(index)];
-  // CacheArea is not const (gateways hand out their register map); the copy is only read here.
-  auto* self = const_cast<RoutingNode*>(this);
-  return self->CacheArea().subspan(static_cast<size_t>(r.cache_start),
-                                   static_cast<size_t>(r.cache_words));
+  return CacheArea().subspan(static_cast<size_t>(r.cache_start),
+                             static_cast<size_t>(r.cache_words));
 }
 
 std::array<uint16_t, 2> RoutingNode::Captured(RfAddress node) const {
@@ -114,7 +117,7 @@ bool RoutingNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
   if (IsRegisterAccess(inner[0]) && reg >= kCacheRegisterBase &&
       reg < kCacheRegisterBase + kLargestRecordWords) {
     const int index = FindRoute(node);
-    if (index < 0 || routes_[static_cast<size_t>(index)].cache_words == 0) {
+    if (index < 0 || CopyOf(index).empty()) {
       Violation("cached register access for " + Hex(node, 8) + ", which " + Hex(address(), 8) +
                 " does not cache");
       return true;
@@ -130,16 +133,17 @@ bool RoutingNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
 
 void RoutingNode::AnswerFromCache(Route& route, uint8_t type, int length, const uint8_t* payload,
                                   MessageBuilder& answer) {
-  const std::span<uint16_t> area = CacheArea();
-  uint16_t* copy = area.data() + route.cache_start;
+  const std::span<uint16_t> cached = CopyOf(static_cast<int>(&route - routes_.data()));
+  uint16_t* copy = cached.data();
+  const int words = static_cast<int>(cached.size());
   MessageBuilder inner;
   const uint16_t raw = GetU16(payload);
   const int first = raw - kCacheRegisterBase;
   if (type == MSG_REG_READ) {
     const int count = payload[2];
-    if (first + count > route.cache_words) {
+    if (first + count > words) {
       Violation("cached read of " + std::to_string(count) + " registers from " +
-                std::to_string(raw) + " beyond the " + std::to_string(route.cache_words) +
+                std::to_string(raw) + " beyond the " + std::to_string(words) +
                 "-word copy of " + Hex(route.address, 8));
       return;
     }
@@ -152,7 +156,7 @@ void RoutingNode::AnswerFromCache(Route& route, uint8_t type, int length, const 
       Violation(problem);
       return;
     }
-    if (first + count > route.cache_words) {
+    if (first + count > words) {
       Violation("cached write of " + std::to_string(count) + " registers from " +
                 std::to_string(raw) + " beyond the copy of " + Hex(route.address, 8));
       inner.AddWriteAck(MSG_CACHE_WRITE_ACK, raw, count, 1);
@@ -196,8 +200,14 @@ void RoutingNode::Forward(RfAddress node, RfAddress requester, const uint8_t* me
 
 void RoutingNode::SyncCache(Route& route) {
   if (route.dirty_first < 0) return;
+  const std::span<uint16_t> cached = CopyOf(static_cast<int>(&route - routes_.data()));
+  if (route.dirty_end > static_cast<int>(cached.size())) {
+    // The copy shrank or went away (its table entry was changed): nothing left to pass on.
+    route.dirty_first = route.dirty_end = -1;
+    return;
+  }
   const int count = std::min(route.dirty_end - route.dirty_first, 250);
-  const uint16_t* copy = CacheArea().data() + route.cache_start + route.dirty_first;
+  const uint16_t* copy = cached.data() + route.dirty_first;
   MessageBuilder write;
   if (count == 1) {
     uint8_t payload[4];
@@ -217,8 +227,10 @@ void RoutingNode::SyncCache(Route& route) {
 }
 
 void RoutingNode::TakeRegisterData(Route& route, const uint8_t* messages, int length) {
-  if (route.cache_words == 0) return;
-  uint16_t* copy = CacheArea().data() + route.cache_start;
+  const std::span<uint16_t> cached = CopyOf(static_cast<int>(&route - routes_.data()));
+  if (cached.empty()) return;
+  uint16_t* copy = cached.data();
+  const int words = static_cast<int>(cached.size());
   ForEachMessage(messages, length, [&](uint8_t type, int size, const uint8_t* payload) {
     if (!IsRegisterDataType(type) || IsCacheType(type) || size < 4) return;
     const int first = GetU16(payload);
@@ -227,7 +239,7 @@ void RoutingNode::TakeRegisterData(Route& route, const uint8_t* messages, int le
     const uint8_t* values = block ? payload + 3 : payload + 2;
     for (int i = 0; i < count; ++i) {
       const int w = first + i;
-      if (w >= route.cache_words) break;
+      if (w >= words) break;
       // Words the tool wrote into the copy stay until they have reached the node.
       if (route.dirty_first >= 0 && w >= route.dirty_first && w < route.dirty_end) continue;
       copy[w] = GetU16(values + 2 * i);
@@ -295,58 +307,6 @@ void RoutingNode::Overhear(const AirFrame& frame) {
   entry.rssi = frame.link_rssi;
   entry.last_heard = UnixNow();
   OnUnidirectionalChanged(u);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-void GatewayNode::InitRegisters() {
-  RoutingNode::InitRegisters();
-  word(kWordFirmware) = 410;
-  // Modbus slave address 1 at 9600 baud (code 13), no parity, one stop bit.
-  word(3) = 0x0D01;
-  word(4) = 0;
-  word(50) = static_cast<uint16_t>(address());
-  word(51) = static_cast<uint16_t>(address() >> 16);
-  word(19500) = 1000;
-  word(19501) = 3600;
-}
-
-std::span<uint16_t> GatewayNode::CacheArea() {
-  return registers().subspan(kCacheAreaFirst, kCacheAreaEnd - kCacheAreaFirst);
-}
-
-void GatewayNode::OnRouteChanged(int index) {
-  const Route& r = route(index);
-  const int entry = 52 + 4 * index;
-  word(entry) = static_cast<uint16_t>(r.address);
-  word(entry + 1) = static_cast<uint16_t>(r.address >> 16);
-  word(entry + 2) = r.cache_words > 0 ? static_cast<uint16_t>(kCacheAreaFirst + r.cache_start) : 0;
-  // Priority high; bit 15 marks a cached device.
-  word(entry + 3) = static_cast<uint16_t>((r.cache_words & 0x0FFF) | (3 << 13) |
-                                          (r.cache_words > 0 ? 0x8000 : 0));
-  const int status = 1164 + 6 * index;
-  word(status) = static_cast<uint16_t>(r.last_heard);
-  word(status + 1) = static_cast<uint16_t>(r.last_heard >> 16);
-  word(status + 2) = 0;  // heard directly, no hub
-  word(status + 3) = 0;
-  word(status + 4) = static_cast<uint16_t>(static_cast<uint8_t>(r.rssi) << 8);
-  word(status + 5) = static_cast<uint8_t>(r.rssi);
-}
-
-void GatewayNode::OnUnidirectionalChanged(int index) {
-  const UniEntry& e = unidirectional(index);
-  const int entry = 364 + 4 * index;
-  word(entry) = static_cast<uint16_t>(e.address);
-  word(entry + 1) = static_cast<uint16_t>(e.address >> 16);
-  word(entry + 2) = e.registers[0];
-  word(entry + 3) = e.registers[1];
-  word(1634 + 2 * index) = e.values[0];
-  word(1635 + 2 * index) = e.values[1];
-  const int status = 18492 + 4 * index;
-  word(status) = static_cast<uint16_t>(e.last_heard);
-  word(status + 1) = static_cast<uint16_t>(e.last_heard >> 16);
-  word(status + 2) = static_cast<uint8_t>(e.rssi);
-  word(status + 3) = 0;
 }
 
 bool StreetLightNode::HandleOther(const AirFrame& frame, uint8_t type, int length,

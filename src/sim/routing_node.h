@@ -64,6 +64,9 @@ class RoutingNode : public SimNode {
 
   // Where cached copies live; gateways keep them in their own register map.
   virtual std::span<uint16_t> CacheArea() { return cache_; }
+  // The cached copy of route `index` (empty when not cached). By default where AddRoute put it;
+  // a gateway serves it from the range its paired-device table names.
+  virtual std::span<uint16_t> CopyOf(int index);
   // The route table changed or a routed node was heard; gateways mirror this into registers.
   virtual void OnRouteChanged(int /*index*/) {}
   virtual void OnUnidirectionalChanged(int /*index*/) {}
@@ -95,25 +98,6 @@ class RoutingNode : public SimNode {
   std::vector<uint16_t> cache_;
 };
 
-// Gatrix gateways (0x008, 0x015, 0x016, 0x018), firmware 4.10: the route table is mirrored into
-// the gateway's register map (paired entries at 52 + 4i, their status at 1164 + 6i, unidirectional
-// entries at 364 + 4i with captured values at 1634 + 2i and status at 18492 + 4i) and cached
-// copies live in its cache area from register 2034.
-class GatewayNode : public RoutingNode {
- public:
-  static constexpr int kCacheAreaFirst = 2034;
-  static constexpr int kCacheAreaEnd = 16370;
-
-  using RoutingNode::RoutingNode;
-  const char* family() const override { return "gateway"; }
-
- protected:
-  void InitRegisters() override;
-  std::span<uint16_t> CacheArea() override;
-  void OnRouteChanged(int index) override;
-  void OnUnidirectionalChanged(int index) override;
-};
-
 // Fan-coil controller (0x001): routes for its paired room units; cached copies kept internally.
 class FanCoilNode : public RoutingNode {
  public:
@@ -134,3 +118,6 @@ class StreetLightNode : public RoutingNode {
 };
 
 }  // namespace corvane::sim
+
+// Gateways are routing nodes whose tables live in their register map.
+#include "sim/gateway_node.h"  // IWYU pragma: export
