@@ -6,6 +6,7 @@
 #include "devices/output_node_dlg.h"
 #include "devices/room_unit_dlg.h"
 #include "devices/sensor_dlgs.h"
+#include "gateway/gateway_v400_dlg.h"
 #include "gateway/register_text.h"
 
 namespace corvane::devices {
@@ -31,6 +32,13 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kThermoHygro, FactoryOf<CThermoHygroDlg>(services));
   opener.Register(DialogClass::kCounter, FactoryOf<CCounterDlg>(services));
   opener.Register(DialogClass::kWindowContact, FactoryOf<CWindowContactDlg>(services));
+  // The gateway opens its paired devices' dialogs through the same opener.
+  opener.Register(DialogClass::kGatewayV400,
+                  [services, &opener](const DeviceDialogContext& context) {
+                    auto dialog = std::make_unique<CGatewayV400Dlg>(context, services, opener);
+                    DeviceDialogPort* port = dialog.get();
+                    return OpenedDialog{std::move(dialog), port};
+                  });
 }
 
 void RegisterDeviceDialogs(CCorvaneDlg& main) {

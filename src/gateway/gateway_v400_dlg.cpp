@@ -1,0 +1,937 @@
+#include "gateway/gateway_v400_dlg.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "gateway/gw_device_editors.h"
+#include "model/device_text.h"
+#include "model/radio_settings.h"
+#include "model/type_table.h"
+#include "ui/text.h"
+
+namespace corvane {
+
+using ui::Format;
+using ui::SourceState;
+using namespace corvane::ui;  // template ids
+
+namespace {
+
+constexpr int kImageWords = GatewayImage::kWords;
+
+// Register ranges of the full read and of the write.
+constexpr int kMainFirst = 0;
+constexpr int kMainCount = 1634;  // 0-1633
+constexpr int kTableFirst = GatewayImage::kRegModbusTable;
+constexpr int kTableCount = 19346 - 19292;  // 19292-19345
+constexpr int kTimeoutFirst = GatewayImage::kRegModbusTimeout;
+constexpr int kTimeoutCount = 2;  // 19500-19501
+constexpr int kBridgeFirst = GatewayImage::kRegBridgeAddress;
+constexpr int kBridgeCount = 18;  // 19600-19617
+// Versions from which the gateway holds the Modbus timeouts and the bridge settings.
+constexpr uint16_t kTimeoutVersion = 423;
+constexpr uint16_t kBridgeVersion = 424;
+
+constexpr int kFifo2Registers = 19436 - GatewayImage::kRegFifo2Control;  // 19370-19435
+constexpr int kWriteLogRegisters = 8;                                    // 18484-18491
+constexpr int kTxRegisters = GatewayImage::kRegTxTrigger + 1 - GatewayImage::kRegTxAddress;
+
+bool Overlaps(int s, int e, int first, int last) { return s <= last && first < e; }
+bool Covers(int s, int e, int reg) { return s <= reg && reg < e; }
+
+struct UtcTime {
+  int year, month, day, hour, minute, second;
+};
+
+UtcTime ToUtc(uint32_t unix_seconds) {
+  using namespace std::chrono;
+  const sys_seconds t{seconds{unix_seconds}};
+  const sys_days day = floor<days>(t);
+  const year_month_day ymd{day};
+  const hh_mm_ss<seconds> hms{t - day};
+  return {static_cast<int>(ymd.year()),
+          static_cast<int>(unsigned(ymd.month())),
+          static_cast<int>(unsigned(ymd.day())),
+          static_cast<int>(hms.hours().count()),
+          static_cast<int>(hms.minutes().count()),
+          static_cast<int>(hms.seconds().count())};
+}
+
+std::u16string TimeOfDayText(uint32_t unix_seconds, std::u16string_view never) {
+  if (unix_seconds == 0) return std::u16string(never);
+  const UtcTime t = ToUtc(unix_seconds);
+  return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+}
+
+std::u16string Hundredths(int value) {
+  const int magnitude = value < 0 ? -value : value;
+  return Format("%s%d.%02d", value < 0 ? "-" : "", magnitude / 100, magnitude % 100);
+}
+
+}  // namespace
+
+std::array<std::u16string, 12> GwDeviceRow(const GatewayImage& image, int i) {
+  const GwDeviceEntry e = image.Device(i);
+  const GwDeviceStatus s = image.DeviceStatus(i);
+  std::array<std::u16string, 12> row;
+  row[kGwColPos] = Format("%03d", i + 1);
+  row[kGwColAddress] = Format("0x%08X %d", e.address, static_cast<int>(e.address));
+  row[kGwColCache] = e.Cached() ? u"o" : u"";
+  row[kGwColMbStart] = Format("%d", e.mb_start);
+  row[kGwColMbCount] = Format("%d", e.MbCount());
+  row[kGwColRssiDevToGw] = Format("%d dBm", s.rssi_dev_to_gw);
+  row[kGwColRssiGwToDev] = Format("%d dBm", s.rssi_gw_to_dev);
+  row[kGwColAction] = e.Cached() ? u"read cache" : u"go to dev.";
+  row[kGwColModbus] = Format("%d", image.ModbusAddress(i));
+  row[kGwColHub] = Format("0x%08X", s.hub);
+  row[kGwColTimestamp] = TimeOfDayText(s.last_comm, u"--:--:--");
+  row[kGwColReadWrite] = Format("%d %d", s.ReadBit() ? 0 : 1, s.WriteBit() ? 0 : 1);
+  return row;
+}
+
+std::array<std::u16string, 7> GwUniRow(const GatewayImage& image, int i) {
+  const GwUniEntry u = image.UniDevice(i);
+  const GwUniStatus t = image.UniStatus(i);
+  std::array<std::u16string, 7> row;
+  row[kGwUniColPos] = Format("%03d", i + 1);
+  row[kGwUniColAddress] = Format("0x%08X %d", u.address, static_cast<int>(u.address));
+  row[kGwUniColReg1] = Format("%d", u.Register(0) + 1);
+  row[kGwUniColReg2] = Format("%d", u.Register(1) + 1);
+  row[kGwUniColRssi] = Format("%d dBm", t.rssi);
+  row[kGwUniColTimestamp] = TimeOfDayText(t.last_reception, u"--");
+  row[kGwUniColFifo] =
+      std::u16string{u.StoreInFifo(0) ? u'o' : u'-', u.StoreInFifo(1) ? u'o' : u'-'};
+  return row;
+}
+
+std::vector<uint8_t> ParseHexBytes(std::u16string_view text, size_t max_bytes) {
+  std::vector<uint8_t> bytes;
+  int high = -1;
+  for (size_t i = 0; i < text.size() && bytes.size() < max_bytes; ++i) {
+    const char16_t ch = text[i];
+    if (ch == u'0' && i + 1 < text.size() && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+      ++i;
+      continue;
+    }
+    int nibble = -1;
+    if (ch >= u'0' && ch <= u'9') nibble = ch - u'0';
+    if (ch >= u'a' && ch <= u'f') nibble = ch - u'a' + 10;
+    if (ch >= u'A' && ch <= u'F') nibble = ch - u'A' + 10;
+    if (nibble < 0) continue;
+    if (high < 0) {
+      high = nibble;
+    } else {
+      bytes.push_back(static_cast<uint8_t>(high << 4 | nibble));
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
+CGatewayV400Dlg::CGatewayV400Dlg(const DeviceDialogContext& context,
+                                 devices::DeviceServices services, DeviceOpener& opener)
+    : Dialog(GatewayV400Template(), context.host),
+      services_(std::move(services)),
+      opener_(opener),
+      project_(context.project),
+      entry_(context.entry),
+      address_(context.address),
+      route_(context.route) {}
+
+// The views go with the window; their timers are the dialog's and die with it.
+CGatewayV400Dlg::~CGatewayV400Dlg() = default;
+
+std::span<uint16_t> CGatewayV400Dlg::ProjectBlob() {
+  std::span<uint16_t> blob = project_.Record(entry_);
+  if (blob.size() < static_cast<size_t>(kImageWords)) {
+    // A record shorter than the image (an old or damaged project) grows to hold it all.
+    std::vector<uint16_t> grown(blob.begin(), blob.end());
+    grown.resize(kImageWords, 0);
+    project_.SetRecord(entry_, std::move(grown));
+    blob = project_.Record(entry_);
+  }
+  return blob;
+}
+
+void CGatewayV400Dlg::OnInit() {
+  // A blob in the older layout (the older dialog's mark 399, or an older file) is converted
+  // once; a blob that already holds this layout, version 0 included, never is.
+  {
+    std::span<uint16_t> stored = project_.Record(entry_);
+    if (LayoutOf(stored) == GatewayLayout::kPre400) ConvertPre400Image(ProjectBlob());
+  }
+  SetTitle(u"Configuration " + DisplayName(address_));
+  ResetContent(kGwFrequency);
+  for (std::u16string_view name : kFrequencyNames) AddString(kGwFrequency, name);
+  rf_power_offset_ = -1;
+  SetRfPowerOffset(OffsetForFrequency(-1));
+  SetRowCount(kGwDevices, GatewayImage::kDevices);
+  SetRowCount(kGwUniDevices, GatewayImage::kUniDevices);
+  // Their work comes with the report, the monitor and the bridge settings.
+  for (int id : {kGwCreateReport, kGwUniMonitor, kGwConfigBridge}) Enable(id, false);
+
+  const std::span<const uint16_t> blob = project_.Record(entry_);
+  image_ = GatewayImage(blob);
+  ApplyWhole(true);
+
+  SetSource(kGwSource, SourceState::kProject);
+  state_ = State::kIdle;
+  ApplyButtonVisibility();
+  if (route_ != 0) {
+    Show(kGwRssiLabel, false);
+    Show(kGwRssi, false);
+  }
+  pending_reads_.reset();
+  pending_writes_.reset();
+  SetTimer(kClockTimer, kClockMs);
+  SetTimer(kRssiTimer, kRssiMs);
+  Show(kGwProgress, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Register data
+
+void CGatewayV400Dlg::OnRegisterData(RfAddress source, uint16_t first, int count,
+                                     const uint16_t* words, bool /*from_cache*/) {
+  if (source != address_ || count <= 0 || closed_for_version_) return;
+  Apply(first, count, words, false);
+}
+
+void CGatewayV400Dlg::ApplyWhole(bool local) {
+  // The image is its own source: copy it so Apply can write it back over itself.
+  const std::vector<uint16_t> words(image_.words().begin(), image_.words().end());
+  Apply(0, kImageWords, words.data(), local);
+  RefreshAllRows();
+}
+
+void CGatewayV400Dlg::Apply(int s, int count, const uint16_t* words, bool local) {
+  const int e = s + count;
+  if (e <= kImageWords) std::copy_n(words, count, image_.words().begin() + s);
+
+  if (!local && Covers(s, e, GatewayImage::kRegCommand) && state_ == State::kConfirmingEeprom &&
+      (image_.Word(GatewayImage::kRegCommand) & GatewayImage::kStoreDoneBit) != 0) {
+    KillTimer(kTimeoutTimer);
+    state_ = State::kIdle;
+    SetSource(kGwSource, SourceState::kDevice);
+  }
+  RefreshFields(s, e);
+  if (!local && Covers(s, e, GatewayImage::kRegVersion)) {
+    // Registers the gateway's map does not have are no longer awaited.
+    const int size = MapSize(image_.Version());
+    for (int r = size; r < std::min(size + 1000, kPendingBits); ++r) {
+      pending_reads_.reset(static_cast<size_t>(r));
+      pending_writes_.reset(static_cast<size_t>(r));
+    }
+  }
+  if (!local) {
+    RefreshDeviceRows(s, e);
+    RefreshUniRows(s, e);
+    ServeFifos(s, e);
+    const LocalTime now = host().Now();
+    SetText(kGwLastComm, Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
+    BookReceived(s, e);
+  }
+  SetText(kGwOwnAddress, Format("0x%08X", image_.OwnAddress()));
+}
+
+void CGatewayV400Dlg::BookReceived(int s, int e) {
+  // A read in progress (the registers beyond the map may just have been dropped by this very
+  // block, so the state tells it, not the set).
+  if (pending_reads_.none() && state_ != State::kReading) return;
+  for (int r = std::max(s, 0); r < std::min(e, kPendingBits); ++r) {
+    pending_reads_.reset(static_cast<size_t>(r));
+  }
+  const int remaining = static_cast<int>(pending_reads_.count());
+  UpdateProgress(remaining);
+  if (remaining == 0) {
+    EndProgress();
+    KillTimer(kTimeoutTimer);
+    SetSource(kGwSource, SourceState::kDevice);
+    state_ = State::kIdle;
+  }
+}
+
+void CGatewayV400Dlg::RefreshFields(int s, int e) {
+  const GatewayImage& g = image_;
+  auto covers = [&](int reg) { return Covers(s, e, reg); };
+  if (covers(GatewayImage::kRegVersion)) {
+    SetText(kGwFwNum, Format("%d.%02d", g.Version() / 100, g.Version() % 100));
+  }
+  if (covers(GatewayImage::kRegModbusLine)) {
+    const uint16_t line = g.Word(GatewayImage::kRegModbusLine);
+    SetText(kGwModbusAddress, Format("%d", line & 0xFF));
+    const int code = line >> 8;
+    SetCurSel(kGwBaudrate, code < 10 || code > 17 ? 3 : code - 10);
+  }
+  if (covers(GatewayImage::kRegSerialFormat)) {
+    const uint16_t format = g.Word(GatewayImage::kRegSerialFormat);
+    SetCurSel(kGwParity, format & 0x03);
+    SetCurSel(kGwStopBits, (format >> 2) & 0x01);
+  }
+  if (covers(GatewayImage::kRegDeviceId)) {
+    SetText(kGwDeviceId, Format("%u", g.Word(GatewayImage::kRegDeviceId)));
+  }
+  if (covers(GatewayImage::kRegHardware)) {
+    SetText(kGwHwNum, Format("%u", g.Word(GatewayImage::kRegHardware)));
+  }
+  if (covers(GatewayImage::kRegName)) {
+    SetText(kGwName, DecodeDeviceTextWords(g.words().subspan(GatewayImage::kRegName, 8)));
+  }
+  if (Overlaps(s, e, GatewayImage::kRegPassword, GatewayImage::kRegPassword + 7)) {
+    SetText(kGwPassword, LoadLowBytes(g.Bytes(GatewayImage::kRegPassword, 16)));
+  }
+  if (covers(GatewayImage::kRegRadio)) {
+    const uint16_t radio = g.Word(GatewayImage::kRegRadio);
+    const int frequency = radio & 0xFF;
+    SetCurSel(kGwFrequency, frequency < static_cast<int>(kFrequencyNames.size()) ? frequency : -1);
+    SetRfPowerOffset(OffsetForFrequency(CurSel(kGwFrequency)));
+    // A code below the list's first one shows the first (and is raised to it when gathered).
+    SetCurSel(kGwRfPower, std::clamp((radio >> 8) - rf_power_offset_, 0, Count(kGwRfPower) - 1));
+  }
+  if (covers(GatewayImage::kRegEepromWrites)) {
+    SetText(kGwEepromWrites, Format("%u", g.Word(GatewayImage::kRegEepromWrites)));
+  }
+  if (covers(GatewayImage::kRegUptime) && e >= GatewayImage::kRegUptime + 2) {
+    SetText(kGwUptime, Format("%u s", g.U32(GatewayImage::kRegUptime)));
+  }
+  if (covers(GatewayImage::kRegBackgroundRssi)) {
+    SetText(kGwBackgroundRssi,
+            Format("%d dBm", static_cast<int8_t>(g.Word(GatewayImage::kRegBackgroundRssi))));
+  }
+  if (covers(GatewayImage::kRegIndicators)) {
+    const int high = g.Word(GatewayImage::kRegIndicators) >> 8;
+    SetText(kGwPrg, (high & 0x01) != 0 ? u"PRG" : u"");
+    SetText(kGwOut, (high & 0x80) != 0 ? u"OUT" : u"");
+  }
+  if (covers(GatewayImage::kRegCpuTemperature)) {
+    SetText(kGwCpuTemperature,
+            Hundredths(static_cast<int16_t>(g.Word(GatewayImage::kRegCpuTemperature))));
+  }
+  if (covers(GatewayImage::kRegOptions)) {
+    const uint16_t options = g.Word(GatewayImage::kRegOptions);
+    SetCheck(kGwSystemMode, (options & 0xFF) != 0);
+    SetCheck(kGwOneGatrix, (options & 0x0100) != 0);
+  }
+  if (covers(GatewayImage::kRegRfReinits)) {
+    SetText(kGwRfReinits, Format("%u", g.Word(GatewayImage::kRegRfReinits)));
+  }
+  if (covers(GatewayImage::kRegUnixTime) && e >= GatewayImage::kRegUnixTime + 2) {
+    SetText(kGwUnixTime, Format("%u", g.UnixTime()));
+  }
+  if (Overlaps(s, e, GatewayImage::kRegKey, GatewayImage::kRegKey + 7)) {
+    std::u16string key;
+    for (uint8_t b : g.Key()) AppendFormat(key, "%02X ", b);
+    SetText(kGwKey, key);
+  }
+  if (covers(GatewayImage::kRegAlarmLostTimeout)) {
+    SetText(kGwAlarmLostTimeout, Format("%u", g.Word(GatewayImage::kRegAlarmLostTimeout)));
+  }
+}
+
+void CGatewayV400Dlg::RefreshDeviceRows(int s, int e) {
+  // Only the rows whose entry, status or Modbus address the block holds.
+  for (int i = 0; i < GatewayImage::kDevices; ++i) {
+    const int entry = GatewayImage::kRegDevices + GwDeviceEntry::kWords * i;
+    const int status = GatewayImage::kRegDeviceStatus + GwDeviceStatus::kWords * i;
+    const int modbus = GatewayImage::kRegModbusTable + i / 2;
+    if (!Overlaps(s, e, entry, entry + GwDeviceEntry::kWords - 1) &&
+        !Overlaps(s, e, status, status + GwDeviceStatus::kWords - 1) && !Covers(s, e, modbus)) {
+      continue;
+    }
+    const auto row = GwDeviceRow(image_, i);
+    for (int c = 0; c < kGwDeviceColumns; ++c) SetCell(kGwDevices, i, c, row[c]);
+  }
+}
+
+void CGatewayV400Dlg::RefreshUniRows(int s, int e) {
+  for (int i = 0; i < GatewayImage::kUniDevices; ++i) {
+    const int entry = GatewayImage::kRegUniDevices + GwUniEntry::kWords * i;
+    const int status = GatewayImage::kRegUniStatus + GwUniStatus::kWords * i;
+    if (!Overlaps(s, e, entry, entry + GwUniEntry::kWords - 1) &&
+        !Overlaps(s, e, status, status + GwUniStatus::kWords - 1)) {
+      continue;
+    }
+    const auto row = GwUniRow(image_, i);
+    for (int c = 0; c < kGwUniColumns; ++c) SetCell(kGwUniDevices, i, c, row[c]);
+  }
+}
+
+void CGatewayV400Dlg::RefreshAllRows() {
+  RefreshDeviceRows(0, kImageWords);
+  RefreshUniRows(0, kImageWords);
+}
+
+// The FIFO heads are served only for a view that is open, and only with data the gateway sent:
+// a stale count in a stored or imported image must not drain the gateway's write log (the
+// entries taken out would be lost, with no view to show them).
+void CGatewayV400Dlg::ServeFifos(int s, int e) {
+  const GatewayImage& g = image_;
+  if (uni_fifo_ && uni_fifo_->is_open() &&
+      Overlaps(s, e, GatewayImage::kRegWriteLog, GatewayImage::kRegWriteLog + 7)) {
+    // The requested entry is the whole head; a poll of the count alone is not it.
+    const bool whole_head =
+        s <= GatewayImage::kRegWriteLog && e >= GatewayImage::kRegWriteLog + kWriteLogRegisters;
+    if (log_entry_requested_ && whole_head) {
+      log_entry_requested_ = false;
+      image_.SetWord(GatewayImage::kRegWriteLogCount, 0);
+      QueueWrite(GatewayImage::kRegWriteLogCount, 1, false);
+      QueueRead(GatewayImage::kRegWriteLogCount, 1, false);
+      const GwWriteLogHead head = g.WriteLogHead();
+      uni_fifo_->AddLine(UniFifoLine(head.address, head.reg, head.values));
+    } else if (!log_entry_requested_ && g.Word(GatewayImage::kRegWriteLogCount) != 0) {
+      QueueRead(GatewayImage::kRegWriteLog, kWriteLogRegisters, false);
+      log_entry_requested_ = true;
+    }
+    SetTimer(kUniFifoTimer, kFifoPollMs);
+  }
+  if (wmbus_fifo_ && wmbus_fifo_->is_open() &&
+      Overlaps(s, e, GatewayImage::kRegWmbusHead, GatewayImage::kRegWmbusStatus + 1)) {
+    const GwWmbusHead head = g.WmbusHead();
+    if (frame_requested_ && s <= GatewayImage::kRegWmbusHead) {
+      frame_requested_ = false;
+      QueueRead(GatewayImage::kRegWmbusStatus, 1, false);
+      const UtcTime t = ToUtc(head.time);
+      std::u16string line = Format("%02d.%02d.%04d %02d:%02d:%02d, rssi=%d dBm Data: ", t.day,
+                                   t.month, t.year, t.hour, t.minute, t.second, head.rssi);
+      for (uint8_t b : head.frame) AppendFormat(line, "%02X ", b);
+      wmbus_fifo_->AddLine(line);
+    } else if (!frame_requested_ && head.length != 0) {
+      // The frame as far as the head holds it: a length byte beyond it reads no further than
+      // the status register.
+      const int registers = std::min(
+          (head.length + 5) / 2, GatewayImage::kRegWmbusStatus + 1 - GatewayImage::kRegWmbusHead);
+      QueueRead(GatewayImage::kRegWmbusHead, registers, false);
+      frame_requested_ = true;
+    }
+  }
+  if (uni_fifo2_ && Overlaps(s, e, GatewayImage::kRegFifo2Control, 19435)) {
+    KillTimer(kUniFifo2Timer);
+    if (uni_fifo2_->is_open()) {
+      for (const GwFifo2Entry& entry : g.Fifo2Table()) {
+        uni_fifo2_->AddLine(UniFifo2Line(entry.index, entry.reg, entry.tdif));
+      }
+      SetTimer(kUniFifo2Timer, kFifoPollMs);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Read and write
+
+void CGatewayV400Dlg::QueueRead(int first, int count, bool flush) {
+  services_.queues.QueueRead(route_, address_, static_cast<uint16_t>(first), count, 0, flush);
+}
+
+void CGatewayV400Dlg::QueueWrite(int first, int count, bool flush) {
+  services_.queues.QueueWrite(route_, address_, static_cast<uint16_t>(first), count,
+                              image_.words().data() + first, 0, flush);
+}
+
+void CGatewayV400Dlg::StartProgress(int total) {
+  progress_total_ = total;
+  progress_lowest_ = total;
+  SetRange(kGwProgress, 0, total);
+  SetStep(kGwProgress, 1);
+  SetPos(kGwProgress, 0);
+  Show(kGwProgress, true);
+}
+
+void CGatewayV400Dlg::UpdateProgress(int remaining) {
+  SetPos(kGwProgress, progress_total_ - remaining);
+  if (remaining < progress_lowest_) {
+    // Progress: the time-out counts from now.
+    progress_lowest_ = remaining;
+    SetTimer(kTimeoutTimer, kTimeoutMs);
+  }
+}
+
+void CGatewayV400Dlg::EndProgress() { Show(kGwProgress, false); }
+
+void CGatewayV400Dlg::Read() {
+  const SourceState shown = source();
+  if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
+  SetSource(kGwSource, SourceState::kRead);
+  KillTimer(kKeepAliveTimer);
+  pending_reads_.reset();
+  const std::pair<int, int> ranges[] = {{kMainFirst, kMainCount},
+                                        {GatewayImage::kRegOptions, 1},
+                                        {kTableFirst, kTableCount},
+                                        {kTimeoutFirst, kTimeoutCount},
+                                        {kBridgeFirst, kBridgeCount}};
+  bool flush = true;
+  for (const auto& [first, count] : ranges) {
+    QueueRead(first, count, flush);
+    flush = false;
+    for (int r = first; r < first + count; ++r) pending_reads_.set(static_cast<size_t>(r));
+  }
+  StartProgress(static_cast<int>(pending_reads_.count()));
+  state_ = State::kReading;
+  SetTimer(kTimeoutTimer, kTimeoutMs);
+}
+
+void CGatewayV400Dlg::Write(bool eeprom) {
+  const SourceState shown = source();
+  if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
+  if (shown != SourceState::kDevice) {
+    const int answer = MessageBox(
+        u"Data are from project, write can replace data in device.\nStill want to write?",
+        u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
+    if (answer != ui::kIdYes) return;
+  }
+  Gather();
+  pending_writes_.reset();
+  std::vector<std::pair<int, int>> ranges = {{kMainFirst, kMainCount}, {kTableFirst, kTableCount}};
+  const uint16_t version = image_.Version();
+  if (version >= kTimeoutVersion) ranges.emplace_back(kTimeoutFirst, kTimeoutCount);
+  if (version >= kBridgeVersion) ranges.emplace_back(kBridgeFirst, kBridgeCount);
+  bool flush = true;
+  for (const auto& [first, count] : ranges) {
+    QueueWrite(first, count, flush);
+    flush = false;
+    for (int r = first; r < first + count; ++r) pending_writes_.set(static_cast<size_t>(r));
+  }
+  StartProgress(static_cast<int>(pending_writes_.count()));
+  state_ = eeprom ? State::kWritingEeprom : State::kWritingRam;
+  SetSource(kGwSource, SourceState::kWrite);
+  SetTimer(kTimeoutTimer, kTimeoutMs);
+}
+
+void CGatewayV400Dlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+  if (source != address_ || closed_for_version_) return;
+  const bool writing = state_ == State::kWritingRam || state_ == State::kWritingEeprom;
+  if (writing && pending_writes_.any()) {
+    for (int r = first; r < std::min(first + count, kPendingBits); ++r) {
+      pending_writes_.reset(static_cast<size_t>(r));
+    }
+    const int remaining = static_cast<int>(pending_writes_.count());
+    UpdateProgress(remaining);
+    if (remaining == 0) {
+      EndProgress();
+      KillTimer(kTimeoutTimer);
+      if (state_ == State::kWritingRam) {
+        state_ = State::kIdle;
+        SetSource(kGwSource, SourceState::kDevice);
+      } else {
+        // Everything is in RAM: ask the gateway to store it.
+        uint16_t command = image_.Word(GatewayImage::kRegCommand);
+        command = static_cast<uint16_t>((command | GatewayImage::kStoreRequestBit) &
+                                        ~GatewayImage::kStoreDoneBit);
+        image_.SetWord(GatewayImage::kRegCommand, command);
+        QueueWrite(GatewayImage::kRegCommand, 1, false);
+        SetTimer(kTimeoutTimer, kConfirmMs);
+      }
+      return;
+    }
+  }
+  if (state_ == State::kWritingEeprom && pending_writes_.none() &&
+      first == GatewayImage::kRegCommand && count == 1) {
+    QueueRead(GatewayImage::kRegCommand, 1, false);
+    state_ = State::kConfirmingEeprom;
+    SetTimer(kTimeoutTimer, kConfirmMs);
+  }
+}
+
+void CGatewayV400Dlg::RestartOperationTimer() {
+  if (state_ != State::kIdle) SetTimer(kTimeoutTimer, kTimeoutMs);
+}
+
+int CGatewayV400Dlg::RecordVersion() const {
+  const uint16_t version = image_.Version();
+  return version == 0 ? -1 : version;
+}
+
+void CGatewayV400Dlg::CloseForVersion(uint16_t version) {
+  // The older dialog opens next time: the project learns the version, nothing else is stored.
+  ProjectBlob()[GatewayImage::kRegVersion] = version;
+  closed_for_version_ = true;
+  KillTimer(kTimeoutTimer);
+  EndDialog(ui::kIdCancel);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls into the image
+
+void CGatewayV400Dlg::Gather() {
+  GatewayImage& g = image_;
+  std::array<uint16_t, 8> text{};
+  StoreLowBytes(Text(kGwPassword), text);
+  std::copy(text.begin(), text.end(), g.words().begin() + GatewayImage::kRegPassword);
+  text.fill(0);
+  StoreLowBytes(Text(kGwName), text);
+  std::copy(text.begin(), text.end(), g.words().begin() + GatewayImage::kRegName);
+
+  const int frequency = std::max(CurSel(kGwFrequency), 0);
+  const int power = std::max(CurSel(kGwRfPower), 0) + std::max(rf_power_offset_, 0);
+  g.SetWord(GatewayImage::kRegRadio, static_cast<uint16_t>(frequency | power << 8));
+
+  g.SetWord(GatewayImage::kRegOptions,
+            static_cast<uint16_t>((IsChecked(kGwSystemMode) ? 1 : 0) |
+                                  (IsChecked(kGwOneGatrix) ? 0x100 : 0)));
+  // A Modbus address or a time-out that is not a number in range keeps the image's value
+  // rather than storing a truncated one.
+  uint16_t line = g.Word(GatewayImage::kRegModbusLine) & 0x00FF;
+  if (auto mb = ScanInt(Text(kGwModbusAddress)); mb && *mb >= 0 && *mb <= 255) {
+    line = static_cast<uint16_t>(*mb);
+  }
+  g.SetWord(GatewayImage::kRegModbusLine,
+            static_cast<uint16_t>(line | (std::max(CurSel(kGwBaudrate), 0) + 10) << 8));
+  const uint16_t format = g.Word(GatewayImage::kRegSerialFormat);
+  g.SetWord(GatewayImage::kRegSerialFormat,
+            static_cast<uint16_t>((format & 0xFF00) | (std::max(CurSel(kGwParity), 0) +
+                                                       4 * std::max(CurSel(kGwStopBits), 0))));
+  if (auto timeout = ScanInt(Text(kGwAlarmLostTimeout));
+      timeout && *timeout >= 0 && *timeout <= 0xFFFF) {
+    g.SetWord(GatewayImage::kRegAlarmLostTimeout, static_cast<uint16_t>(*timeout));
+  }
+  std::array<uint8_t, GatewayImage::kTextBytes> key{};
+  const std::vector<uint8_t> bytes = ParseHexBytes(Text(kGwKey), key.size());
+  std::copy(bytes.begin(), bytes.end(), key.begin());
+  g.SetKey(key);
+}
+
+void CGatewayV400Dlg::StoreIntoProject() {
+  std::span<uint16_t> blob = ProjectBlob();
+  std::copy(image_.words().begin(), image_.words().end(), blob.begin());
+}
+
+void CGatewayV400Dlg::OnCancel() {
+  Gather();
+  const std::span<const uint16_t> blob = project_.Record(entry_);
+  const std::span<const uint16_t> words = image_.words();
+  const bool same =
+      blob.size() >= words.size() && std::equal(words.begin(), words.end(), blob.begin());
+  if (!same) StoreIntoProject();
+  EndDialog(ui::kIdCancel);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons and lists
+
+void CGatewayV400Dlg::OnCommand(int id) {
+  switch (id) {
+    case kGwRead:
+      Read();
+      return;
+    case kGwWriteRam:
+      Write(false);
+      return;
+    case kGwWriteEeprom:
+      Write(true);
+      return;
+    case kGwSave:
+      Gather();
+      StoreIntoProject();
+      return;
+    case kGwDefault:
+      image_ = DefaultGatewayImage(image_);
+      ApplyWhole(true);
+      return;
+    case kGwExport:
+      if (services_.export_words) {
+        services_.export_words(*this, image_.words(), u"Export_" + DisplayName(address_));
+      }
+      return;
+    case kGwImport:
+      Import();
+      return;
+    case kGwFwUpdate:
+      FirmwareUpdate();
+      return;
+    case kGwReadLog:
+      services_.log.Request(route_, address_);
+      return;
+    case kGwSynchronize:
+      Synchronize();
+      return;
+    case kGwOutOn:
+      Output(GatewayImage::kOutputOnBit);
+      return;
+    case kGwOutOff:
+      Output(GatewayImage::kOutputOffBit);
+      return;
+    case kGwCompressCache:
+      PlaceCacheAndCheck(true);
+      return;
+    case kGwUniFifo:
+      OpenUniFifo();
+      return;
+    case kGwWmbusFifo:
+      OpenWmbusFifo();
+      return;
+    case kGwUniFifo2:
+      OpenUniFifo2();
+      return;
+    case kGwTxSend:
+      Transmit();
+      return;
+    default:
+      return;
+  }
+}
+
+void CGatewayV400Dlg::OnSelChange(int id) {
+  if (id == kGwFrequency) SetRfPowerOffset(OffsetForFrequency(CurSel(kGwFrequency)));
+}
+
+int CGatewayV400Dlg::OffsetForFrequency(int frequency_index) const {
+  if (TypeOf(address_) == 0x015) return 2;
+  return frequency_index == kFullPowerFrequency ? 0 : 1;
+}
+
+void CGatewayV400Dlg::SetRfPowerOffset(int offset) {
+  if (offset == rf_power_offset_) return;
+  const int absolute = std::max(rf_power_offset_, 0) + std::max(CurSel(kGwRfPower), 0);
+  rf_power_offset_ = offset;
+  ResetContent(kGwRfPower);
+  for (int code = offset; code < static_cast<int>(kGwRfPowerNames.size()); ++code) {
+    AddString(kGwRfPower, kGwRfPowerNames[static_cast<size_t>(code)]);
+  }
+  SetCurSel(kGwRfPower, absolute < offset ? 0 : absolute - offset);
+}
+
+void CGatewayV400Dlg::OnDoubleClick(int id, int row, int column) {
+  if (id == kGwDevices && row >= 0 && row < GatewayImage::kDevices) {
+    if (column == kGwColAction) {
+      const RfAddress device = image_.Device(row).address;
+      // The device's registers are reached through this gateway (or its own route).
+      if (device != 0) opener_.OpenDialogFor(*this, device, route_ != 0 ? route_ : address_);
+    } else {
+      EditDevice(row);
+    }
+    RefreshDeviceRows(0, kImageWords);
+  } else if (id == kGwUniDevices && row >= 0 && row < GatewayImage::kUniDevices) {
+    EditUniDevice(row);
+    RefreshUniRows(0, kImageWords);
+  }
+}
+
+void CGatewayV400Dlg::EditDevice(int row) {
+  GwDeviceEntry entry = image_.Device(row);
+  uint8_t modbus = image_.ModbusAddress(row);
+  CGwDevices editor(host(), entry, modbus, address_, project_, HeardList());
+  if (RunModal(editor) != ui::kIdOk) return;
+  image_.SetDevice(row, entry);
+  image_.SetModbusAddress(row, modbus);
+  PlaceCacheAndCheck(false);
+}
+
+void CGatewayV400Dlg::EditUniDevice(int row) {
+  GwUniEntry entry = image_.UniDevice(row);
+  CGwDevicesUni editor(host(), entry, address_, project_, HeardList());
+  if (RunModal(editor) != ui::kIdOk) return;
+  image_.SetUniDevice(row, entry);
+  CheckCollision();
+}
+
+void CGatewayV400Dlg::PlaceCacheAndCheck(bool compress) {
+  const std::vector<int> left_out = compress ? CompressCache(image_) : PlaceCache(image_);
+  RefreshDeviceRows(0, kImageWords);
+  if (!left_out.empty()) {
+    std::u16string text = u"The cache area is full; not cached:";
+    for (int i : left_out) {
+      AppendFormat(text, "\nPos. %03d 0x%08X (%d registers)", i + 1, image_.Device(i).address,
+                   image_.Device(i).MbCount());
+    }
+    MessageBox(text, u"Cache", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+  }
+  CheckCollision();
+}
+
+void CGatewayV400Dlg::CheckCollision() {
+  if (auto collision = FindModbusCollision(image_)) MessageBox(CollisionMessage(*collision));
+}
+
+void CGatewayV400Dlg::Import() {
+  if (!services_.import_words) return;
+  GatewayImage copy = image_;
+  if (services_.import_words(*this, copy.words()) <= 0) return;
+  // A file in the older layout is converted; one in this layout (version 0 too) never is.
+  ConvertPre400Image(copy.words());
+  image_ = copy;
+  ApplyWhole(true);
+}
+
+void CGatewayV400Dlg::FirmwareUpdate() {
+  KillTimer(kKeepAliveTimer);
+  if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
+  if (InHeardList(address_)) SetTimer(kKeepAliveTimer, kKeepAliveMs);
+}
+
+bool CGatewayV400Dlg::InHeardList(RfAddress address) const {
+  for (const HeardEntry& entry : HeardList()) {
+    if (entry.address == address && address != 0) return true;
+  }
+  return false;
+}
+
+std::vector<HeardEntry> CGatewayV400Dlg::HeardList() const {
+  std::vector<uint16_t> registers(kHeardListRegisters);
+  for (int i = 0; i < kHeardListRegisters; ++i) {
+    registers[static_cast<size_t>(i)] = services_.dongle.Register(DongleLink::kRegHeardList + i);
+  }
+  return ParseHeardList(registers);
+}
+
+void CGatewayV400Dlg::ApplyButtonVisibility() {
+  const bool heard = InHeardList(address_);
+  for (int id : {kGwFwUpdate, kGwRead, kGwReadLog, kGwWriteRam, kGwWriteEeprom, kGwUniMonitor}) {
+    Show(id, heard);
+  }
+  if (heard) {
+    SetTimer(kKeepAliveTimer, kKeepAliveMs);
+  } else {
+    KillTimer(kKeepAliveTimer);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timers
+
+void CGatewayV400Dlg::OnTimer(int id) {
+  switch (id) {
+    case kKeepAliveTimer:
+      QueueRead(GatewayImage::kRegBackgroundRssi, 1, false);
+      return;
+    case kRssiTimer:
+      SetText(kGwRssi, Format("%d dBm", services_.heard.RssiOf(address_)));
+      SetText(kGwRxRssi, Format("%d dBm", services_.heard.device_rssi()));
+      return;
+    case kTimeoutTimer:
+      KillTimer(kTimeoutTimer);
+      SetSource(kGwSource, SourceState::kError);
+      switch (state_) {
+        case State::kReading:
+          MessageBox(u"Read unsuccessfull");
+          break;
+        case State::kWritingRam:
+          MessageBox(u"Write to RAM unsuccessfull");
+          break;
+        case State::kWritingEeprom:
+          MessageBox(u"Write to EEPROM unsuccessfull");
+          break;
+        case State::kConfirmingEeprom:
+          MessageBox(u"Write to EEPROM ack not received");
+          break;
+        case State::kIdle:
+          break;
+      }
+      return;
+    case kUniFifoTimer:
+      if (uni_fifo_ && uni_fifo_->is_open()) {
+        QueueRead(GatewayImage::kRegWriteLogCount, 1, false);
+      } else {
+        KillTimer(kUniFifoTimer);
+      }
+      return;
+    case kWmbusFifoTimer:
+      if (wmbus_fifo_ && wmbus_fifo_->is_open()) {
+        QueueRead(GatewayImage::kRegWmbusStatus, 1, false);
+      } else {
+        KillTimer(kWmbusFifoTimer);
+      }
+      return;
+    case kUniFifo2Timer:
+      if (uni_fifo2_ && uni_fifo2_->is_open()) {
+        QueueRead(GatewayImage::kRegFifo2Control, kFifo2Registers, false);
+      } else {
+        KillTimer(kUniFifo2Timer);
+      }
+      return;
+    case kClockTimer:
+      ClockTick();
+      return;
+    default:
+      return;
+  }
+}
+
+void CGatewayV400Dlg::ClockTick() {
+  GwClock c = image_.Clock();
+  if (c.month == 0 || c.month > 12) c.month = 1;
+  if (c.day == 0 || c.day > 31) c.day = 1;
+  if (c.hour > 23) c.hour = 0;
+  if (c.minute > 59) c.minute = 0;
+  if (c.second > 59) c.second = 0;
+  SetDate(kGwDate, {c.year + 2000, c.month, c.day});
+  SetTime(kGwTime, {c.hour, c.minute, c.second});
+  // One second on; the date stays (the gateway keeps the calendar).
+  if (++c.second > 59) {
+    c.second = 0;
+    if (++c.minute > 59) {
+      c.minute = 0;
+      if (++c.hour > 23) c.hour = 0;
+    }
+  }
+  image_.SetClock(c);
+  image_.SetUnixTime(image_.UnixTime() + 1);
+  SetText(kGwUnixTime, Format("%u", image_.UnixTime()));
+}
+
+void CGatewayV400Dlg::Synchronize() {
+  const LocalTime now = host().Now();
+  GwClock c = image_.Clock();
+  c.year = static_cast<uint8_t>(now.year - 2000);
+  c.month = static_cast<uint8_t>(now.month);
+  c.day = static_cast<uint8_t>(now.day);
+  c.hour = static_cast<uint8_t>(now.hour);
+  c.minute = static_cast<uint8_t>(now.minute);
+  c.second = static_cast<uint8_t>(now.second);
+  c.set_flag = 1;
+  image_.SetClock(c);
+  QueueWrite(GatewayImage::kRegClock, 4, false);
+}
+
+void CGatewayV400Dlg::Output(uint16_t bit) {
+  const uint16_t before = image_.Word(GatewayImage::kRegOutput);
+  image_.SetWord(GatewayImage::kRegOutput, static_cast<uint16_t>(before | bit));
+  QueueWrite(GatewayImage::kRegOutput, 1, false);  // the words are copied when queued
+  image_.SetWord(GatewayImage::kRegOutput, static_cast<uint16_t>(before & ~bit));
+}
+
+void CGatewayV400Dlg::Transmit() {
+  std::u16string_view text = Text(kGwTxAddress);
+  if (const size_t at = text.find(u"0x"); at != std::u16string_view::npos) {
+    text = text.substr(at + 2);
+  }
+  const std::optional<uint32_t> address = ScanHex(text);
+  if (!address) {
+    MessageBox(u"Invalid Addr");
+    return;
+  }
+  const std::vector<uint8_t> data = ParseHexBytes(Text(kGwTxData), 128);
+  // The data area ends where the length and the trigger are: longer data has no place.
+  if (!image_.SetTransmitRequest(*address, data)) {
+    MessageBox(Format("Tx Data holds %d bytes; the gateway transmits at most %d.",
+                      static_cast<int>(data.size()), GatewayImage::kTxDataBytes),
+               u"Tx Data", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+    return;
+  }
+  QueueWrite(GatewayImage::kRegTxAddress, kTxRegisters, true);
+}
+
+void CGatewayV400Dlg::OpenUniFifo() {
+  if (!uni_fifo_) uni_fifo_ = std::make_unique<Cfifo>(host());
+  QueueRead(GatewayImage::kRegWriteLogCount, 1, true);
+  log_entry_requested_ = false;
+  uni_fifo_->ShowFor(*this);
+  SetTimer(kUniFifoTimer, kFifoPollMs);
+}
+
+void CGatewayV400Dlg::OpenWmbusFifo() {
+  if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
+  QueueRead(GatewayImage::kRegWmbusStatus, 1, true);
+  frame_requested_ = false;
+  wmbus_fifo_->ShowFor(*this);
+  SetTimer(kWmbusFifoTimer, kFifoPollMs);
+}
+
+void CGatewayV400Dlg::OpenUniFifo2() {
+  if (!uni_fifo2_) uni_fifo2_ = std::make_unique<Cfifo2>(host());
+  image_.SetWord(GatewayImage::kRegFifo2Control, GatewayImage::kFifo2Start);
+  QueueWrite(GatewayImage::kRegFifo2Control, 1, true);
+  QueueRead(GatewayImage::kRegFifo2Control, kFifo2Registers, true);
+  uni_fifo2_->ShowFor(*this);
+  SetTimer(kUniFifo2Timer, kFifoPollMs);
+}
+
+}  // namespace corvane

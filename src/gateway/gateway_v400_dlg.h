@@ -1,0 +1,172 @@
+// CGatewayV400Dlg: the configuration window of a gateway with firmware 4.00 and later. It shows
+// and edits the gateway's whole register image (its 78 paired and 200 unidirectional devices,
+// the Modbus line, radio, clock and key), reads it from the gateway and writes it back to RAM or
+// EEPROM, keeps it in the project, opens the paired devices' own windows through the gateway and
+// polls the gateway's FIFOs into their views.
+//
+// The device dialogs' common life cycle (DeviceDialog) is not reused: it books small records in
+// a 256-bit set and writes one contiguous range, while the gateway's image has 19618 registers,
+// is read and written in several ranges that depend on the firmware's map size, and confirms an
+// EEPROM store in a step of its own. The dialog keeps the same indicator, messages and services.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "access/device_access.h"
+#include "access/dialog_slots.h"
+#include "app/project_devices.h"
+#include "devices/device_dialog.h"
+#include "gateway/fifo_views.h"
+#include "gateway/gateway_v400_template.h"
+#include "model/gateway_image.h"
+#include "ui/dialog.h"
+
+namespace corvane {
+
+// The texts of one row of the bidirectional list (entry i) and of the unidirectional list.
+std::array<std::u16string, 12> GwDeviceRow(const GatewayImage& image, int i);
+std::array<std::u16string, 7> GwUniRow(const GatewayImage& image, int i);
+
+// Hexadecimal text to bytes: digits are paired (first digit high nibble), a "0" followed by "x"
+// or "X" and every other character are skipped, a lone last digit is dropped; at most
+// `max_bytes`.
+std::vector<uint8_t> ParseHexBytes(std::u16string_view text, size_t max_bytes);
+
+// The power texts of RF power codes 0..6.
+inline constexpr std::array<std::u16string_view, 7> kGwRfPowerNames = {
+    u"+27 dBm", u"+20 dBm", u"+14 dBm", u"+10 dBm", u"0 dBm", u"-10 dBm", u"-20 dBm"};
+
+class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
+ public:
+  enum class State : uint8_t { kIdle, kReading, kWritingRam, kWritingEeprom, kConfirmingEeprom };
+
+  static constexpr int kPendingBits = 64000;
+  static constexpr int kKeepAliveTimer = 1;
+  static constexpr int kKeepAliveMs = 5000;
+  static constexpr int kRssiTimer = 2;
+  static constexpr int kRssiMs = 2000;
+  static constexpr int kTimeoutTimer = 15;
+  static constexpr int kTimeoutMs = 5000;
+  static constexpr int kConfirmMs = 2000;
+  static constexpr int kUniFifoTimer = 33;
+  static constexpr int kWmbusFifoTimer = 34;
+  static constexpr int kUniFifo2Timer = 35;
+  static constexpr int kFifoPollMs = 1000;
+  static constexpr int kClockTimer = 40;
+  static constexpr int kClockMs = 1000;
+  // Frequency index whose channel allows the strongest power code.
+  static constexpr int kFullPowerFrequency = 3;
+
+  // `opener` opens the paired devices' own dialogs (double-click on "Action").
+  CGatewayV400Dlg(const DeviceDialogContext& context, devices::DeviceServices services,
+                  DeviceOpener& opener);
+  ~CGatewayV400Dlg() override;
+
+  // DeviceDialogPort: the register fan-out.
+  void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
+                      bool from_cache) override;
+  void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) override;
+  void OnInRange() override { ApplyButtonVisibility(); }
+  // 0 means the gateway has not told its version yet: that is no version, not an older one.
+  int RecordVersion() const override;
+  void CloseForVersion(uint16_t version) override;
+  void StopOperationTimer() override { KillTimer(kTimeoutTimer); }
+  void RestartOperationTimer() override;
+
+  RfAddress address() const { return address_; }
+  RfAddress route() const { return route_; }
+  const GatewayImage& image() const { return image_; }
+  State state() const { return state_; }
+  ui::SourceState source() const { return Source(ui::kGwSource); }
+  int pending_reads() const { return static_cast<int>(pending_reads_.count()); }
+  int pending_writes() const { return static_cast<int>(pending_writes_.count()); }
+  int rf_power_offset() const { return rf_power_offset_; }
+  Cfifo* uni_fifo() const { return uni_fifo_.get(); }
+  Cfifo2* uni_fifo2() const { return uni_fifo2_.get(); }
+  CWmbusFifo* wmbus_fifo() const { return wmbus_fifo_.get(); }
+
+ protected:
+  void OnInit() override;
+  void OnCommand(int id) override;
+  void OnSelChange(int id) override;
+  void OnDoubleClick(int id, int row, int column) override;
+  void OnTimer(int id) override;
+  // Escape and the close box: gather, keep a changed image in the project, close.
+  void OnCancel() override;
+  // Enter while typing a value must not close the window and drop what was typed.
+  void OnOk() override {}
+
+ private:
+  // Applies a block; `local` for words the dialog feeds itself (project, Default, Import):
+  // they complete no operation, are not "Last Comm" and serve no FIFO view.
+  void Apply(int first, int count, const uint16_t* words, bool local);
+  void ApplyWhole(bool local);
+  void RefreshFields(int s, int e);
+  void RefreshDeviceRows(int s, int e);
+  void RefreshUniRows(int s, int e);
+  void RefreshAllRows();
+  void ServeFifos(int s, int e);
+  void BookReceived(int s, int e);
+
+  void Gather();
+  void StoreIntoProject();
+  std::span<uint16_t> ProjectBlob();
+
+  void Read();
+  void Write(bool eeprom);
+  void QueueRead(int first, int count, bool flush);
+  void QueueWrite(int first, int count, bool flush);
+  void StartProgress(int total);
+  void UpdateProgress(int remaining);
+  void EndProgress();
+
+  void ApplyButtonVisibility();
+  bool InHeardList(RfAddress address) const;
+  std::vector<HeardEntry> HeardList() const;
+
+  void SetRfPowerOffset(int offset);
+  int OffsetForFrequency(int frequency_index) const;
+
+  void ClockTick();
+  void Synchronize();
+  void Output(uint16_t bit);
+  void Transmit();
+  void OpenUniFifo();
+  void OpenWmbusFifo();
+  void OpenUniFifo2();
+  void EditDevice(int row);
+  void EditUniDevice(int row);
+  void PlaceCacheAndCheck(bool compress);
+  void CheckCollision();
+  void Import();
+  void FirmwareUpdate();
+
+  devices::DeviceServices services_;
+  DeviceOpener& opener_;
+  Project& project_;
+  int entry_;
+  RfAddress address_;
+  RfAddress route_;
+  GatewayImage image_;
+  std::bitset<kPendingBits> pending_reads_;
+  std::bitset<kPendingBits> pending_writes_;
+  State state_ = State::kIdle;
+  int progress_total_ = 0;
+  int progress_lowest_ = 0;
+  int rf_power_offset_ = -1;  // not filled yet
+  bool closed_for_version_ = false;
+
+  std::unique_ptr<Cfifo> uni_fifo_;
+  std::unique_ptr<Cfifo2> uni_fifo2_;
+  std::unique_ptr<CWmbusFifo> wmbus_fifo_;
+  bool log_entry_requested_ = false;
+  bool frame_requested_ = false;
+};
+
+}  // namespace corvane

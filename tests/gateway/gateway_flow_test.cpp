@@ -1,0 +1,206 @@
+// The gateway window end to end: the main window on the simulated demo network opens the demo
+// gateway from its device list; the window reads it, edits a paired device, writes it to the
+// gateway's EEPROM, opens a paired device through the gateway and shows the gateway's FIFOs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "devices/input_node_dlg.h"
+#include "gateway/fifo_templates.h"
+#include "gateway/gateway_v400_dlg.h"
+#include "gateway/gw_device_editors.h"
+#include "gateway/gw_device_editors_template.h"
+#include "sim/gateway_node.h"
+#include "site_fixture.h"
+#include "ui/text.h"
+
+namespace corvane {
+namespace {
+
+using devices::testing::SiteTest;
+using State = CGatewayV400Dlg::State;
+using ui::SourceState;
+using namespace ui;
+namespace demo = sim::demo;
+
+class GatewayFlowTest : public SiteTest {
+ protected:
+  void ReadGateway(CGatewayV400Dlg& d) {
+    ASSERT_TRUE(d.IsVisible(kGwRead));
+    host.Click(d, kGwRead);
+    EXPECT_EQ(d.source(), SourceState::kRead);
+    EXPECT_TRUE(d.IsVisible(kGwProgress));
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kRead; }, 20000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    EXPECT_FALSE(d.IsVisible(kGwProgress));
+  }
+  static int RowOf(const GatewayImage& image, RfAddress address) {
+    for (int i = 0; i < GatewayImage::kDevices; ++i) {
+      if (image.Device(i).address == address) return i;
+    }
+    return -1;
+  }
+  static int RowOf(const CGatewayV400Dlg& d, RfAddress address) {
+    return RowOf(d.image(), address);
+  }
+  sim::GatewayNode& Gateway() { return *sim.FindNodeAs<sim::GatewayNode>(demo::kGateway); }
+};
+
+TEST_F(GatewayFlowTest, ReadEditAPairedDeviceAndStoreItInTheGatewaysEeprom) {
+  StartSite({demo::kGateway, demo::kGatewayInput, demo::kGatewayWindow, demo::kGatewayKeypad});
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    EXPECT_EQ(d.source(), SourceState::kProject);
+    ReadGateway(d);
+    EXPECT_EQ(d.Text(kGwFwNum), u"4.10");
+    const int input = RowOf(d, demo::kGatewayInput);
+    ASSERT_GE(input, 0);
+    EXPECT_EQ(d.Cell(kGwDevices, input, kGwColAction), u"read cache");
+    const int keypad = RowOf(d, demo::kGatewayKeypad);
+    ASSERT_GE(keypad, 0);
+    // The keypad gets a Modbus address that another device already has, and a cached range.
+    const uint8_t taken = d.image().ModbusAddress(input);
+    ASSERT_NE(taken, 0);
+    host.OnModal<CGwDevices>([&](CGwDevices& editor) {
+      host.Type(editor, kSubModbusAddress, Format("%d", taken));
+      host.Type(editor, kSubMapLength, u"20");
+      if (!editor.IsChecked(kSubCached)) host.Toggle(editor, kSubCached);
+      host.Click(editor, kIdOk);
+    });
+    host.DoubleClick(d, kGwDevices, keypad, kGwColAddress);
+    const GwDeviceEntry placed = d.image().Device(keypad);
+    EXPECT_TRUE(placed.Cached());
+    EXPECT_EQ(placed.MbCount(), 20);
+    EXPECT_GE(placed.mb_start, GatewayImage::kRegCacheFirst);
+    EXPECT_EQ(d.Cell(kGwDevices, keypad, kGwColCache), u"o");
+    const auto collision = FindModbusCollision(d.image());
+    ASSERT_TRUE(collision.has_value());
+    EXPECT_TRUE(Shown(CollisionMessage(*collision)));
+
+    // The tables stay as edited; the user gives the keypad its own address.
+    host.OnModal<CGwDevices>([&](CGwDevices& editor) {
+      host.Type(editor, kSubModbusAddress, u"60");
+      host.Click(editor, kIdOk);
+    });
+    host.DoubleClick(d, kGwDevices, keypad, kGwColMbCount);
+    EXPECT_EQ(d.image().ModbusAddress(keypad), 60);
+
+    host.Click(d, kGwWriteEeprom);
+    EXPECT_EQ(d.source(), SourceState::kWrite);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    EXPECT_FALSE(Shown(u"Write to EEPROM unsuccessfull"));
+    const auto eeprom = Gateway().eeprom();
+    const GwDeviceEntry stored = GwDeviceEntry::FromWords(eeprom.subspan(52 + 4 * keypad, 4));
+    EXPECT_EQ(stored, placed);
+    EXPECT_EQ(GatewayImage(eeprom).ModbusAddress(keypad), 60);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+  // Closed with a changed image: the project holds it.
+  const GatewayImage kept(Blob(dlg->project(), demo::kGateway));
+  EXPECT_EQ(kept.ModbusAddress(RowOf(kept, demo::kGatewayKeypad)), 60);
+}
+
+TEST_F(GatewayFlowTest, PairedDeviceOpensThroughTheGatewayCacheFirst) {
+  StartSite({demo::kGateway, demo::kGatewayInput});
+  bool ran = false;
+  bool device_ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    ReadGateway(d);
+    const int input = RowOf(d, demo::kGatewayInput);
+    ASSERT_GE(input, 0);
+    host.OnModal<devices::CInputNodeDlg>([&](devices::CInputNodeDlg& node) {
+      device_ran = true;
+      EXPECT_EQ(node.route(), demo::kGateway);
+      host.Click(node, devices::kDevRead);
+      ASSERT_TRUE(host.AdvanceUntil([&] { return node.source() == SourceState::kCache; }, 5000));
+      EXPECT_EQ(node.Text(devices::kDevName), u"Garage door");
+      // The node's own answer, through the gateway, once it wakes.
+      dlg->queues().QueueRead(demo::kGateway, demo::kGatewayInput, 0, 59, 0, false);
+      host.Advance(200);
+      sim.PressButton(demo::kGatewayInput);
+      ASSERT_TRUE(host.AdvanceUntil([&] { return node.source() == SourceState::kDevice; }, 5000));
+      host.CloseBox(node);
+    });
+    host.DoubleClick(d, kGwDevices, input, kGwColAction);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+  EXPECT_TRUE(device_ran);
+}
+
+TEST_F(GatewayFlowTest, FourHundredGatewayCompletesWithoutTheRegistersItsMapLacks) {
+  StartSite({demo::kGateway});
+  Gateway().registers()[1] = 400;
+  ASSERT_EQ(Gateway().map_size(), 19346);
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    ReadGateway(d);
+    EXPECT_EQ(d.Text(kGwFwNum), u"4.00");
+    EXPECT_EQ(d.pending_reads(), 0);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+  EXPECT_FALSE(Shown(u"Read unsuccessfull"));
+}
+
+TEST_F(GatewayFlowTest, FifoViewsShowWhatTheGatewayLogsAndReceives) {
+  StartSite({demo::kGateway});
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    host.Click(d, kGwUniFifo);
+    host.Click(d, kGwWmbusFifo);
+    ASSERT_NE(d.uni_fifo(), nullptr);
+    ASSERT_NE(d.wmbus_fifo(), nullptr);
+    CWmbusFifo& wmbus = *d.wmbus_fifo();
+    Cfifo& log = *d.uni_fifo();
+    ASSERT_TRUE(host.AdvanceUntil(
+        [&] { return log.Count(kFifoList) > 0 && wmbus.Count(kFifoList) > 0; }, 300000));
+    EXPECT_EQ(log.Item(kFifoList, 0).rfind(u"a=0x", 0), 0u) << Utf16ToUtf8(log.Item(kFifoList, 0));
+    const std::u16string frame = wmbus.Item(kFifoList, 0);
+    EXPECT_NE(frame.find(u" dBm Data: "), std::u16string::npos) << Utf16ToUtf8(frame);
+    // The telegram decodes.
+    host.Select(wmbus, kFifoList, 0);
+    host.Click(wmbus, kWmbusParse);
+    EXPECT_GT(wmbus.Count(kWmbusFields), 0);
+    // Closed views are no longer polled; the write log keeps what comes in meanwhile.
+    host.CloseBox(log);
+    host.Advance(3000);
+    EXPECT_FALSE(host.TimerRunning(d, CGatewayV400Dlg::kUniFifoTimer));
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+}
+
+TEST_F(GatewayFlowTest, StaleWriteLogCountInTheProjectDrainsNothing) {
+  StartSite({demo::kGateway});
+  // The meters have filled the gateway's write log.
+  ASSERT_TRUE(host.AdvanceUntil(
+      [&] { return Gateway().registers()[GatewayImage::kRegWriteLogCount] != 0; }, 300000));
+  const auto live = Gateway().registers().subspan(GatewayImage::kRegWriteLog, 8);
+  const std::vector<uint16_t> head(live.begin(), live.end());
+  dlg->project().Record(dlg->project().Find(demo::kGateway))[GatewayImage::kRegWriteLogCount] = 3;
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    host.Advance(5000);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+  // No view asked for an entry: the head entry is still the gateway's.
+  const auto after = Gateway().registers().subspan(GatewayImage::kRegWriteLog, 8);
+  EXPECT_TRUE(std::equal(head.begin(), head.end(), after.begin()));
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,359 @@
+// The gateway configuration window on blocks handed to it as the fan-out would: completion by
+// map size, the write ranges by version and the EEPROM confirmation, the time-out, the clock,
+// the RF power list, what reaches the project, the version check and the transmit request.
+#include "gateway/gateway_v400_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numeric>
+
+#include "device_fixture.h"
+#include "sim/demo_network.h"
+
+namespace corvane {
+namespace {
+
+using devices::testing::DeviceTest;
+using State = CGatewayV400Dlg::State;
+using ui::SourceState;
+using namespace ui;
+namespace demo = sim::demo;
+
+class GatewayDlgTest : public DeviceTest {
+ protected:
+  void TearDown() override {
+    if (gw_) {
+      dlg->dialog_slots().Release(gw_.get());
+      host.Forget(*gw_);
+      gw_.reset();
+    }
+    DeviceTest::TearDown();
+  }
+
+  // The demo gateway, silent, with `prepare` applied to its project blob first.
+  CGatewayV400Dlg& OpenGateway(const std::function<void(std::span<uint16_t>)>& prepare = {},
+                               RfAddress address = demo::kGateway) {
+    StartWithProject({address});
+    sim.SetMute(address, true);
+    MarkHeard({address});
+    if (prepare) prepare(dlg->project().Record(0));
+    gw_ = std::make_unique<CGatewayV400Dlg>(
+        DeviceDialogContext{host, address, 0, dlg->project(), 0}, Services(), dlg->opener());
+    EXPECT_TRUE(dlg->dialog_slots().Occupy(DialogClass::kGatewayV400, gw_.get()));
+    host.Open(*gw_);
+    return *gw_;
+  }
+  // Through the fan-out, so the version check runs as in the program.
+  void Deliver(uint16_t first, std::vector<uint16_t> words) {
+    dlg->dialog_slots().OnRegisterData(gw_->address(), first, static_cast<int>(words.size()),
+                                       words.data(), false);
+  }
+  void DeliverRange(int first, int count, uint16_t version) {
+    std::vector<uint16_t> words(static_cast<size_t>(count), 0);
+    if (first <= 1 && 1 < first + count) words[static_cast<size_t>(1 - first)] = version;
+    for (int at = 0; at < count; at += 250) {
+      Deliver(static_cast<uint16_t>(first + at),
+              {words.begin() + at, words.begin() + std::min(count, at + 250)});
+    }
+  }
+  void Ack(int first, int count) {
+    dlg->dialog_slots().OnWriteAck(gw_->address(), static_cast<uint16_t>(first), count, false);
+  }
+  std::span<uint16_t> Blob() { return dlg->project().Record(0); }
+
+  std::unique_ptr<CGatewayV400Dlg> gw_;
+};
+
+TEST_F(GatewayDlgTest, ReadOfAV400GatewayCompletesWithoutTheRegistersItsMapLacks) {
+  auto& d = OpenGateway();
+  EXPECT_EQ(d.source(), SourceState::kProject);
+  host.Click(d, kGwRead);
+  EXPECT_EQ(d.state(), State::kReading);
+  EXPECT_TRUE(d.IsVisible(kGwProgress));
+  EXPECT_EQ(d.pending_reads(), 1634 + 54 + 2 + 18);
+  EXPECT_EQ(d.RangeHigh(kGwProgress), 1708);
+  // Pressing Read again while reading changes nothing.
+  host.Click(d, kGwRead);
+  EXPECT_EQ(d.pending_reads(), 1708);
+
+  DeliverRange(0, 1634, 400);
+  EXPECT_EQ(d.Text(kGwFwNum), u"4.00");
+  // 19500.. and 19600.. are beyond a 4.00 map.
+  EXPECT_EQ(d.pending_reads(), 54);
+  EXPECT_EQ(d.Pos(kGwProgress), 1708 - 54);
+  EXPECT_EQ(d.state(), State::kReading);
+  DeliverRange(19292, 54, 0);
+  EXPECT_EQ(d.state(), State::kIdle);
+  EXPECT_EQ(d.source(), SourceState::kDevice);
+  EXPECT_FALSE(d.IsVisible(kGwProgress));
+  EXPECT_FALSE(host.TimerRunning(d, CGatewayV400Dlg::kTimeoutTimer));
+  // The reported version is not older: the window stays.
+  EXPECT_FALSE(d.ended());
+}
+
+TEST_F(GatewayDlgTest, TimeoutTellsTheFailureAndLateDataStillComplete) {
+  auto& d = OpenGateway();
+  host.Click(d, kGwRead);
+  DeliverRange(0, 250, 424);
+  // Progress restarts the time-out: 4.9 s later it has not expired.
+  host.Advance(4900);
+  DeliverRange(250, 250, 424);
+  host.Advance(4900);
+  EXPECT_EQ(d.source(), SourceState::kRead);
+  host.Advance(200);
+  EXPECT_EQ(d.source(), SourceState::kError);
+  ASSERT_EQ(BoxTexts(), std::vector<std::u16string>{u"Read unsuccessfull"});
+  DeliverRange(500, 1134, 424);
+  DeliverRange(33, 1, 424);
+  DeliverRange(19292, 54, 424);
+  DeliverRange(19500, 2, 424);
+  EXPECT_EQ(d.source(), SourceState::kError);
+  DeliverRange(19600, 18, 424);
+  EXPECT_EQ(d.source(), SourceState::kDevice);
+}
+
+TEST_F(GatewayDlgTest, WriteRangesFollowTheVersionAndEepromIsConfirmed) {
+  auto& d = OpenGateway();
+  for (uint16_t version : {uint16_t{422}, uint16_t{423}, uint16_t{424}}) {
+    Deliver(1, {version});
+    // Only the first write comes from the project's data and asks.
+    if (d.source() != SourceState::kDevice) host.QueueAnswer(kIdYes);
+    host.Click(d, kGwWriteEeprom);
+    ASSERT_EQ(d.state(), State::kWritingEeprom);
+    EXPECT_EQ(d.source(), SourceState::kWrite);
+    const int expected = 1634 + 54 + (version >= 423 ? 2 : 0) + (version >= 424 ? 18 : 0);
+    EXPECT_EQ(d.pending_writes(), expected) << version;
+    Ack(0, 1634);
+    Ack(19292, 54);
+    if (version >= 423) Ack(19500, 2);
+    if (version >= 424) Ack(19600, 18);
+    EXPECT_EQ(d.pending_writes(), 0);
+    // The store request went into register 2.
+    EXPECT_EQ(d.image().Word(2) & 0x0300, 0x0100);
+    EXPECT_EQ(d.state(), State::kWritingEeprom);
+    Ack(2, 1);
+    EXPECT_EQ(d.state(), State::kConfirmingEeprom);
+    Deliver(2, {0x0200});
+    EXPECT_EQ(d.state(), State::kIdle);
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+  }
+  EXPECT_EQ(host.boxes().size(), 1u);
+}
+
+TEST_F(GatewayDlgTest, MissingEepromConfirmationIsReported) {
+  auto& d = OpenGateway();
+  host.QueueAnswer(kIdYes);
+  host.Click(d, kGwWriteEeprom);
+  Ack(0, 1634);
+  Ack(19292, 54);
+  Ack(2, 1);
+  host.Advance(2000);
+  EXPECT_EQ(d.source(), SourceState::kError);
+  EXPECT_EQ(BoxTexts().back(), u"Write to EEPROM ack not received");
+  // Answering No to the overwrite question writes nothing.
+  host.QueueAnswer(kIdNo);
+  host.Click(d, kGwWriteRam);
+  EXPECT_EQ(d.state(), State::kConfirmingEeprom);
+}
+
+TEST_F(GatewayDlgTest, ClockTicksWithinTheDayAndMendsBadFields) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) {
+    // 2026-13-05 23:59:59
+    blob[19332] = 26 | (13 << 8);
+    blob[19333] = 5 | (23 << 8);
+    blob[19334] = 59 | (59 << 8);
+    blob[19336] = 1000;
+  });
+  host.Advance(1000);
+  EXPECT_EQ(d.GetDate(kGwDate), (Date{2026, 1, 5}));
+  EXPECT_EQ(d.GetTime(kGwTime), (TimeOfDay{23, 59, 59}));
+  const GwClock c = d.image().Clock();
+  EXPECT_EQ(c.month, 1);
+  EXPECT_EQ(c.day, 5);
+  EXPECT_EQ(c.hour, 0);
+  EXPECT_EQ(c.minute, 0);
+  EXPECT_EQ(c.second, 0);
+  EXPECT_EQ(d.Text(kGwUnixTime), u"1001");
+  host.Advance(1000);
+  EXPECT_EQ(d.GetTime(kGwTime), (TimeOfDay{0, 0, 0}));
+}
+
+TEST_F(GatewayDlgTest, RfPowerListFollowsTheFrequency) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) { blob[26] = 0 | (3 << 8); });
+  EXPECT_EQ(d.rf_power_offset(), 1);
+  EXPECT_EQ(d.Count(kGwRfPower), 6);
+  EXPECT_EQ(d.Item(kGwRfPower, d.CurSel(kGwRfPower)), u"+10 dBm");
+  // The channel that allows the full power: the list starts at code 0, the code is kept.
+  host.Select(d, kGwFrequency, 3);
+  EXPECT_EQ(d.rf_power_offset(), 0);
+  EXPECT_EQ(d.Count(kGwRfPower), 7);
+  EXPECT_EQ(d.Item(kGwRfPower, d.CurSel(kGwRfPower)), u"+10 dBm");
+  host.Select(d, kGwRfPower, 0);
+  host.Select(d, kGwFrequency, 1);
+  // +27 dBm is not allowed there: the first entry.
+  EXPECT_EQ(d.Item(kGwRfPower, d.CurSel(kGwRfPower)), u"+20 dBm");
+  host.Click(d, kGwSave);
+  EXPECT_EQ(Blob()[26], 1 | (1 << 8));
+}
+
+TEST_F(GatewayDlgTest, LampiroGatewayStartsItsPowerListAtCodeTwo) {
+  auto& d =
+      OpenGateway([](std::span<uint16_t> blob) { blob[26] = 3 | (0 << 8); }, demo::kGatewayLampiro);
+  EXPECT_EQ(d.rf_power_offset(), 2);
+  EXPECT_EQ(d.Item(kGwRfPower, 0), u"+14 dBm");
+  // A stored code below the list is raised to its first entry.
+  EXPECT_EQ(d.CurSel(kGwRfPower), 0);
+  host.Click(d, kGwSave);
+  EXPECT_EQ(Blob()[26] >> 8, 2);
+}
+
+TEST_F(GatewayDlgTest, ClosingWithoutChangesLeavesTheBlobAndEnterDoesNotClose) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) {
+    blob[1] = 410;
+    blob[3] = 0x0D05;
+    blob[33] = 0x0101;
+  });
+  const std::vector<uint16_t> before(Blob().begin(), Blob().end());
+  host.PressKey(d, vk::kReturn, kGwName);
+  EXPECT_FALSE(d.ended());
+  host.CloseBox(d);
+  EXPECT_TRUE(d.ended());
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), Blob().begin()));
+}
+
+TEST_F(GatewayDlgTest, DefaultReachesTheProjectOnClosing) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) { blob[1] = 410; });
+  host.Click(d, kGwDefault);
+  EXPECT_EQ(d.source(), SourceState::kProject);
+  EXPECT_EQ(d.Text(kGwName), u"RS485 Gateway");
+  EXPECT_EQ(Blob()[0], 0);
+  host.CloseBox(d);
+  EXPECT_EQ(Blob()[0], 1293);
+  EXPECT_EQ(Blob()[1], 410);
+}
+
+TEST_F(GatewayDlgTest, FieldsAreGatheredAsTheGatewayStoresThem) {
+  auto& d = OpenGateway();
+  host.Type(d, kGwName, u"Hall B");
+  host.Type(d, kGwPassword, u"secret");
+  host.Type(d, kGwModbusAddress, u"17");
+  host.Select(d, kGwBaudrate, 7);
+  host.Select(d, kGwParity, 2);
+  host.Select(d, kGwStopBits, 1);
+  host.Toggle(d, kGwOneGatrix);
+  host.Type(d, kGwAlarmLostTimeout, u"7200");
+  host.Type(d, kGwKey, u"0x01 0X2f-A b c");
+  host.Click(d, kGwSave);
+  const auto blob = Blob();
+  EXPECT_EQ(blob[3], 17 | (17 << 8));
+  EXPECT_EQ(blob[4] & 0xFF, 2 + 4);
+  EXPECT_EQ(blob[33], 0x0100);
+  EXPECT_EQ(blob[19501], 7200);
+  EXPECT_EQ(blob[8], 'H' | ('a' << 8));
+  EXPECT_EQ(blob[11], 0);
+  EXPECT_EQ(blob[18], 's' | ('e' << 8));
+  // 01 2F AB, the lone "c" dropped, the rest zero.
+  EXPECT_EQ(blob[19338], 0x2F01);
+  EXPECT_EQ(blob[19339], 0x00AB);
+  EXPECT_EQ(blob[19340], 0);
+  // An address that is not a number keeps the stored one.
+  host.Type(d, kGwModbusAddress, u"300");
+  host.Click(d, kGwSave);
+  EXPECT_EQ(Blob()[3] & 0xFF, 17);
+  Deliver(19338, {0x2F01, 0x00AB});
+  EXPECT_EQ(d.Text(kGwKey).substr(0, 12), u"01 2F AB 00 ");
+}
+
+TEST_F(GatewayDlgTest, ListsShowEveryColumnAndOnlyTouchedRowsChange) {
+  auto& d = OpenGateway();
+  EXPECT_EQ(d.RowCount(kGwDevices), 78);
+  EXPECT_EQ(d.RowCount(kGwUniDevices), 200);
+  EXPECT_EQ(d.Cell(kGwDevices, 77, kGwColPos), u"078");
+  EXPECT_EQ(d.Cell(kGwDevices, 0, kGwColTimestamp), u"--:--:--");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColTimestamp), u"--");
+  // Entry 1: cached at 2034, 59 registers; status heard at 12:34:56 UTC, -71/-65 dBm through a
+  // hub, read state bit set.
+  Deliver(56, {0x0101, 0x0030, 2034, static_cast<uint16_t>(0x8000 | 59)});
+  const uint32_t t = 1700000000 - 1700000000 % 86400 + 12 * 3600 + 34 * 60 + 56;
+  Deliver(1170, {static_cast<uint16_t>(t), static_cast<uint16_t>(t >> 16), 0x0103, 0x00A0,
+                 static_cast<uint16_t>(static_cast<uint8_t>(-71) << 8),
+                 static_cast<uint16_t>(0x0100 | static_cast<uint8_t>(-65))});
+  Deliver(19292, {static_cast<uint16_t>(7 << 8)});
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColAddress), u"0x00300101 3145985");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColCache), u"o");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColMbStart), u"2034");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColMbCount), u"59");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColRssiDevToGw), u"-71 dBm");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColRssiGwToDev), u"-65 dBm");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColAction), u"read cache");
+  EXPECT_EQ(d.Cell(kGwDevices, 0, kGwColAction), u"go to dev.");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColModbus), u"7");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColHub), u"0x00A00103");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColTimestamp), u"12:34:56");
+  EXPECT_EQ(d.Cell(kGwDevices, 1, kGwColReadWrite), u"0 1");
+
+  Deliver(364 + 4 * 2, {0x0005, 0x0040, 0x8000 | 9, 3});
+  Deliver(18492 + 4 * 2, {static_cast<uint16_t>(t), static_cast<uint16_t>(t >> 16),
+                          static_cast<uint16_t>(static_cast<uint8_t>(-80)), 0});
+  EXPECT_EQ(d.Cell(kGwUniDevices, 2, kGwUniColReg1), u"10");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 2, kGwUniColReg2), u"4");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 2, kGwUniColRssi), u"-80 dBm");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 2, kGwUniColTimestamp), u"12:34:56");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 2, kGwUniColFifo), u"o-");
+}
+
+TEST_F(GatewayDlgTest, ReportedVersionZeroIsNoVersionAndAnOlderOneCloses) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) { blob[1] = 410; });
+  Deliver(0, {1293, 0});
+  EXPECT_FALSE(d.ended());
+  EXPECT_EQ(Blob()[1], 410);
+  host.Type(d, kGwName, u"not stored");
+  Deliver(1, {312});
+  EXPECT_TRUE(d.ended());
+  EXPECT_EQ(Blob()[1], 312);
+  EXPECT_NE(Blob()[8], 'n' | ('o' << 8));
+}
+
+TEST_F(GatewayDlgTest, TransmitRequestTakesTheAddressWithOrWithoutPrefix) {
+  auto& d = OpenGateway();
+  for (const char16_t* text : {u"0x00A00103", u"00A00103", u"x 0x00a00103"}) {
+    host.Type(d, kGwTxAddress, text);
+    host.Type(d, kGwTxData, u"0x11 22 33");
+    host.Click(d, kGwTxSend);
+    EXPECT_EQ(d.image().U32(19346), 0x00A00103u) << Utf16ToUtf8(text);
+    EXPECT_EQ(d.image().Word(19348), 0x2211);
+    EXPECT_EQ(d.image().Word(19368), 3);
+    EXPECT_EQ(d.image().Word(19369), 1);
+  }
+  EXPECT_TRUE(host.boxes().empty());
+  host.Type(d, kGwTxAddress, u"zz");
+  host.Click(d, kGwTxSend);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Invalid Addr"});
+  // 41 bytes would run into the length and the trigger: refused, nothing changed.
+  host.ClearBoxes();
+  host.Type(d, kGwTxAddress, u"1234");
+  host.Type(d, kGwTxData, std::u16string(82, u'A'));
+  host.Click(d, kGwTxSend);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(d.image().U32(19346), 0x00A00103u);
+  EXPECT_EQ(d.image().Word(19368), 3);
+}
+
+TEST_F(GatewayDlgTest, OlderLayoutInTheProjectIsConvertedOnceAtOpening) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) {
+    blob[1] = 399;
+    // Old entry 0 at 52, old Modbus table at 19012.
+    blob[52] = 0x0101;
+    blob[53] = 0x0030;
+    blob[19012] = 9;
+  });
+  EXPECT_EQ(d.image().Version(), 400);
+  EXPECT_EQ(d.image().Device(0).address, 0x00300101u);
+  EXPECT_EQ(d.image().ModbusAddress(0), 9);
+  EXPECT_EQ(Blob()[1], 400);
+  EXPECT_EQ(d.Cell(kGwDevices, 0, kGwColModbus), u"9");
+}
+
+}  // namespace
+}  // namespace corvane
