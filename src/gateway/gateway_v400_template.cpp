@@ -41,7 +41,7 @@ std::vector<ControlSpec> Controls() {
   c.push_back(Label(u"GW", In(G, 3, 2)));
   c.push_back(Sized(Label(u"", In(G, 3, 3), kGwOwnAddress), 90));
   c.push_back(Label(u"wMbus key", In(G, 4, 0)));
-  c.push_back(Sized(Edit(kGwKey, In(G, 4, 1, 1, 3)), 340));
+  c.push_back(Sized(Edit(kGwKey, In(G, 4, 1, 1, 3)), 300));
   c.push_back(Label(u"Alarm lost timeout [s]", In(G, 5, 0)));
   c.push_back(Sized(Edit(kGwAlarmLostTimeout, In(G, 5, 1), kRightAlign), 60));
 
@@ -88,38 +88,41 @@ std::vector<ControlSpec> Controls() {
   c.push_back(GroupBox(C, u"", In(S, 6, 1, 1, 3)));
   c.push_back(DatePicker(kGwDate, In(C, 0, 0), kDisabled));
   c.push_back(TimePicker(kGwTime, In(C, 0, 1), kDisabled));
-  c.push_back(Button(kGwSynchronize, u"Synchronize", In(C, 0, 2)));
   c.push_back(Label(u"Output", In(S, 7, 0)));
   c.push_back(Button(kGwOutOn, u"OUT ON", In(S, 7, 1)));
   c.push_back(Button(kGwOutOff, u"OUT OFF", In(S, 7, 2)));
+  // Under the clock, so the group stays narrow enough for the window to fit a small screen.
+  c.push_back(Button(kGwSynchronize, u"Synchronize", In(S, 8, 1, 1, 2)));
 
   // The two device tables, side by side. The columns are wide enough for their values in the
   // window's font (the narrower widths of the original layout cut addresses and levels off).
   c.push_back(GroupBox(D, u"Devices with bidirectional communication", At(1, 0, 1, 2)));
-  c.push_back(ListView(kGwDevices, In(D, 0, 0),
-                       {{u"Pos.", 36},
-                        {u"RF address", 150},
-                        {u"Cache", 44},
-                        {u"MB_start", 64},
-                        {u"MB_cnt", 56},
-                        {u"RSSI DEV->GW", 96},
-                        {u"RSSI GW->DEV", 96},
-                        {u"Action", 80},
-                        {u"MA", 34},
-                        {u"HUB", 90},
-                        {u"Tstamp", 66},
-                        {u"R/W", 40}},
-                       kFullRowSelect | kGridLines, 300));
+  c.push_back(Sized(ListView(kGwDevices, In(D, 0, 0),
+                             {{u"Pos.", 36},
+                              {u"RF address", 150},
+                              {u"Cache", 44},
+                              {u"MB_start", 64},
+                              {u"MB_cnt", 56},
+                              {u"RSSI DEV->GW", 96},
+                              {u"RSSI GW->DEV", 96},
+                              {u"Action", 80},
+                              {u"MA", 34},
+                              {u"HUB", 90},
+                              {u"Tstamp", 66},
+                              {u"R/W", 40}},
+                             kFullRowSelect | kGridLines | kScrollSideways, 270),
+                    560, 270));
   c.push_back(GroupBox(U, u"Devices with unidirectional communication", At(1, 2, 1, 2)));
-  c.push_back(ListView(kGwUniDevices, In(U, 0, 0),
-                       {{u"Pos.", 36},
-                        {u"RF address", 150},
-                        {u"MB_reg_1", 70},
-                        {u"MB_reg_2", 70},
-                        {u"RSSI", 64},
-                        {u"Tstamp", 66},
-                        {u"FIFO", 44}},
-                       kFullRowSelect | kGridLines, 300));
+  c.push_back(Sized(ListView(kGwUniDevices, In(U, 0, 0),
+                             {{u"Pos.", 36},
+                              {u"RF address", 150},
+                              {u"MB_reg_1", 70},
+                              {u"MB_reg_2", 70},
+                              {u"RSSI", 64},
+                              {u"Tstamp", 66},
+                              {u"FIFO", 44}},
+                             kFullRowSelect | kGridLines | kScrollSideways, 270),
+                    380, 270));
 
   // Tools on the image and the gateway's FIFOs.
   c.push_back(GroupBox(T, u"Tools", At(2, 0, 1, 2)));
@@ -132,7 +135,9 @@ std::vector<ControlSpec> Controls() {
            {kGwUniFifo, u"UNI FIFO"},
            {kGwUniFifo2, u"UNI FIFO2"},
            {kGwWmbusFifo, u"wMBus FIFO"}}) {
-    c.push_back(Button(id, caption, In(T, 0, col++)));
+    // Two rows: the tools on the image, then the FIFO views.
+    c.push_back(Button(id, caption, In(T, col / 4, col % 4)));
+    ++col;
   }
 
   // A frame for the gateway to transmit.

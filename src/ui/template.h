@@ -45,6 +45,9 @@ enum ControlFlag : uint32_t {
   kDisabled = 1u << 10,        // starts disabled
   kRightAlign = 1u << 11,      // static, edit: numbers line up on the right
   kCenter = 1u << 12,          // static: centred in its cell (captions over a row of squares)
+  // list view: when the screen is short of room it may be as narrow as its minimum width and
+  // scrolls sideways to the other columns (otherwise it is always wide enough for them all)
+  kScrollSideways = 1u << 13,
 };
 
 // A group box with an empty caption is drawn without a frame: a plain container that lines

@@ -511,9 +511,14 @@ void DialogWindow::Apply(int id, Change change, int first, int count) {
           view->horizontalHeader()->resizeSection(c, dialog_.Column(id, c).width);
           total += dialog_.Column(id, c).width;
         }
-        // Wide enough to show every column without clipping when the window is at its minimum.
-        view->setMinimumWidth(total + 2 * view->frameWidth() +
-                              view->verticalScrollBar()->sizeHint().width());
+        // Wide enough to show every column without clipping when the window is at its minimum,
+        // unless the list may scroll sideways to them.
+        const int full =
+            total + 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+        const ControlSpec* spec = dialog_.Template().Find(id);
+        const bool sideways =
+            spec != nullptr && (spec->flags & kScrollSideways) != 0 && spec->min_width > 0;
+        view->setMinimumWidth(sideways ? std::min(full, spec->min_width) : full);
       }
       break;
     case Change::kRowsReset:
