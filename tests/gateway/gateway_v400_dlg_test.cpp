@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "device_fixture.h"
+#include "gateway/fifo_templates.h"
 #include "sim/demo_network.h"
 
 namespace corvane {
@@ -353,6 +354,45 @@ TEST_F(GatewayDlgTest, OlderLayoutInTheProjectIsConvertedOnceAtOpening) {
   EXPECT_EQ(d.image().ModbusAddress(0), 9);
   EXPECT_EQ(Blob()[1], 400);
   EXPECT_EQ(d.Cell(kGwDevices, 0, kGwColModbus), u"9");
+}
+
+// FIFO2 starts recording when its view opens, and its table is listed up to the end marker; a
+// wireless M-Bus status of length 7 asks for the 6 registers of its frame.
+TEST_F(GatewayDlgTest, Fifo2TableAndTheWmbusFrameLength) {
+  auto& d = OpenGateway();
+  host.Advance(100);
+  transport.Take();
+  ASSERT_TRUE(host.Click(d, kGwUniFifo2));
+  host.Advance(50);
+  auto sent = transport.Take();
+  // Register 19370 := 0x8000, then the read of 19370..19435 (66 registers), through the route
+  // to the gateway.
+  EXPECT_TRUE(AnySent(sent, "83 04 AA 4B 00 80")) << ::testing::PrintToString(sent);
+  ASSERT_NE(d.uni_fifo2(), nullptr);
+  std::vector<uint16_t> table(66, 0);
+  table[2] = 1 | 5 << 8;  // index 1, tdif 5
+  table[3] = 0x0102;
+  table[4] = 2 | 7 << 8;
+  table[5] = 0x0304;
+  table[6] = 0xFF;  // the end
+  table[8] = 3 | 9 << 8;
+  Deliver(GatewayImage::kRegFifo2Control, table);
+  const Cfifo2& fifo2 = *d.uni_fifo2();
+  ASSERT_EQ(fifo2.Count(kFifoList), 2);
+  EXPECT_EQ(fifo2.Item(kFifoList, 0), u"index=1,reg=258 0x0102 tdif=5");
+  EXPECT_EQ(fifo2.Item(kFifoList, 1), u"index=2,reg=772 0x0304 tdif=7");
+  EXPECT_TRUE(host.TimerRunning(d, CGatewayV400Dlg::kUniFifo2Timer));
+
+  ASSERT_TRUE(host.Click(d, kGwWmbusFifo));
+  host.Advance(50);
+  transport.Take();
+  Deliver(GatewayImage::kRegWmbusStatus, {static_cast<uint16_t>(7 | 0xB5 << 8)});
+  // The silent gateway never answers the status read itself: the queue sends the frame's read
+  // once it has given that one up.
+  host.Advance(5000);
+  sent = transport.Take();
+  // Read of 6 registers from 18418 (0x47F2).
+  EXPECT_TRUE(AnySent(sent, "6A 03 F2 47 06")) << ::testing::PrintToString(sent);
 }
 
 }  // namespace
