@@ -6,12 +6,12 @@
 #include <QScrollBar>
 #include <QWidget>
 
+#include "app/edit_project_template.h"
 #include "qt/qt_app.h"
 #include "qt/qt_shot.h"
 #include "ui/dialog.h"
 #include "ui/qt/dialog_window.h"
 #include "ui/qt/qt_host.h"
-#include "app/edit_project_template.h"
 
 namespace corvane::ui {
 namespace {

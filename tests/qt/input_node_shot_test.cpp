@@ -4,12 +4,12 @@
 
 #include <QImage>
 
+#include "devices/input_node_template.h"
 #include "model/radio_settings.h"
 #include "qt/qt_app.h"
 #include "qt/qt_shot.h"
 #include "ui/dialog.h"
 #include "ui/qt/qt_host.h"
-#include "devices/input_node_template.h"
 
 namespace corvane::ui {
 namespace {

@@ -22,6 +22,7 @@
 #include "app/corvane_dlg.h"
 #include "app/profile.h"
 #include "app/shell_dialogs.h"
+#include "device_shot.h"
 #include "qt/qt_app.h"
 #include "ui/dialog.h"
 #include "ui/qt/dialog_window.h"
@@ -145,16 +146,6 @@ TEST(QtMainWindow, F1AndCtrlHInAModalChildReachTheHelp) {
   host.RunModal(nullptr, main);
   EXPECT_EQ(after, (std::vector<int>{1, 1, 2, 2}));
 }
-
-// Never finds a dongle: the main window comes up as "USB Dongle Not Found".
-class NoDongle : public Transport {
- public:
-  bool Discover(std::u16string&) override { return false; }
-  bool Open(ReportSink*) override { return false; }
-  bool Close() override { return false; }
-  bool IsOpen() const override { return false; }
-  void Enqueue(const uint8_t*, size_t) override {}
-};
 
 // The first start: no profile, so the service-code prompt comes up modally over the main window.
 // F1 there opens the program's help (the user guide) through the main window's help.

@@ -3,31 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <vector>
 
-#include "app/corvane_dlg.h"
-#include "app/profile.h"
+#include "device_shot.h"
 #include "devices/output_node_dlg.h"
 #include "devices/output_node_template.h"
-#include "link/transport.h"
-#include "qt/qt_app.h"
-#include "qt/qt_shot.h"
-#include "ui/qt/qt_host.h"
-#include "ui/text.h"
 
 namespace corvane::ui {
 namespace {
 
 using namespace corvane::devices;
 using namespace corvane::devices::output_word;
-
-class NoDongle : public Transport {
- public:
-  bool Discover(std::u16string&) override { return false; }
-  bool Open(ReportSink*) override { return false; }
-  bool Close() override { return false; }
-  bool IsOpen() const override { return false; }
-  void Enqueue(const uint8_t*, size_t) override {}
-};
 
 constexpr RfAddress kNode = 0x00700502;
 constexpr RfAddress kKeypad = 0x00E00602;
@@ -76,58 +62,36 @@ std::vector<uint16_t> BlindsRecord() {
   return r;
 }
 
-struct Site {
-  Site() : main(host, transport, Env()) {
-    Project& p = main.project();
-    p.SetEntry(0, kNode, BlindsRecord());
+// The blinds node with its control devices in the project.
+class OutputNodeShot : public DeviceShot {
+ protected:
+  OutputNodeShot() {
+    AddHeardDevice(kNode, BlindsRecord());
+    Project& p = main_->project();
     p.SetEntry(1, kKeypad, std::vector<uint16_t>(59, 0));
     p.SetEntry(2, kClimate, std::vector<uint16_t>(98, 0));
     p.SetEntry(3, kRoomUnit, std::vector<uint16_t>(190, 0));
-    // The node is heard, so its buttons show.
-    main.dongle().SetMirror(DongleLink::kRegHeardList, 1);
-    main.dongle().SetMirror(DongleLink::kRegHeardList + 1, static_cast<uint16_t>(kNode));
-    main.dongle().SetMirror(DongleLink::kRegHeardList + 2, static_cast<uint16_t>(kNode >> 16));
   }
-  CCorvaneDlg::Environment Env() {
-    CCorvaneDlg::Environment env;
-    env.profile = &profile;
-    env.exit = [](int) {};
-    return env;
-  }
-  DeviceServices Services() {
-    return DeviceServices{
-        main.queues(), main.device_log(), main.heard_frames(), main.dongle(), {}, {}, {}, {}};
-  }
-
-  QtHost host;
-  NoDongle transport;
-  MemoryProfile profile;
-  CCorvaneDlg main;
 };
 
-TEST(QtScreenshot, OutputNodeIsTidyAndSaved) {
-  TestApp();
-  Site site;
-  COutputNodeDlg dlg(DeviceDialogContext{site.host, kNode, 0, site.main.project(), 0},
-                     site.Services());
-  const QString path = ShowCheckAndGrab(site.host, dlg, "output-node-dialog");
+TEST_F(OutputNodeShot, OutputNodeIsTidyAndSaved) {
+  COutputNodeDlg dlg(DeviceDialogContext{host_, kNode, 0, main_->project(), 0}, Services());
+  const QString path = ShowCheckAndGrab(host_, dlg, "output-node-dialog");
   ASSERT_FALSE(path.isEmpty());
   EXPECT_EQ(dlg.Text(kOutPwmPeriod), u"60.0");
   const QImage image(path);
   EXPECT_LE(image.width(), 1366);
   EXPECT_LE(image.height(), 768);
-  site.host.HideModeless(dlg);
+  host_.HideModeless(dlg);
 }
 
-TEST(QtScreenshot, OutputRoomLinkIsTidyAndSaved) {
-  TestApp();
-  Site site;
+TEST_F(OutputNodeShot, OutputRoomLinkIsTidyAndSaved) {
   std::vector<uint16_t> record = BlindsRecord();
-  OutputLinkDialog link(OutputLinkDialog::Kind::kRoom, site.host, record, 2, site.main.project(),
-                        kNode, false, {});
-  EXPECT_FALSE(ShowCheckAndGrab(site.host, link, "output-link-dialog").isEmpty());
+  OutputLinkDialog link(OutputLinkDialog::Kind::kRoom, host_, record, 2, main_->project(), kNode,
+                        false, {});
+  EXPECT_FALSE(ShowCheckAndGrab(host_, link, "output-link-dialog").isEmpty());
   EXPECT_EQ(link.Text(LinkId(kLinkOnCaption0, 2)), u"CO2 >= 1000 ppm");
-  site.host.HideModeless(link);
+  host_.HideModeless(link);
 }
 
 }  // namespace

@@ -4,95 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <memory>
-#include <string_view>
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
-#include "app/corvane_dlg.h"
-#include "app/profile.h"
+#include "device_shot.h"
 #include "devices/room_unit_dlg.h"
 #include "devices/room_unit_template.h"
-#include "model/device_text.h"
-#include "model/radio_settings.h"
-#include "qt/qt_app.h"
-#include "qt/qt_shot.h"
-#include "ui/qt/qt_host.h"
-#include "ui/text.h"
 
 namespace corvane::ui {
 namespace {
 
 using namespace corvane::devices;
 
-class NoDongle : public Transport {
- public:
-  bool Discover(std::u16string&) override { return false; }
-  bool Open(ReportSink*) override { return false; }
-  bool Close() override { return false; }
-  bool IsOpen() const override { return false; }
-  void Enqueue(const uint8_t*, size_t) override {}
-};
-
-// The main window (never shown) owns the project and the queues; the device is in the heard
-// list, so the dialog shows every button.
-class RoomUnitShot : public ::testing::Test {
+class RoomUnitShot : public DeviceShot {
  protected:
-  RoomUnitShot() {
-    env_.profile = &profile_;
-    env_.exit = [](int) {};
-    main_ = std::make_unique<CCorvaneDlg>(host_, transport_, env_);
-  }
-
   static std::vector<uint16_t> Header(int words, uint16_t model, uint16_t device_id,
                                       std::u16string_view name) {
-    std::vector<uint16_t> r(static_cast<size_t>(words), 0);
-    r[0] = model;
-    r[1] = 402;
-    r[2] = 0x0200;
-    r[5] = device_id;
-    r[6] = 102;
-    EncodeDeviceTextWords(name, std::span<uint16_t>(r).subspan(8).first<8>());
-    StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(r).subspan(18, 8));
-    r[26] = 0x0203;  // frequency 3, +10 dBm
-    r[27] = 23;
-    r[28] = 0x5A40;  // uptime 1989184 s
-    r[29] = 0x001E;
-    r[30] = 0x00A3;  // -93 dBm
-    r[31] = 0x081D;  // 2.9 V, 80 %
-    return r;
+    return SiteRecord(words, model, device_id, name, 102, 0x0203, 23);  // frequency 3, +10 dBm
   }
-
-  template <class D>
-  QString Shoot(RfAddress address, std::vector<uint16_t> record, const QString& name) {
-    main_->project().SetEntry(0, address, std::move(record));
-    DongleLink& dongle = main_->dongle();
-    dongle.SetMirror(DongleLink::kRegHeardList, 1);
-    dongle.SetMirror(DongleLink::kRegHeardList + 1, static_cast<uint16_t>(address));
-    dongle.SetMirror(DongleLink::kRegHeardList + 2, static_cast<uint16_t>(address >> 16));
-    // The window is only looked at: none of the optional services is needed.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-    D dialog(DeviceDialogContext{host_, address, 0, main_->project(), 0},
-             DeviceServices{.queues = main_->queues(),
-                            .log = main_->device_log(),
-                            .heard = main_->heard_frames(),
-                            .dongle = main_->dongle()});
-#pragma GCC diagnostic pop
-    const QString path = ShowCheckAndGrab(host_, dialog, name);
-    EXPECT_EQ(dialog.unknown_id_uses(), 0);
-    host_.Forget(dialog);
-    return path;
-  }
-
-  MemoryProfile profile_;
-  CCorvaneDlg::Environment env_;
-  NoDongle transport_;
-  QtHost host_;
-  std::unique_ptr<CCorvaneDlg> main_;
 };
 
 TEST_F(RoomUnitShot, CalidorFitsTheScreenAndIsSaved) {
-  TestApp();
   std::vector<uint16_t> r = Header(190, 0x0515, 1082, u"Office 2.08");
   const uint16_t values[] = {2187, 2200, 2600, 4512, 684, 450, 0x0000, 0};  // words 50..57
   std::copy(std::begin(values), std::end(values), r.begin() + 50);
@@ -114,7 +47,6 @@ TEST_F(RoomUnitShot, CalidorFitsTheScreenAndIsSaved) {
 }
 
 TEST_F(RoomUnitShot, CalidorCIsTidyAndSaved) {
-  TestApp();
   std::vector<uint16_t> r = Header(78, 0x051A, 1207, u"Meeting room");
   r[50] = 2214;
   r[53] = 4830;
