@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "gateway/fifo_templates.h"
+#include "model/user_file.h"
 #include "gateway/wmbus_telegram.h"
 
 namespace corvane {
@@ -33,11 +33,7 @@ FifoView::~FifoView() = default;
 void FifoView::StartNewLogRun() { Log().started_this_run = false; }
 
 void FifoView::OpenLog() {
-  std::error_code ec;
-  std::filesystem::create_directory("SNIFF", ec);
-  if (ec && ec != std::errc::file_exists) {
-    MessageBox(u"Not possible to create folder \\SNIFF");
-  }
+  if (!CreateOutputFolder("SNIFF")) MessageBox(u"Not possible to create folder \\SNIFF");
   SniffLog& shared = Log();
   log_ = shared.open.lock();
   if (log_) return;

@@ -76,9 +76,11 @@ GwUniStatus GwUniStatus::FromWords(std::span<const uint16_t> words) {
 // ---------------------------------------------------------------------------------------------
 // The image
 
-GatewayImage::GatewayImage() : words_(kWords, 0) {}
+GatewayImage::GatewayImage(const GatewayMap& map)
+    : map_(&map), words_(static_cast<size_t>(map.words), 0) {}
 
-GatewayImage::GatewayImage(std::span<const uint16_t> words) : words_(kWords, 0) {
+GatewayImage::GatewayImage(std::span<const uint16_t> words, const GatewayMap& map)
+    : map_(&map), words_(static_cast<size_t>(map.words), 0) {
   std::copy_n(words.begin(), std::min(words.size(), words_.size()), words_.begin());
 }
 
@@ -104,65 +106,67 @@ void GatewayImage::SetBytes(int reg, int field_bytes, std::span<const uint8_t> b
 }
 
 GwDeviceEntry GatewayImage::Device(int i) const {
-  return GwDeviceEntry::FromWords(words().subspan(kRegDevices + GwDeviceEntry::kWords * i));
+  return GwDeviceEntry::FromWords(words().subspan(map_->reg_devices + GwDeviceEntry::kWords * i));
 }
 
 void GatewayImage::SetDevice(int i, const GwDeviceEntry& entry) {
-  entry.ToWords(words().subspan(kRegDevices + GwDeviceEntry::kWords * i));
+  entry.ToWords(words().subspan(map_->reg_devices + GwDeviceEntry::kWords * i));
 }
 
 GwDeviceStatus GatewayImage::DeviceStatus(int i) const {
-  return GwDeviceStatus::FromWords(words().subspan(kRegDeviceStatus + GwDeviceStatus::kWords * i));
+  return GwDeviceStatus::FromWords(
+      words().subspan(map_->reg_device_status + GwDeviceStatus::kWords * i));
 }
 
 GwUniEntry GatewayImage::UniDevice(int i) const {
-  return GwUniEntry::FromWords(words().subspan(kRegUniDevices + GwUniEntry::kWords * i));
+  return GwUniEntry::FromWords(words().subspan(map_->reg_uni_devices + GwUniEntry::kWords * i));
 }
 
 void GatewayImage::SetUniDevice(int i, const GwUniEntry& entry) {
-  entry.ToWords(words().subspan(kRegUniDevices + GwUniEntry::kWords * i));
+  entry.ToWords(words().subspan(map_->reg_uni_devices + GwUniEntry::kWords * i));
 }
 
 GwUniStatus GatewayImage::UniStatus(int i) const {
-  return GwUniStatus::FromWords(words().subspan(kRegUniStatus + GwUniStatus::kWords * i));
+  return GwUniStatus::FromWords(words().subspan(map_->reg_uni_status + GwUniStatus::kWords * i));
 }
 
 uint8_t GatewayImage::ModbusAddress(int i) const {
-  return ByteAt(words().subspan(kRegModbusTable), static_cast<size_t>(i));
+  return ByteAt(words().subspan(map_->reg_modbus_table), static_cast<size_t>(i));
 }
 
 void GatewayImage::SetModbusAddress(int i, uint8_t address) {
-  SetByteAt(words().subspan(kRegModbusTable), static_cast<size_t>(i), address);
+  SetByteAt(words().subspan(map_->reg_modbus_table), static_cast<size_t>(i), address);
 }
 
 std::vector<RfAddress> GatewayImage::DeviceAddresses() const {
-  std::vector<RfAddress> out(kDevices);
-  for (int i = 0; i < kDevices; ++i) out[i] = U32(kRegDevices + GwDeviceEntry::kWords * i);
+  std::vector<RfAddress> out(static_cast<size_t>(map_->devices));
+  for (int i = 0; i < map_->devices; ++i)
+    out[i] = U32(map_->reg_devices + GwDeviceEntry::kWords * i);
   return out;
 }
 
 std::vector<uint8_t> GatewayImage::ModbusAddresses() const {
-  return Bytes(kRegModbusTable, kDevices);
+  return Bytes(map_->reg_modbus_table, map_->devices);
 }
 
 GwClock GatewayImage::Clock() const {
-  const std::vector<uint8_t> b = Bytes(kRegClock, 8);
+  const std::vector<uint8_t> b = Bytes(map_->reg_clock, 8);
   return {b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]};
 }
 
 void GatewayImage::SetClock(const GwClock& c) {
   const uint8_t b[8] = {c.year, c.month, c.day, c.hour, c.minute, c.second, c.set_flag, c.spare};
-  SetBytes(kRegClock, 8, b);
+  SetBytes(map_->reg_clock, 8, b);
 }
 
 std::array<uint8_t, GatewayImage::kTextBytes> GatewayImage::Key() const {
   std::array<uint8_t, kTextBytes> out{};
-  for (size_t i = 0; i < out.size(); ++i) out[i] = ByteAt(words().subspan(kRegKey), i);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = ByteAt(words().subspan(map_->reg_key), i);
   return out;
 }
 
 void GatewayImage::SetKey(const std::array<uint8_t, kTextBytes>& key) {
-  SetBytes(kRegKey, kTextBytes, key);
+  SetBytes(map_->reg_key, kTextBytes, key);
 }
 
 bool GatewayImage::SetTransmitRequest(RfAddress address, std::span<const uint8_t> data) {
@@ -226,17 +230,17 @@ GatewayLayout LayoutOf(std::span<const uint16_t> blob) {
 namespace {
 
 // Register numbers of the older layout.
-constexpr int kOldDevices = 50;
-constexpr int kOldRegDevices = 52;
-constexpr int kOldRegUniDevices = 252;
-constexpr int kOldRegDeviceStatus = 1052;
-constexpr int kOldRegOutput = 1352;
-constexpr int kOldRegUniStatus = 18212;
-constexpr int kOldRegModbusTable = 19012;
-constexpr int kOldRegClock = 19038;  // clock (4 registers), then the Unix time (2)
-constexpr int kOldRegKey = 19044;
+constexpr int kOldDevices = kPre400Map.devices;
+constexpr int kOldRegDevices = kPre400Map.reg_devices;
+constexpr int kOldRegUniDevices = kPre400Map.reg_uni_devices;
+constexpr int kOldRegDeviceStatus = kPre400Map.reg_device_status;
+constexpr int kOldRegOutput = kPre400Map.reg_output;
+constexpr int kOldRegUniStatus = kPre400Map.reg_uni_status;
+constexpr int kOldRegModbusTable = kPre400Map.reg_modbus_table;
+constexpr int kOldRegClock = kPre400Map.reg_clock;  // clock (4 registers), then the Unix time (2)
+constexpr int kOldRegKey = kPre400Map.reg_key;
 // The old cache area started at 1754, the new one at 2034.
-constexpr uint16_t kCacheShift = GatewayImage::kRegCacheFirst - 1754;
+constexpr int kCacheShift = kV400Map.cache.first - kPre400Map.cache.first;
 
 void Move(const GatewayImage& from, int from_reg, GatewayImage& to, int to_reg, int count) {
   const auto src = from.words().subspan(static_cast<size_t>(from_reg), static_cast<size_t>(count));
@@ -294,6 +298,44 @@ bool ConvertPre400Image(std::span<uint16_t> blob) {
 
   std::copy_n(out.words().begin(), std::min(blob.size(), out.words().size()), blob.begin());
   return true;
+}
+
+void ConvertToPre400Image(std::span<uint16_t> blob) {
+  const GatewayImage from(blob, kV400Map);
+  // Starts as a copy, so the registers both layouts share (0-51) stay.
+  GatewayImage to(blob, kPre400Map);
+  const GatewayMap& f = kV400Map;
+  const GatewayMap& t = kPre400Map;
+  std::fill(to.words().begin() + t.reg_devices, to.words().end(), uint16_t{0});
+  auto move = [&](int from_reg, int to_reg, int count) {
+    std::copy_n(from.words().begin() + from_reg, count, to.words().begin() + to_reg);
+  };
+  move(f.reg_devices, t.reg_devices, t.devices * GwDeviceEntry::kWords);
+  for (int i = 0; i < t.devices; ++i) {
+    GwDeviceEntry e = to.Device(i);
+    if (e.address == 0 || e.mb_start == 0) continue;
+    // A start inside the one area lands inside the other, one outside stays outside, where the
+    // dialog's cache placement finds it; only a start below the shift is dropped.
+    e.mb_start = e.mb_start > kCacheShift ? static_cast<uint16_t>(e.mb_start - kCacheShift) : 0;
+    to.SetDevice(i, e);
+  }
+  for (int i = 0; i < t.devices; ++i) to.SetModbusAddress(i, from.ModbusAddress(i));
+  move(f.reg_uni_devices, t.reg_uni_devices, GatewayImage::kUniDevices * GwUniEntry::kWords);
+  move(f.reg_device_status, t.reg_device_status, t.devices * GwDeviceStatus::kWords);
+  to.SetWord(t.reg_output, from.Word(f.reg_output));
+  move(f.reg_captured, t.reg_captured, 2 * GatewayImage::kUniDevices);
+  move(f.reg_uni_status, t.reg_uni_status, GatewayImage::kUniDevices * GwUniStatus::kWords);
+  move(f.reg_clock, t.reg_clock, 4);
+  move(f.reg_unix_time, t.reg_unix_time, 2);
+  move(f.reg_key, t.reg_key, GatewayImage::kTextBytes / 2);
+
+  const auto old_words = static_cast<std::ptrdiff_t>(std::min(blob.size(), to.words().size()));
+  std::copy_n(to.words().begin(), old_words, blob.begin());
+  // What lies past the older image means nothing in it.
+  std::fill(blob.begin() + old_words,
+            blob.begin() +
+                static_cast<std::ptrdiff_t>(std::min<size_t>(blob.size(), GatewayImage::kWords)),
+            uint16_t{0});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -147,6 +147,33 @@ struct CacheArea {
   int end = 0;
 };
 
+// Where the records lie in one layout of the gateway's map. Registers 0-51 and the record
+// formats are the same in both layouts; the older one has 50 paired devices instead of 78 and
+// everything behind them moved down.
+struct GatewayMap {
+  int words = 0;  // registers in the image
+  int devices = 0;
+  int reg_devices = 0;
+  int reg_uni_devices = 0;
+  int reg_device_status = 0;
+  int reg_output = 0;
+  int reg_captured = 0;
+  CacheArea cache;
+  int reg_uni_status = 0;
+  int reg_modbus_table = 0;
+  int reg_clock = 0;      // 4 registers of clock bytes
+  int reg_unix_time = 0;  // 2 registers
+  int reg_key = 0;        // 8 registers
+  bool operator==(const GatewayMap&) const = default;
+};
+
+// Firmware 4.00 and later.
+inline constexpr GatewayMap kV400Map{19618,         78,    52,    364,   1164,  1632, 1634,
+                                     {2034, 16370}, 18492, 19292, 19332, 19336, 19338};
+// Firmware before 4.00.
+inline constexpr GatewayMap kPre400Map{19053,         50,    52,    252,   1052,  1352, 1354,
+                                       {1754, 16090}, 18212, 19012, 19038, 19042, 19044};
+
 class GatewayImage {
  public:
   static constexpr int kWords = 19618;
@@ -214,10 +241,14 @@ class GatewayImage {
 
   static constexpr CacheArea kCacheArea{kRegCacheFirst, kRegCacheLast + 1};
 
-  // A zeroed image.
-  GatewayImage();
-  // A copy of the first kWords words; missing words read as 0.
-  explicit GatewayImage(std::span<const uint16_t> words);
+  // A zeroed image of the layout.
+  explicit GatewayImage(const GatewayMap& map = kV400Map);
+  // A copy of the first words the layout holds; missing words read as 0.
+  explicit GatewayImage(std::span<const uint16_t> words, const GatewayMap& map = kV400Map);
+
+  // The record accessors below follow this layout; the kReg constants name the 4.00 layout and
+  // the registers both layouts share (0-51).
+  const GatewayMap& map() const { return *map_; }
 
   std::span<uint16_t> words() { return words_; }
   std::span<const uint16_t> words() const { return words_; }
@@ -241,25 +272,29 @@ class GatewayImage {
   void SetUniDevice(int i, const GwUniEntry& entry);
   GwUniStatus UniStatus(int i) const;
   // which = 0 or 1: the value captured from unidirectional entry i's first or second register.
-  uint16_t CapturedValue(int i, int which) const { return Word(kRegCaptured + 2 * i + which); }
+  uint16_t CapturedValue(int i, int which) const {
+    return Word(map_->reg_captured + 2 * i + which);
+  }
 
   // Modbus address of bidirectional entry i; 0 = none.
   uint8_t ModbusAddress(int i) const;
   void SetModbusAddress(int i, uint8_t address);
   std::span<uint16_t> DeviceTable() {
-    return words().subspan(kRegDevices, kDevices * GwDeviceEntry::kWords);
+    return words().subspan(static_cast<size_t>(map_->reg_devices),
+                           static_cast<size_t>(map_->devices * GwDeviceEntry::kWords));
   }
   std::vector<RfAddress> DeviceAddresses() const;
   std::vector<uint8_t> ModbusAddresses() const;
 
   GwClock Clock() const;
   void SetClock(const GwClock& clock);
-  uint32_t UnixTime() const { return U32(kRegUnixTime); }
-  void SetUnixTime(uint32_t seconds) { SetU32(kRegUnixTime, seconds); }
+  uint32_t UnixTime() const { return U32(map_->reg_unix_time); }
+  void SetUnixTime(uint32_t seconds) { SetU32(map_->reg_unix_time, seconds); }
 
   std::array<uint8_t, kTextBytes> Key() const;
   void SetKey(const std::array<uint8_t, kTextBytes>& key);
 
+  // The transmit request, the logs and FIFO2 exist in the 4.00 layout only.
   // Fills the transmit request (address, data, length, trigger 1). The data area holds 40 bytes:
   // longer data would overwrite the length and trigger registers, so it is refused (false) and
   // nothing is changed.
@@ -271,6 +306,7 @@ class GatewayImage {
   std::vector<GwFifo2Entry> Fifo2Table() const;
 
  private:
+  const GatewayMap* map_;
   std::vector<uint16_t> words_;
 };
 
@@ -294,6 +330,13 @@ constexpr bool IsOlderThanV400(uint16_t version) { return version >= 1 && versio
 // converted words that fit.
 bool ConvertPre400Image(std::span<uint16_t> blob);
 
+// The way back, for a gateway found to run older firmware than its blob's layout: the first 50
+// paired devices with their status and Modbus addresses, cache starts moved back by the 280
+// registers the area moved (a start that would fall below 1 becomes 0), the unidirectional records,
+// the captured values, clock, Unix time and key; registers 0-51 stay. Register 1 keeps its value,
+// which the caller sets. Words past the older image are cleared up to the 4.00 image's end.
+void ConvertToPre400Image(std::span<uint16_t> blob);
+
 // Cache placement over a table of GwDeviceEntry words (4 per entry, back to back): keeps valid
 // ranges in order, moves overlapping ones behind their predecessor, places new ones at the next
 // free register, and clears MB_start of entries that are not cached. A range is never placed past
@@ -302,14 +345,14 @@ bool ConvertPre400Image(std::span<uint16_t> blob);
 // those entries, in order; empty when everything fit.
 std::vector<int> PlaceCache(std::span<uint16_t> table, CacheArea area);
 inline std::vector<int> PlaceCache(GatewayImage& image) {
-  return PlaceCache(image.DeviceTable(), GatewayImage::kCacheArea);
+  return PlaceCache(image.DeviceTable(), image.map().cache);
 }
 
 // Cache compression: every cached entry is placed anew, back to back from the start of the area,
 // with the same rule for entries that do not fit as PlaceCache.
 std::vector<int> CompressCache(std::span<uint16_t> table, CacheArea area);
 inline std::vector<int> CompressCache(GatewayImage& image) {
-  return CompressCache(image.DeviceTable(), GatewayImage::kCacheArea);
+  return CompressCache(image.DeviceTable(), image.map().cache);
 }
 
 struct ModbusCollision {

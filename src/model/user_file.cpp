@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 #include <utility>
 
 #ifdef _WIN32
@@ -245,6 +246,12 @@ int64_t UserFile::Read(void* into, uint64_t length) {
     done += static_cast<uint64_t>(n);
   }
   return static_cast<int64_t>(done);
+}
+
+bool CreateOutputFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::create_directory(folder, ec);
+  return !ec || ec == std::errc::file_exists;
 }
 
 FileContents ReadUserFile(const std::filesystem::path& path, uint64_t max_bytes) {

@@ -73,6 +73,10 @@ struct FileContents {
 };
 FileContents ReadUserFile(const std::filesystem::path& path, uint64_t max_bytes);
 
+// Creates the folder below the current one where the tool puts the files it writes for people
+// (reports, logs). True when it is there afterwards, a folder made by an earlier run included.
+bool CreateOutputFolder(const std::filesystem::path& folder);
+
 // The messages for a file the user chose that cannot be read: "File %s not found", "File %s
 // ,\r\nbut file not accessible" and otherwise "File %s not possible to open". With
 // `silent_bad_path`, a bad path or an I/O error gives an empty text (the firmware dialog's box).

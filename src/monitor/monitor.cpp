@@ -1,8 +1,8 @@
 #include "monitor/monitor.h"
 
 #include <filesystem>
-#include <system_error>
 
+#include "model/user_file.h"
 #include "monitor/monitor_template.h"
 
 namespace corvane {
@@ -12,11 +12,7 @@ CMonitor::CMonitor(ui::Host& host) : Dialog(ui::MonitorTemplate(), host) {}
 CMonitor::~CMonitor() { log_.Close(); }
 
 void CMonitor::OpenLog() {
-  std::error_code ec;
-  std::filesystem::create_directory("SNIFF", ec);
-  if (ec && ec != std::errc::file_exists) {
-    MessageBox(u"Not possible to create folder \\SNIFF");
-  }
+  if (!CreateOutputFolder("SNIFF")) MessageBox(u"Not possible to create folder \\SNIFF");
   // Without a log file the window still works.
   if (log_.Open(std::filesystem::path("SNIFF") / "sniff_monitor.txt",
                 ui::Utf16File::Mode::kAppend) != 0) {

@@ -1,0 +1,51 @@
+// The DALI command word: one 32-bit format for every command field of the lighting-bus bridge,
+// its control devices and the street-light node. Bits 0..27 hold the forward frame below a
+// marker bit at the position of the frame length (a 16-bit frame 0xFF00 is 0x0001FF00); bit 28
+// is the push/pull flag of control-device ON commands; bits 29..30 the priority; bit 31 is the
+// street-light node's "send twice" and 0 everywhere else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvane::lighting {
+
+inline constexpr uint32_t kDaliFrameMask = 0x0FFFFFFF;
+inline constexpr uint32_t kDaliPushPullBit = 1u << 28;
+inline constexpr int kDaliPriorityShift = 29;
+inline constexpr uint32_t kDaliPriorityMask = 3u << kDaliPriorityShift;
+inline constexpr uint32_t kDaliTwiceBit = 1u << 31;
+// A marker at bit 28 or above would leave the frame field: longer lengths are taken as this.
+inline constexpr int kDaliMaxLength = 28;
+
+// The three edit texts of a command row.
+struct DaliCommandText {
+  std::u16string command;   // "%08X" of the frame without its marker
+  std::u16string length;    // "%d"
+  std::u16string priority;  // "%d"
+  bool operator==(const DaliCommandText&) const = default;
+};
+
+struct DaliFields {
+  uint32_t command = 0;  // frame bits without the marker
+  int length = 0;        // position of the marker, 0 when bits 0..27 are clear
+  int priority = 0;
+  bool operator==(const DaliFields&) const = default;
+};
+
+// Frame, length and priority into `previous`: bits 0..27 := (command | 1 << length) masked to 28
+// bits, bits 29..30 := priority & 3; bits 28 and 31 of `previous` stay. A length above 28 is
+// taken as 28; a negative one puts no marker.
+uint32_t EncodeDaliCommand(uint32_t previous, uint32_t command, int length, int priority);
+
+// The same from the edit texts: the command is hexadecimal (0 when it is not), the length
+// decimal (0 when it is not), and a priority that is not a number gives 3.
+uint32_t EncodeDaliCommand(uint32_t previous, std::u16string_view command,
+                           std::u16string_view length, std::u16string_view priority);
+
+// The marker is the highest set bit among bits 0..27.
+DaliFields DecodeDaliCommand(uint32_t word);
+DaliCommandText DaliCommandTexts(uint32_t word);
+
+}  // namespace corvane::lighting
