@@ -21,8 +21,8 @@
 
 #include "app/corvane_dlg.h"
 #include "app/profile.h"
-#include "gateway/gateway_v400_dlg.h"
-#include "gateway/gateway_v400_template.h"
+#include "gateway/gateway_dlg.h"
+#include "gateway/gateway_template.h"
 #include "link/transport.h"
 #include "model/gateway_image.h"
 #include "model/type_table.h"

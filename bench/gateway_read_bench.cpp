@@ -24,8 +24,8 @@
 
 #include "app/corvane_dlg.h"
 #include "app/profile.h"
-#include "gateway/gateway_v400_dlg.h"
-#include "gateway/gateway_v400_template.h"
+#include "gateway/gateway_dlg.h"
+#include "gateway/gateway_template.h"
 #include "model/gateway_image.h"
 #include "model/type_table.h"
 #include "sim/demo_network.h"

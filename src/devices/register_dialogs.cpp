@@ -6,7 +6,7 @@
 #include "devices/output_node_dlg.h"
 #include "devices/room_unit_dlg.h"
 #include "devices/sensor_dlgs.h"
-#include "gateway/gateway_v400_dlg.h"
+#include "gateway/gateway_dlg.h"
 #include "gateway/register_text.h"
 
 namespace corvane::devices {
@@ -16,6 +16,16 @@ template <class D>
 DeviceDialogFactory FactoryOf(const DeviceServices& services) {
   return [services](const DeviceDialogContext& context) {
     auto dialog = std::make_unique<D>(context, services);
+    DeviceDialogPort* port = dialog.get();
+    return OpenedDialog{std::move(dialog), port};
+  };
+}
+
+// Dialogs that open their paired devices' dialogs through the same opener.
+template <class D>
+DeviceDialogFactory GatewayFactoryOf(const DeviceServices& services, DeviceOpener& opener) {
+  return [services, &opener](const DeviceDialogContext& context) {
+    auto dialog = std::make_unique<D>(context, services, opener);
     DeviceDialogPort* port = dialog.get();
     return OpenedDialog{std::move(dialog), port};
   };
@@ -33,12 +43,8 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kCounter, FactoryOf<CCounterDlg>(services));
   opener.Register(DialogClass::kWindowContact, FactoryOf<CWindowContactDlg>(services));
   // The gateway opens its paired devices' dialogs through the same opener.
-  opener.Register(DialogClass::kGatewayV400,
-                  [services, &opener](const DeviceDialogContext& context) {
-                    auto dialog = std::make_unique<CGatewayV400Dlg>(context, services, opener);
-                    DeviceDialogPort* port = dialog.get();
-                    return OpenedDialog{std::move(dialog), port};
-                  });
+  opener.Register(DialogClass::kGatewayV400, GatewayFactoryOf<CGatewayV400Dlg>(services, opener));
+  opener.Register(DialogClass::kGateway, GatewayFactoryOf<CGatewayDlg>(services, opener));
 }
 
 void RegisterDeviceDialogs(CCorvaneDlg& main) {

@@ -145,6 +145,7 @@ struct GwFifo2Entry {
 struct CacheArea {
   int first = 0;
   int end = 0;
+  bool operator==(const CacheArea&) const = default;
 };
 
 // Where the records lie in one layout of the gateway's map. Registers 0-51 and the record

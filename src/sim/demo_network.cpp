@@ -57,14 +57,33 @@ void Build(Simulator& simulator) {
   // Meters: the consumption counter is captured and logged (store-in-FIFO bit), the flow only
   // captured.
   for (RfAddress meter : {kGatewayWaterMeter, kGatewayHeatMeter, kGatewayGasMeter}) {
-    SimNode& node = simulator.AddNode(
-        std::make_unique<MeterNode>(meter, simulator.DefaultSettings(meter)));
+    SimNode& node =
+        simulator.AddNode(std::make_unique<MeterNode>(meter, simulator.DefaultSettings(meter)));
     node.set_report_to(kGateway);
     gateway.AddUnidirectional(meter, 0x8000, 2);
   }
   simulator.AddNode(kGatewayLampiro);
   simulator.AddNode(kGatewayOmbrix);
   simulator.AddNode(kGatewaySextan);
+
+  auto& older = static_cast<GatewayNode&>(simulator.AddNode(std::make_unique<GatewayNode>(
+      kOlderGateway, simulator.DefaultSettings(kOlderGateway), kOlderGatewayFirmware)));
+  PairWith(simulator, older, kOlderGatewayInput, 59, 30);
+  {
+    SimNode& node = simulator.AddNode(std::make_unique<MeterNode>(
+        kOlderGatewayMeter, simulator.DefaultSettings(kOlderGatewayMeter)));
+    node.set_report_to(kOlderGateway);
+    older.AddUnidirectional(kOlderGatewayMeter, 0, 2);
+  }
+
+  auto& near = static_cast<GatewayNode&>(simulator.AddNode(
+      std::make_unique<GatewayNode>(kBridgeNear, simulator.DefaultSettings(kBridgeNear), 424)));
+  auto& far = static_cast<GatewayNode&>(simulator.AddNode(
+      std::make_unique<GatewayNode>(kBridgeFar, simulator.DefaultSettings(kBridgeFar), 424)));
+  const uint8_t far_slaves[] = {40, 41, 42, 43, 44, 45, 46, 47};
+  const uint8_t near_slaves[] = {48, 49, 50, 51, 52, 53, 54, 55};
+  near.SetBridge(kBridgeFar, far_slaves);
+  far.SetBridge(kBridgeNear, near_slaves);
 
   auto& fan_coil = static_cast<RoutingNode&>(simulator.AddNode(kFanCoil));
   Pair(simulator, fan_coil, kFanCoilRoomUnit, true);

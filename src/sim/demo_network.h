@@ -56,6 +56,15 @@ inline constexpr RfAddress kClimateS = 0x00D00605;
 inline constexpr RfAddress kCounter = 0x00F00606;
 inline constexpr RfAddress kWindow = 0x01200607;
 inline constexpr RfAddress kRoomUnit = 0x00200608;
+// A gateway with firmware 3.11 (the register map before 4.00), with a paired node and a meter.
+inline constexpr RfAddress kOlderGateway = 0x00800701;
+inline constexpr uint16_t kOlderGatewayFirmware = 311;
+inline constexpr RfAddress kOlderGatewayInput = 0x00300702;  // Quadrel-A, sleeping, cached
+inline constexpr RfAddress kOlderGatewayMeter = 0x00C00703;  // transmit only
+// Two gateways with firmware 4.24 whose Modbus lines are bridged over the radio: Modbus slaves
+// 40 to 47 on the far side answer through the near one, and 48 to 55 the other way.
+inline constexpr RfAddress kBridgeNear = 0x00800801;
+inline constexpr RfAddress kBridgeFar = 0x00800802;
 
 // Adds the demo devices to `simulator` and pairs them with their routers.
 void Build(Simulator& simulator);

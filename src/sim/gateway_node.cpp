@@ -93,7 +93,19 @@ GatewayNode::GatewayNode(RfAddress address, const NodeSettings& settings, uint16
 }
 
 int GatewayNode::map_size() const {
+  if (older_layout()) {
+    // The older map ends with the wireless M-Bus key, which firmware 3.12 brought.
+    return registers()[G::kRegVersion] < kOlderKeyFirmware ? kPre400Map.reg_key : kPre400Map.words;
+  }
   return std::min(MapSize(registers()[G::kRegVersion]), word_count());
+}
+
+void GatewayNode::SetBridge(RfAddress far_end, std::span<const uint8_t> modbus_addresses) {
+  Reg(G::kRegBridgeAddress) = static_cast<uint16_t>(far_end);
+  Reg(G::kRegBridgeAddress + 1) = static_cast<uint16_t>(far_end >> 16);
+  for (uint8_t n : modbus_addresses) {
+    Reg(G::kRegBridgeBits + n / 16) |= static_cast<uint16_t>(1u << (n % 16));
+  }
 }
 
 bool GatewayNode::output_on() const { return (registers()[G::kRegIndicators] & 0x8000) != 0; }
@@ -114,6 +126,9 @@ void GatewayNode::InitRegisters() {
     for (int i = 0; i < G::kFifo2Entries; ++i) Reg(G::kRegFifo2Table + 2 * i) = 0x00FF;
     for (int i = 0; i < 8; ++i) Reg(G::kRegKey + i) = static_cast<uint16_t>(random().Next());
     ScheduleWmbus();
+  } else if (firmware_ >= kOlderKeyFirmware) {
+    for (int i = 0; i < 8; ++i)
+      Reg(kPre400Map.reg_key + i) = static_cast<uint16_t>(random().Next());
   }
   Reg(layout_.reg_clock + 3) = 1;  // clock set
 }

@@ -4,9 +4,10 @@
 // status records and Modbus addresses, the unidirectional entries with their captured values and
 // status, the cache area holding the copies of cached devices, the clock, the output, the
 // register-write log, FIFO2, the wireless M-Bus frame FIFO and the transmit request. The register
-// numbers are those of GatewayImage for firmware 4.00 and later; a 3.10 gateway keeps the older
-// layout (50 paired devices, smaller tables, no FIFOs). Registers at or above the map size of the
-// firmware version do not exist: reads of them go unanswered, writes to them are refused.
+// numbers are those of GatewayImage for firmware 4.00 and later; an older gateway (3.05 to 3.12)
+// keeps the older layout (50 paired devices, smaller tables, no FIFOs). Registers at or above the
+// map size of the firmware version do not exist: reads of them go unanswered, writes to them are
+// refused.
 //
 // The register map is the truth: what the tool writes into the tables is what the gateway works
 // with from then on (which registers of a unidirectional device it captures and logs, where a
@@ -25,7 +26,11 @@ namespace corvane::sim {
 class GatewayNode : public RoutingNode {
  public:
   // One firmware per generation of the register map (MapSize changes between them).
-  static constexpr std::array<uint16_t, 7> kGenerations = {310, 400, 403, 407, 410, 423, 424};
+  // Before 4.00: 3.05 (too old for the tool), 3.10 and 3.11 without the wireless M-Bus key, 3.12
+  // with it.
+  static constexpr std::array<uint16_t, 10> kGenerations = {305, 310, 311, 312, 400,
+                                                            403, 407, 410, 423, 424};
+  static constexpr uint16_t kOlderKeyFirmware = 312;
   static constexpr uint16_t kDefaultFirmware = 410;
   static constexpr int kCacheAreaFirst = 2034;
   static constexpr int kCacheAreaEnd = 16370;
@@ -44,6 +49,9 @@ class GatewayNode : public RoutingNode {
   // Modbus address and hub of a paired device (after AddRoute). False when it is not paired.
   bool SetModbusAddress(RfAddress node, uint8_t modbus_address);
   bool SetHub(RfAddress node, RfAddress hub);
+  // The Modbus bridge (firmware 4.24): requests for the listed Modbus slave addresses go to the
+  // gateway `far_end` over the radio.
+  void SetBridge(RfAddress far_end, std::span<const uint8_t> modbus_addresses);
   // Output state (register 31 high byte bit 7).
   bool output_on() const;
   // Frames put on the air by transmit requests: destination and data.

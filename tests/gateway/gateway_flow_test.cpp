@@ -7,7 +7,7 @@
 
 #include "devices/input_node_dlg.h"
 #include "gateway/fifo_templates.h"
-#include "gateway/gateway_v400_dlg.h"
+#include "gateway/gateway_dlg.h"
 #include "gateway/gw_device_editors.h"
 #include "gateway/gw_device_editors_template.h"
 #include "sim/gateway_node.h"
@@ -25,7 +25,7 @@ namespace demo = sim::demo;
 
 class GatewayFlowTest : public SiteTest {
  protected:
-  void ReadGateway(CGatewayV400Dlg& d) {
+  void ReadGateway(GatewayDialog& d) {
     ASSERT_TRUE(d.IsVisible(kGwRead));
     host.Click(d, kGwRead);
     EXPECT_EQ(d.source(), SourceState::kRead);
@@ -200,6 +200,71 @@ TEST_F(GatewayFlowTest, StaleWriteLogCountInTheProjectDrainsNothing) {
   // No view asked for an entry: the head entry is still the gateway's.
   const auto after = Gateway().registers().subspan(GatewayImage::kRegWriteLog, 8);
   EXPECT_TRUE(std::equal(head.begin(), head.end(), after.begin()));
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A gateway new to the project opens in the 4.00 window, which learns from the first read that
+// the gateway runs 3.11 and closes; the project then opens the older window, which reads the
+// whole older map, and what the user edits reaches the gateway's EEPROM, the Modbus addresses of
+// the last two entries included.
+TEST_F(GatewayFlowTest, OlderGatewayIsFoundByTheFirstReadAndConfiguredInItsOwnWindow) {
+  StartSite({demo::kOlderGateway, demo::kOlderGatewayInput});
+  bool first_ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    first_ran = true;
+    host.Click(d, kGwRead);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.ended(); }, 20000));
+  });
+  OpenFromList(demo::kOlderGateway);
+  ASSERT_TRUE(first_ran);
+  EXPECT_TRUE(Shown(u"In Gatrix is older version than expected, it is necessary Window reopen"));
+  EXPECT_EQ(Blob(dlg->project(), demo::kOlderGateway)[1], demo::kOlderGatewayFirmware);
+
+  auto& node = *sim.FindNodeAs<sim::GatewayNode>(demo::kOlderGateway);
+  bool ran = false;
+  host.OnModal<CGatewayDlg>([&](CGatewayDlg& d) {
+    ran = true;
+    EXPECT_EQ(d.Title(), u"Configuration for FW < 4.00 " + DisplayName(demo::kOlderGateway));
+    EXPECT_EQ(d.RowCount(kGwDevices), 50);
+    ReadGateway(d);
+    EXPECT_EQ(d.Text(kGwFwNum), u"3.11");
+    EXPECT_FALSE(Shown(u"Read unsuccessfull"));
+    const GatewayImage& image = d.image();
+    int input = -1;
+    for (int i = 0; i < 50; ++i) {
+      if (image.Device(i).address == demo::kOlderGatewayInput) input = i;
+    }
+    ASSERT_GE(input, 0);
+    EXPECT_EQ(image.ModbusAddress(input), 30);
+    // The cached copy lies in the older cache area.
+    EXPECT_GE(image.Device(input).mb_start, 1754);
+    EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColAddress).substr(0, 10), u"0x00C00703");
+
+    // Entry 49: the last Modbus address byte of the table.
+    host.OnModal<CGwDevices>([&](CGwDevices& editor) {
+      host.Type(editor, kSubAddress, u"0x00F00704");
+      host.Type(editor, kSubModbusAddress, u"77");
+      host.Click(editor, kIdOk);
+    });
+    host.DoubleClick(d, kGwDevices, 49, kGwColAddress);
+    EXPECT_EQ(d.image().ModbusAddress(49), 77);
+    host.Click(d, kGwWriteEeprom);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    const GatewayImage stored(node.eeprom(), kPre400Map);
+    EXPECT_EQ(stored.Device(49).address, 0x00F00704u);
+    EXPECT_EQ(stored.ModbusAddress(49), 77);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kOlderGateway);
+  ASSERT_TRUE(ran);
+  const GatewayImage kept(Blob(dlg->project(), demo::kOlderGateway), kPre400Map);
+  EXPECT_EQ(kept.ModbusAddress(49), 77);
 }
 
 }  // namespace

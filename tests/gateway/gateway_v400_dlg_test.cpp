@@ -1,8 +1,6 @@
 // The gateway configuration window on blocks handed to it as the fan-out would: completion by
 // map size, the write ranges by version and the EEPROM confirmation, the time-out, the clock,
 // the RF power list, what reaches the project, the version check and the transmit request.
-#include "gateway/gateway_v400_dlg.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +8,7 @@
 
 #include "device_fixture.h"
 #include "gateway/fifo_templates.h"
+#include "gateway/gateway_dlg.h"
 #include "sim/demo_network.h"
 
 namespace corvane {
@@ -35,15 +34,42 @@ class GatewayDlgTest : public DeviceTest {
   // The demo gateway, silent, with `prepare` applied to its project blob first.
   CGatewayV400Dlg& OpenGateway(const std::function<void(std::span<uint16_t>)>& prepare = {},
                                RfAddress address = demo::kGateway) {
-    StartWithProject({address});
-    sim.SetMute(address, true);
-    MarkHeard({address});
+    return Open<CGatewayV400Dlg>(DialogClass::kGatewayV400, prepare, address);
+  }
+  // The older window on a silent gateway whose blob says `version`.
+  // A second main window in one test would find the dongle taken: later windows reuse the first.
+  CGatewayDlg& OpenOlder(uint16_t version,
+                         const std::function<void(std::span<uint16_t>)>& prepare = {},
+                         bool fresh = true) {
+    return Open<CGatewayDlg>(
+        DialogClass::kGateway,
+        [&](std::span<uint16_t> blob) {
+          blob[1] = version;
+          if (prepare) prepare(blob);
+        },
+        demo::kOlderGateway, fresh);
+  }
+  template <class D>
+  D& Open(DialogClass cls, const std::function<void(std::span<uint16_t>)>& prepare,
+          RfAddress address, bool fresh = true) {
+    if (fresh) {
+      StartWithProject({address});
+      sim.SetMute(address, true);
+      MarkHeard({address});
+    }
     if (prepare) prepare(dlg->project().Record(0));
-    gw_ = std::make_unique<CGatewayV400Dlg>(
-        DeviceDialogContext{host, address, 0, dlg->project(), 0}, Services(), dlg->opener());
-    EXPECT_TRUE(dlg->dialog_slots().Occupy(DialogClass::kGatewayV400, gw_.get()));
+    auto dialog = std::make_unique<D>(DeviceDialogContext{host, address, 0, dlg->project(), 0},
+                                      Services(), dlg->opener());
+    D& d = *dialog;
+    gw_ = std::move(dialog);
+    EXPECT_TRUE(dlg->dialog_slots().Occupy(cls, gw_.get()));
     host.Open(*gw_);
-    return *gw_;
+    return d;
+  }
+  void CloseGateway() {
+    dlg->dialog_slots().Release(gw_.get());
+    host.Forget(*gw_);
+    gw_.reset();
   }
   // Through the fan-out, so the version check runs as in the program.
   void Deliver(uint16_t first, std::vector<uint16_t> words) {
@@ -63,7 +89,7 @@ class GatewayDlgTest : public DeviceTest {
   }
   std::span<uint16_t> Blob() { return dlg->project().Record(0); }
 
-  std::unique_ptr<CGatewayV400Dlg> gw_;
+  std::unique_ptr<GatewayDialog> gw_;
 };
 
 TEST_F(GatewayDlgTest, ReadOfAV400GatewayCompletesWithoutTheRegistersItsMapLacks) {
@@ -393,6 +419,132 @@ TEST_F(GatewayDlgTest, Fifo2TableAndTheWmbusFrameLength) {
   sent = transport.Take();
   // Read of 6 registers from 18418 (0x47F2).
   EXPECT_TRUE(AnySent(sent, "6A 03 F2 47 06")) << ::testing::PrintToString(sent);
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The window of firmware before 4.00: the same logic on the older map.
+TEST_F(GatewayDlgTest, OlderReadAwaitsTheKeyOnlyFromFirmware312) {
+  for (uint16_t version : {uint16_t{310}, uint16_t{312}}) {
+    auto& d = OpenOlder(version, {}, version == 310);
+    host.Click(d, kGwRead);
+    // 0-1353 (register 33 among them) and 19012-19051.
+    EXPECT_EQ(d.pending_reads(), 1354 + 40);
+    DeliverRange(0, 1354, version);
+    EXPECT_EQ(d.Text(kGwFwNum), version == 310 ? u"3.10" : u"3.12");
+    DeliverRange(19012, 32, 0);
+    EXPECT_EQ(d.state() == State::kIdle, version == 310) << version;
+    if (version == 312) {
+      DeliverRange(19044, 8, 0);
+      EXPECT_EQ(d.state(), State::kIdle);
+    }
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    EXPECT_TRUE(host.boxes().empty()) << (host.boxes().empty() ? "" : ui::Utf16ToUtf8(host.boxes()[0].text));
+    CloseGateway();
+  }
+}
+
+TEST_F(GatewayDlgTest, OlderWriteLeavesOutRegisters0To2AndWritesTheWholeModbusTable) {
+  for (uint16_t version : {uint16_t{311}, uint16_t{312}}) {
+    auto& d = OpenOlder(version, {}, version == 311);
+    host.QueueAnswer(kIdYes);
+    host.Click(d, kGwWriteEeprom);
+    // 3-1353, and the table: 25 registers (entries 48 and 49 in 19036) without the key, 40 with.
+    const int table = version == 311 ? 25 : 40;
+    EXPECT_EQ(d.pending_writes(), 1351 + table) << version;
+    Ack(3, 1351);
+    Ack(19012, table);
+    EXPECT_EQ(d.pending_writes(), 0);
+    Ack(2, 1);
+    Deliver(2, {0x0200});
+    EXPECT_EQ(d.state(), State::kIdle);
+    CloseGateway();
+  }
+}
+
+TEST_F(GatewayDlgTest, OlderWindowShowsItsOwnFieldsAndLists) {
+  auto& d = OpenOlder(311, [](std::span<uint16_t> blob) {
+    blob[26] = 0 | (5 << 8);  // power code 5 is "-10 dBm" on every channel
+    blob[252] = 0x0106;       // unidirectional entry 0, its registers with bit 15 set
+    blob[253] = 0x00C0;
+    blob[254] = 0x8005;
+    blob[255] = 7;
+    blob[1352] = 0;
+    blob[19042] = 1234;  // Unix time
+  });
+  EXPECT_EQ(d.Title(), u"Configuration for FW < 4.00 " + DisplayName(demo::kOlderGateway));
+  EXPECT_EQ(d.Count(kGwRfPower), 7);
+  EXPECT_EQ(d.Item(kGwRfPower, d.CurSel(kGwRfPower)), u"-10 dBm");
+  EXPECT_EQ(d.RowCount(kGwDevices), 50);
+  EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColReg1), u"32774");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColReg2), u"8");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColTimestamp), u"");
+  EXPECT_EQ(d.Text(kGwUnixTime), u"1234");
+  for (int id : {kGwCpuTemperature, kGwRfReinits, kGwAlarmLostTimeout, kGwOneGatrix, kGwDefault,
+                 kGwImport, kGwConfigBridge, kGwUniFifo, kGwUniFifo2, kGwWmbusFifo, kGwTxSend}) {
+    EXPECT_FALSE(d.Has(id)) << id;
+  }
+  host.Click(d, kGwOutOn);
+  host.Advance(100);
+  host.Click(d, kGwSave);
+  // Only the first 19053 registers are the older image's.
+  EXPECT_EQ(Blob()[26], 5 << 8);
+  EXPECT_EQ(d.unknown_id_uses(), 0);
+}
+
+TEST_F(GatewayDlgTest, UnsupportedOlderVersionFromTheGatewayAsksForAnUpdateOnce) {
+  // From the project: nothing.
+  auto& d = OpenOlder(305);
+  host.Advance(10);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_TRUE(firmware_calls.empty());
+  Deliver(1, {305});
+  Deliver(0, {1293, 305});
+  host.Advance(10);
+  ASSERT_EQ(BoxTexts(), std::vector<std::u16string>{
+                            u"Unsupported version,\nUpdate of Gatrix necessary, minimal supported "
+                            u"version 3.07\nTimestamps are invalid\nCommunication with cached "
+                            u"subdevices does not work"});
+  ASSERT_EQ(firmware_calls.size(), 1u);
+  EXPECT_EQ(firmware_calls[0].first, demo::kOlderGateway);
+  EXPECT_TRUE(host.TimerRunning(d, GatewayDialog::kKeepAliveTimer));
+}
+
+TEST_F(GatewayDlgTest, LayoutFollowsTheGatewayBothWays) {
+  // An older gateway updated to 4.00: the older window closes, the project keeps 399, and the
+  // 4.00 window converts the blob (cache starts move by 280).
+  auto& older = OpenOlder(312, [](std::span<uint16_t> blob) {
+    blob[52] = 0x0702;
+    blob[53] = 0x0030;
+    blob[54] = 1754;
+    blob[55] = 0x8000 | 59;
+    blob[19012] = 30;
+  });
+  Deliver(1, {400});
+  EXPECT_TRUE(older.ended());
+  EXPECT_EQ(BoxTexts().back(),
+            u"In Gatrix is newer version than expected, it is necessary Window reopen");
+  EXPECT_EQ(Blob()[1], 399);
+  CloseGateway();
+  auto& v400 = Open<CGatewayV400Dlg>(DialogClass::kGatewayV400, {}, demo::kOlderGateway, false);
+  EXPECT_EQ(v400.image().Device(0).mb_start, 2034);
+  EXPECT_EQ(v400.image().ModbusAddress(0), 30);
+  EXPECT_EQ(v400.Cell(kGwDevices, 0, kGwColMbStart), u"2034");
+
+  // And back: a gateway found to run 3.12 again takes the blob back to the older layout, so the
+  // older window shows each field from its own registers.
+  Deliver(1, {312});
+  EXPECT_TRUE(v400.ended());
+  CloseGateway();
+  auto& again = Open<CGatewayDlg>(DialogClass::kGateway, {}, demo::kOlderGateway, false);
+  EXPECT_EQ(again.image().Version(), 312);
+  EXPECT_EQ(again.image().Device(0).address, 0x00300702u);
+  EXPECT_EQ(again.image().Device(0).mb_start, 1754);
+  EXPECT_EQ(again.image().ModbusAddress(0), 30);
 }
 
 }  // namespace

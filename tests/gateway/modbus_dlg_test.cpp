@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/app_harness.h"
+#include "gateway/modbus_template.h"
 #include "link/messages.h"
 #include "model/le.h"
 #include "model/type_table.h"
 #include "ui/headless/test_host.h"
-#include "gateway/modbus_template.h"
 #include "ui/text.h"
 
 namespace corvane {

@@ -4,8 +4,8 @@
 
 #include <QImage>
 
-#include "gateway/gateway_v400_dlg.h"
-#include "gateway/gateway_v400_template.h"
+#include "gateway/gateway_dlg.h"
+#include "gateway/gateway_template.h"
 #include "model/radio_settings.h"
 #include "qt/qt_app.h"
 #include "qt/qt_shot.h"

@@ -1,4 +1,4 @@
-#include "gateway/gateway_v400_template.h"
+#include "gateway/gateway_template.h"
 
 #include <initializer_list>
 #include <utility>
@@ -13,7 +13,10 @@ void Value(std::vector<ControlSpec>& c, int group, int row, std::u16string_view 
   c.push_back(Sized(Label(u"", In(group, row, 1), id, kRightAlign), width));
 }
 
-std::vector<ControlSpec> Controls() {
+// `older`: the window of firmware before 4.00, whose map lacks the CPU temperature, the RF
+// re-initialisations, the alarm-lost time-out, "One Gatrix", the bridge, the FIFOs and the
+// transmit request, and which has neither "Default" nor "Import".
+std::vector<ControlSpec> Controls(bool older) {
   constexpr int G = kGwGroupIdentity;
   constexpr int R = kGwGroupRadio;
   constexpr int M = kGwGroupModbus;
@@ -42,8 +45,10 @@ std::vector<ControlSpec> Controls() {
   c.push_back(Sized(Label(u"", In(G, 3, 3), kGwOwnAddress), 90));
   c.push_back(Label(u"wMbus key", In(G, 4, 0)));
   c.push_back(Sized(Edit(kGwKey, In(G, 4, 1, 1, 3)), 300));
-  c.push_back(Label(u"Alarm lost timeout [s]", In(G, 5, 0)));
-  c.push_back(Sized(Edit(kGwAlarmLostTimeout, In(G, 5, 1), kRightAlign), 60));
+  if (!older) {
+    c.push_back(Label(u"Alarm lost timeout [s]", In(G, 5, 0)));
+    c.push_back(Sized(Edit(kGwAlarmLostTimeout, In(G, 5, 1), kRightAlign), 60));
+  }
 
   // The radio side.
   c.push_back(GroupBox(R, u"Radio", At(0, 1)));
@@ -55,7 +60,7 @@ std::vector<ControlSpec> Controls() {
   c.push_back(Sized(Label(u"", In(R, 2, 1), kGwRssi, kRightAlign), 70));
   Value(c, R, 3, u"RX_RSSI", kGwRxRssi, 70);
   Value(c, R, 4, u"Background RSSI", kGwBackgroundRssi, 70);
-  Value(c, R, 5, u"RF reinits", kGwRfReinits, 70);
+  if (!older) Value(c, R, 5, u"RF reinits", kGwRfReinits, 70);
 
   // The Modbus line.
   c.push_back(GroupBox(M, u"Modbus", At(0, 2)));
@@ -71,7 +76,7 @@ std::vector<ControlSpec> Controls() {
   c.push_back(Label(u"StopBits", In(M, 3, 0)));
   c.push_back(Sized(ComboList(kGwStopBits, In(M, 3, 1), {u"1", u"2"}), 90));
   c.push_back(CheckBox(kGwSystemMode, u"System mode", In(M, 4, 0, 1, 2)));
-  c.push_back(CheckBox(kGwOneGatrix, u"One Gatrix", In(M, 5, 0, 1, 2)));
+  if (!older) c.push_back(CheckBox(kGwOneGatrix, u"One Gatrix", In(M, 5, 0, 1, 2)));
 
   // Where the data come from and what the gateway reports about itself.
   c.push_back(GroupBox(S, u"State", At(0, 3)));
@@ -81,8 +86,10 @@ std::vector<ControlSpec> Controls() {
   Value(c, S, 1, u"Last Comm", kGwLastComm, 70);
   Value(c, S, 2, u"Uptime", kGwUptime, 90);
   Value(c, S, 3, u"EEPROM writes", kGwEepromWrites, 70);
-  Value(c, S, 4, u"CPU temperature", kGwCpuTemperature, 70);
-  c.push_back(Label(u"\u00B0C", In(S, 4, 2)));
+  if (!older) {
+    Value(c, S, 4, u"CPU temperature", kGwCpuTemperature, 70);
+    c.push_back(Label(u"\u00B0C", In(S, 4, 2)));
+  }
   Value(c, S, 5, u"Unix time", kGwUnixTime, 90);
   c.push_back(Label(u"Device time", In(S, 6, 0)));
   c.push_back(GroupBox(C, u"", In(S, 6, 1, 1, 3)));
@@ -113,19 +120,16 @@ std::vector<ControlSpec> Controls() {
                              kFullRowSelect | kGridLines | kScrollSideways, 270),
                     560, 270));
   c.push_back(GroupBox(U, u"Devices with unidirectional communication", At(1, 2, 1, 2)));
-  c.push_back(Sized(ListView(kGwUniDevices, In(U, 0, 0),
-                             {{u"Pos.", 36},
-                              {u"RF address", 150},
-                              {u"MB_reg_1", 70},
-                              {u"MB_reg_2", 70},
-                              {u"RSSI", 64},
-                              {u"Tstamp", 66},
-                              {u"FIFO", 44}},
+  std::vector<ColumnSpec> uni_columns = {{u"Pos.", 36},     {u"RF address", 150}, {u"MB_reg_1", 70},
+                                         {u"MB_reg_2", 70}, {u"RSSI", 64},        {u"Tstamp", 66}};
+  // Before 4.00 the gateway keeps no FIFO of captured values.
+  if (!older) uni_columns.push_back({u"FIFO", 44});
+  c.push_back(Sized(ListView(kGwUniDevices, In(U, 0, 0), std::move(uni_columns),
                              kFullRowSelect | kGridLines | kScrollSideways, 270),
                     380, 270));
 
   // Tools on the image and the gateway's FIFOs.
-  c.push_back(GroupBox(T, u"Tools", At(2, 0, 1, 2)));
+  c.push_back(GroupBox(T, u"Tools", At(2, 0, 1, older ? 4 : 2)));
   int col = 0;
   for (const auto& [id, caption] : std::initializer_list<std::pair<int, std::u16string_view>>{
            {kGwCompressCache, u"Compress cache"},
@@ -135,20 +139,26 @@ std::vector<ControlSpec> Controls() {
            {kGwUniFifo, u"UNI FIFO"},
            {kGwUniFifo2, u"UNI FIFO2"},
            {kGwWmbusFifo, u"wMBus FIFO"}}) {
+    if (older && id != kGwCompressCache && id != kGwCreateReport && id != kGwUniMonitor) continue;
     // Two rows: the tools on the image, then the FIFO views.
     c.push_back(Button(id, caption, In(T, col / 4, col % 4)));
     ++col;
   }
+  if (older) {
+    // The transmit request is the 4.00 map's; the older window ends with its tools.
+    c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden));
+  }
 
-  // A frame for the gateway to transmit.
-  c.push_back(GroupBox(X, u"Transmit", At(2, 2, 1, 2)));
-  c.push_back(Label(u"Tx Addr", In(X, 0, 0)));
-  c.push_back(Sized(Edit(kGwTxAddress, In(X, 0, 1)), 90));
-  c.push_back(Label(u"Tx Data", In(X, 0, 2)));
-  c.push_back(Sized(Edit(kGwTxData, In(X, 0, 3)), 220));
-  c.push_back(Button(kGwTxSend, u">", In(X, 0, 4)));
-
-  c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden));
+  if (!older) {
+    // A frame for the gateway to transmit.
+    c.push_back(GroupBox(X, u"Transmit", At(2, 2, 1, 2)));
+    c.push_back(Label(u"Tx Addr", In(X, 0, 0)));
+    c.push_back(Sized(Edit(kGwTxAddress, In(X, 0, 1)), 90));
+    c.push_back(Label(u"Tx Data", In(X, 0, 2)));
+    c.push_back(Sized(Edit(kGwTxData, In(X, 0, 3)), 220));
+    c.push_back(Button(kGwTxSend, u">", In(X, 0, 4)));
+    c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden));
+  }
 
   // The operations on the whole image.
   c.push_back(GroupBox(B, u"", At(4, 0, 1, 4)));
@@ -163,6 +173,7 @@ std::vector<ControlSpec> Controls() {
            {kGwDefault, u"Default"},
            {kGwImport, u"Import"},
            {kGwExport, u"Export"}}) {
+    if (older && (id == kGwDefault || id == kGwImport)) continue;
     c.push_back(Button(id, caption, In(B, 0, col++)));
   }
   return c;
@@ -173,7 +184,15 @@ std::vector<ControlSpec> Controls() {
 const DialogTemplate& GatewayV400Template() {
   static const DialogTemplate t{.id = 175,
                                 .title = u"GW Configuration V4.00",
-                                .controls = Controls(),
+                                .controls = Controls(false),
+                                .stretch_columns = {0, 1, 2, 3}};
+  return t;
+}
+
+const DialogTemplate& GatewayTemplate() {
+  static const DialogTemplate t{.id = 148,
+                                .title = u"GW Configuration",
+                                .controls = Controls(true),
                                 .stretch_columns = {0, 1, 2, 3}};
   return t;
 }

@@ -1,4 +1,4 @@
-#include "gateway/gateway_v400_dlg.h"
+#include "gateway/gateway_dlg.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kImageWords = GatewayImage::kWords;
 
-// Register ranges of the full read and of the write.
+// Register ranges of the full read and of the write (4.00 layout; the older one is below).
 constexpr int kMainFirst = 0;
 constexpr int kMainCount = 1634;  // 0-1633
 constexpr int kTableFirst = GatewayImage::kRegModbusTable;
@@ -35,6 +35,20 @@ constexpr uint16_t kBridgeVersion = 424;
 constexpr int kFifo2Registers = 19436 - GatewayImage::kRegFifo2Control;  // 19370-19435
 constexpr int kWriteLogRegisters = 8;                                    // 18484-18491
 constexpr int kTxRegisters = GatewayImage::kRegTxTrigger + 1 - GatewayImage::kRegTxAddress;
+
+// The older layout: the read covers 0-1353 and the Modbus table up to the key's end (19012-19051);
+// the write leaves registers 0-2 out.
+constexpr int kOldMainCount = kPre400Map.reg_output + 2;  // 0-1353
+constexpr int kOldWriteFirst = 3;
+constexpr int kOldTableCount = kPre400Map.reg_key + 8 - kPre400Map.reg_modbus_table;  // 40
+// The 50-byte Modbus address table alone, without the clock and key after it.
+constexpr int kOldModbusTableCount = 25;  // 19012-19036
+// Firmware from which an older gateway has the wireless M-Bus key (registers 19044-19051) and
+// takes the write of the table with the clock and the key.
+constexpr uint16_t kOldKeyVersion = 312;
+// Registers an older gateway without the key does not have.
+constexpr int kOldMissingFirst = kPre400Map.reg_key;
+constexpr int kOldMissingEnd = kOldMissingFirst + 100;
 
 bool Overlaps(int s, int e, int first, int last) { return s <= last && first < e; }
 bool Covers(int s, int e, int reg) { return s <= reg && reg < e; }
@@ -90,17 +104,20 @@ std::array<std::u16string, 12> GwDeviceRow(const GatewayImage& image, int i) {
 }
 
 std::array<std::u16string, 7> GwUniRow(const GatewayImage& image, int i) {
+  const bool older = image.map() == kPre400Map;
   const GwUniEntry u = image.UniDevice(i);
   const GwUniStatus t = image.UniStatus(i);
   std::array<std::u16string, 7> row;
   row[kGwUniColPos] = Format("%03d", i + 1);
   row[kGwUniColAddress] = Format("0x%08X %d", u.address, static_cast<int>(u.address));
-  row[kGwUniColReg1] = Format("%d", u.Register(0) + 1);
-  row[kGwUniColReg2] = Format("%d", u.Register(1) + 1);
+  row[kGwUniColReg1] = Format("%d", (older ? u.reg[0] : u.Register(0)) + 1);
+  row[kGwUniColReg2] = Format("%d", (older ? u.reg[1] : u.Register(1)) + 1);
   row[kGwUniColRssi] = Format("%d dBm", t.rssi);
-  row[kGwUniColTimestamp] = TimeOfDayText(t.last_reception, u"--");
-  row[kGwUniColFifo] =
-      std::u16string{u.StoreInFifo(0) ? u'o' : u'-', u.StoreInFifo(1) ? u'o' : u'-'};
+  row[kGwUniColTimestamp] = TimeOfDayText(t.last_reception, older ? u"" : u"--");
+  if (!older) {
+    row[kGwUniColFifo] =
+        std::u16string{u.StoreInFifo(0) ? u'o' : u'-', u.StoreInFifo(1) ? u'o' : u'-'};
+  }
   return row;
 }
 
@@ -128,20 +145,31 @@ std::vector<uint8_t> ParseHexBytes(std::u16string_view text, size_t max_bytes) {
   return bytes;
 }
 
-CGatewayV400Dlg::CGatewayV400Dlg(const DeviceDialogContext& context,
-                                 devices::DeviceServices services, DeviceOpener& opener)
-    : Dialog(GatewayV400Template(), context.host),
+GatewayDialog::GatewayDialog(const ui::DialogTemplate& tpl, const GatewayMap& map,
+                             const DeviceDialogContext& context, devices::DeviceServices services,
+                             DeviceOpener& opener)
+    : Dialog(tpl, context.host),
       services_(std::move(services)),
       opener_(opener),
       project_(context.project),
       entry_(context.entry),
       address_(context.address),
-      route_(context.route) {}
+      route_(context.route),
+      older_(map == kPre400Map),
+      image_(map) {}
 
 // The views go with the window; their timers are the dialog's and die with it.
-CGatewayV400Dlg::~CGatewayV400Dlg() = default;
+GatewayDialog::~GatewayDialog() = default;
 
-std::span<uint16_t> CGatewayV400Dlg::ProjectBlob() {
+CGatewayV400Dlg::CGatewayV400Dlg(const DeviceDialogContext& context,
+                                 devices::DeviceServices services, DeviceOpener& opener)
+    : GatewayDialog(GatewayV400Template(), kV400Map, context, std::move(services), opener) {}
+
+CGatewayDlg::CGatewayDlg(const DeviceDialogContext& context, devices::DeviceServices services,
+                         DeviceOpener& opener)
+    : GatewayDialog(GatewayTemplate(), kPre400Map, context, std::move(services), opener) {}
+
+std::span<uint16_t> GatewayDialog::ProjectBlob() {
   std::span<uint16_t> blob = project_.Record(entry_);
   if (blob.size() < static_cast<size_t>(kImageWords)) {
     // A record shorter than the image (an old or damaged project) grows to hold it all.
@@ -153,25 +181,27 @@ std::span<uint16_t> CGatewayV400Dlg::ProjectBlob() {
   return blob;
 }
 
-void CGatewayV400Dlg::OnInit() {
+void GatewayDialog::OnInit() {
   // A blob in the older layout (the older dialog's mark 399, or an older file) is converted
   // once; a blob that already holds this layout, version 0 included, never is.
-  {
+  if (!older_) {
     std::span<uint16_t> stored = project_.Record(entry_);
     if (LayoutOf(stored) == GatewayLayout::kPre400) ConvertPre400Image(ProjectBlob());
   }
-  SetTitle(u"Configuration " + DisplayName(address_));
+  SetTitle((older_ ? u"Configuration for FW < 4.00 " : u"Configuration ") + DisplayName(address_));
   ResetContent(kGwFrequency);
   for (std::u16string_view name : kFrequencyNames) AddString(kGwFrequency, name);
   rf_power_offset_ = -1;
   SetRfPowerOffset(OffsetForFrequency(-1));
-  SetRowCount(kGwDevices, GatewayImage::kDevices);
+  SetRowCount(kGwDevices, image_.map().devices);
   SetRowCount(kGwUniDevices, GatewayImage::kUniDevices);
   // Their work comes with the report, the monitor and the bridge settings.
-  for (int id : {kGwCreateReport, kGwUniMonitor, kGwConfigBridge}) Enable(id, false);
+  for (int id : {kGwCreateReport, kGwUniMonitor, kGwConfigBridge}) {
+    if (Has(id)) Enable(id, false);
+  }
 
   const std::span<const uint16_t> blob = project_.Record(entry_);
-  image_ = GatewayImage(blob);
+  image_ = GatewayImage(blob, image_.map());
   ApplyWhole(true);
 
   SetSource(kGwSource, SourceState::kProject);
@@ -191,22 +221,22 @@ void CGatewayV400Dlg::OnInit() {
 // ---------------------------------------------------------------------------------------------
 // Register data
 
-void CGatewayV400Dlg::OnRegisterData(RfAddress source, uint16_t first, int count,
-                                     const uint16_t* words, bool /*from_cache*/) {
+void GatewayDialog::OnRegisterData(RfAddress source, uint16_t first, int count,
+                                   const uint16_t* words, bool from_cache) {
   if (source != address_ || count <= 0 || closed_for_version_) return;
-  Apply(first, count, words, false);
+  Apply(first, count, words, false, from_cache);
 }
 
-void CGatewayV400Dlg::ApplyWhole(bool local) {
+void GatewayDialog::ApplyWhole(bool local) {
   // The image is its own source: copy it so Apply can write it back over itself.
   const std::vector<uint16_t> words(image_.words().begin(), image_.words().end());
-  Apply(0, kImageWords, words.data(), local);
+  Apply(0, static_cast<int>(words.size()), words.data(), local);
   RefreshAllRows();
 }
 
-void CGatewayV400Dlg::Apply(int s, int count, const uint16_t* words, bool local) {
+void GatewayDialog::Apply(int s, int count, const uint16_t* words, bool local, bool from_cache) {
   const int e = s + count;
-  if (e <= kImageWords) std::copy_n(words, count, image_.words().begin() + s);
+  if (e <= image_.map().words) std::copy_n(words, count, image_.words().begin() + s);
 
   if (!local && Covers(s, e, GatewayImage::kRegCommand) && state_ == State::kConfirmingEeprom &&
       (image_.Word(GatewayImage::kRegCommand) & GatewayImage::kStoreDoneBit) != 0) {
@@ -215,14 +245,7 @@ void CGatewayV400Dlg::Apply(int s, int count, const uint16_t* words, bool local)
     SetSource(kGwSource, SourceState::kDevice);
   }
   RefreshFields(s, e);
-  if (!local && Covers(s, e, GatewayImage::kRegVersion)) {
-    // Registers the gateway's map does not have are no longer awaited.
-    const int size = MapSize(image_.Version());
-    for (int r = size; r < std::min(size + 1000, kPendingBits); ++r) {
-      pending_reads_.reset(static_cast<size_t>(r));
-      pending_writes_.reset(static_cast<size_t>(r));
-    }
-  }
+  if (!local && Covers(s, e, GatewayImage::kRegVersion)) CheckVersion(from_cache);
   if (!local) {
     RefreshDeviceRows(s, e);
     RefreshUniRows(s, e);
@@ -234,7 +257,39 @@ void CGatewayV400Dlg::Apply(int s, int count, const uint16_t* words, bool local)
   SetText(kGwOwnAddress, Format("0x%08X", image_.OwnAddress()));
 }
 
-void CGatewayV400Dlg::BookReceived(int s, int e) {
+void GatewayDialog::CheckVersion(bool from_cache) {
+  const uint16_t version = image_.Version();
+  // Registers the gateway's map does not have are no longer awaited.
+  int first = MapSize(version);
+  int end = std::min(first + 1000, kPendingBits);
+  if (older_) {
+    // Only what the gateway itself reports asks for an update, and only once per window; the
+    // update dialog runs after this block is done with, not inside the delivery of it.
+    if (version < kMinimalOlderVersion && !from_cache && !unsupported_shown_) {
+      unsupported_shown_ = true;
+      SetTimer(kUnsupportedTimer, 0);
+    }
+    // Without the key the map ends where the key would begin.
+    first = version < kOldKeyVersion ? kOldMissingFirst : kPendingBits;
+    end = std::min(kOldMissingEnd, kPendingBits);
+  }
+  for (int r = first; r < end; ++r) {
+    pending_reads_.reset(static_cast<size_t>(r));
+    pending_writes_.reset(static_cast<size_t>(r));
+  }
+}
+
+void GatewayDialog::UnsupportedVersion() {
+  KillTimer(kTimeoutTimer);
+  MessageBox(
+      Format("Unsupported version,\nUpdate of Gatrix necessary, minimal supported version "
+             "%.2f\nTimestamps are invalid\nCommunication with cached subdevices does not "
+             "work",
+             kMinimalOlderVersion / 100.0));
+  FirmwareUpdate();
+}
+
+void GatewayDialog::BookReceived(int s, int e) {
   // A read in progress (the registers beyond the map may just have been dropped by this very
   // block, so the state tells it, not the set).
   if (pending_reads_.none() && state_ != State::kReading) return;
@@ -251,7 +306,7 @@ void CGatewayV400Dlg::BookReceived(int s, int e) {
   }
 }
 
-void CGatewayV400Dlg::RefreshFields(int s, int e) {
+void GatewayDialog::RefreshFields(int s, int e) {
   const GatewayImage& g = image_;
   auto covers = [&](int reg) { return Covers(s, e, reg); };
   if (covers(GatewayImage::kRegVersion)) {
@@ -303,37 +358,46 @@ void CGatewayV400Dlg::RefreshFields(int s, int e) {
     SetText(kGwPrg, (high & 0x01) != 0 ? u"PRG" : u"");
     SetText(kGwOut, (high & 0x80) != 0 ? u"OUT" : u"");
   }
-  if (covers(GatewayImage::kRegCpuTemperature)) {
+  if (covers(GatewayImage::kRegCpuTemperature) && !older_) {
     SetText(kGwCpuTemperature,
             Hundredths(static_cast<int16_t>(g.Word(GatewayImage::kRegCpuTemperature))));
   }
   if (covers(GatewayImage::kRegOptions)) {
     const uint16_t options = g.Word(GatewayImage::kRegOptions);
     SetCheck(kGwSystemMode, (options & 0xFF) != 0);
-    SetCheck(kGwOneGatrix, (options & 0x0100) != 0);
+    if (!older_) SetCheck(kGwOneGatrix, (options & 0x0100) != 0);
   }
-  if (covers(GatewayImage::kRegRfReinits)) {
-    SetText(kGwRfReinits, Format("%u", g.Word(GatewayImage::kRegRfReinits)));
+  const GatewayMap& map = g.map();
+  if (older_) {
+    // The older map ends before the 4.00 map's other fields.
+    if (covers(map.reg_unix_time) && e >= map.reg_unix_time + 2) {
+      SetText(kGwUnixTime, Format("%u", g.UnixTime()));
+    }
+  } else {
+    if (covers(GatewayImage::kRegRfReinits)) {
+      SetText(kGwRfReinits, Format("%u", g.Word(GatewayImage::kRegRfReinits)));
+    }
+    if (covers(map.reg_unix_time) && e >= map.reg_unix_time + 2) {
+      SetText(kGwUnixTime, Format("%u", g.UnixTime()));
+    }
   }
-  if (covers(GatewayImage::kRegUnixTime) && e >= GatewayImage::kRegUnixTime + 2) {
-    SetText(kGwUnixTime, Format("%u", g.UnixTime()));
-  }
-  if (Overlaps(s, e, GatewayImage::kRegKey, GatewayImage::kRegKey + 7)) {
+  if (Overlaps(s, e, map.reg_key, map.reg_key + 7)) {
     std::u16string key;
     for (uint8_t b : g.Key()) AppendFormat(key, "%02X ", b);
     SetText(kGwKey, key);
   }
-  if (covers(GatewayImage::kRegAlarmLostTimeout)) {
+  if (covers(GatewayImage::kRegAlarmLostTimeout) && !older_) {
     SetText(kGwAlarmLostTimeout, Format("%u", g.Word(GatewayImage::kRegAlarmLostTimeout)));
   }
 }
 
-void CGatewayV400Dlg::RefreshDeviceRows(int s, int e) {
+void GatewayDialog::RefreshDeviceRows(int s, int e) {
   // Only the rows whose entry, status or Modbus address the block holds.
-  for (int i = 0; i < GatewayImage::kDevices; ++i) {
-    const int entry = GatewayImage::kRegDevices + GwDeviceEntry::kWords * i;
-    const int status = GatewayImage::kRegDeviceStatus + GwDeviceStatus::kWords * i;
-    const int modbus = GatewayImage::kRegModbusTable + i / 2;
+  const GatewayMap& map = image_.map();
+  for (int i = 0; i < map.devices; ++i) {
+    const int entry = map.reg_devices + GwDeviceEntry::kWords * i;
+    const int status = map.reg_device_status + GwDeviceStatus::kWords * i;
+    const int modbus = map.reg_modbus_table + i / 2;
     if (!Overlaps(s, e, entry, entry + GwDeviceEntry::kWords - 1) &&
         !Overlaps(s, e, status, status + GwDeviceStatus::kWords - 1) && !Covers(s, e, modbus)) {
       continue;
@@ -343,20 +407,22 @@ void CGatewayV400Dlg::RefreshDeviceRows(int s, int e) {
   }
 }
 
-void CGatewayV400Dlg::RefreshUniRows(int s, int e) {
+void GatewayDialog::RefreshUniRows(int s, int e) {
+  const GatewayMap& map = image_.map();
+  const int columns = older_ ? kGwUniColFifo : kGwUniColumns;
   for (int i = 0; i < GatewayImage::kUniDevices; ++i) {
-    const int entry = GatewayImage::kRegUniDevices + GwUniEntry::kWords * i;
-    const int status = GatewayImage::kRegUniStatus + GwUniStatus::kWords * i;
+    const int entry = map.reg_uni_devices + GwUniEntry::kWords * i;
+    const int status = map.reg_uni_status + GwUniStatus::kWords * i;
     if (!Overlaps(s, e, entry, entry + GwUniEntry::kWords - 1) &&
         !Overlaps(s, e, status, status + GwUniStatus::kWords - 1)) {
       continue;
     }
     const auto row = GwUniRow(image_, i);
-    for (int c = 0; c < kGwUniColumns; ++c) SetCell(kGwUniDevices, i, c, row[c]);
+    for (int c = 0; c < columns; ++c) SetCell(kGwUniDevices, i, c, row[c]);
   }
 }
 
-void CGatewayV400Dlg::RefreshAllRows() {
+void GatewayDialog::RefreshAllRows() {
   RefreshDeviceRows(0, kImageWords);
   RefreshUniRows(0, kImageWords);
 }
@@ -364,7 +430,7 @@ void CGatewayV400Dlg::RefreshAllRows() {
 // The FIFO heads are served only for a view that is open, and only with data the gateway sent:
 // a stale count in a stored or imported image must not drain the gateway's write log (the
 // entries taken out would be lost, with no view to show them).
-void CGatewayV400Dlg::ServeFifos(int s, int e) {
+void GatewayDialog::ServeFifos(int s, int e) {
   const GatewayImage& g = image_;
   if (uni_fifo_ && uni_fifo_->is_open() &&
       Overlaps(s, e, GatewayImage::kRegWriteLog, GatewayImage::kRegWriteLog + 7)) {
@@ -418,16 +484,16 @@ void CGatewayV400Dlg::ServeFifos(int s, int e) {
 // ---------------------------------------------------------------------------------------------
 // Read and write
 
-void CGatewayV400Dlg::QueueRead(int first, int count, bool flush) {
+void GatewayDialog::QueueRead(int first, int count, bool flush) {
   services_.queues.QueueRead(route_, address_, static_cast<uint16_t>(first), count, 0, flush);
 }
 
-void CGatewayV400Dlg::QueueWrite(int first, int count, bool flush) {
+void GatewayDialog::QueueWrite(int first, int count, bool flush) {
   services_.queues.QueueWrite(route_, address_, static_cast<uint16_t>(first), count,
                               image_.words().data() + first, 0, flush);
 }
 
-void CGatewayV400Dlg::StartProgress(int total) {
+void GatewayDialog::StartProgress(int total) {
   progress_total_ = total;
   progress_lowest_ = total;
   SetRange(kGwProgress, 0, total);
@@ -436,7 +502,7 @@ void CGatewayV400Dlg::StartProgress(int total) {
   Show(kGwProgress, true);
 }
 
-void CGatewayV400Dlg::UpdateProgress(int remaining) {
+void GatewayDialog::UpdateProgress(int remaining) {
   SetPos(kGwProgress, progress_total_ - remaining);
   if (remaining < progress_lowest_) {
     // Progress: the time-out counts from now.
@@ -445,19 +511,26 @@ void CGatewayV400Dlg::UpdateProgress(int remaining) {
   }
 }
 
-void CGatewayV400Dlg::EndProgress() { Show(kGwProgress, false); }
+void GatewayDialog::EndProgress() { Show(kGwProgress, false); }
 
-void CGatewayV400Dlg::Read() {
+void GatewayDialog::Read() {
   const SourceState shown = source();
   if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
   SetSource(kGwSource, SourceState::kRead);
   KillTimer(kKeepAliveTimer);
   pending_reads_.reset();
-  const std::pair<int, int> ranges[] = {{kMainFirst, kMainCount},
-                                        {GatewayImage::kRegOptions, 1},
-                                        {kTableFirst, kTableCount},
-                                        {kTimeoutFirst, kTimeoutCount},
-                                        {kBridgeFirst, kBridgeCount}};
+  std::vector<std::pair<int, int>> ranges;
+  if (older_) {
+    ranges = {{kMainFirst, kOldMainCount},
+              {GatewayImage::kRegOptions, 1},
+              {kPre400Map.reg_modbus_table, kOldTableCount}};
+  } else {
+    ranges = {{kMainFirst, kMainCount},
+              {GatewayImage::kRegOptions, 1},
+              {kTableFirst, kTableCount},
+              {kTimeoutFirst, kTimeoutCount},
+              {kBridgeFirst, kBridgeCount}};
+  }
   bool flush = true;
   for (const auto& [first, count] : ranges) {
     QueueRead(first, count, flush);
@@ -469,7 +542,7 @@ void CGatewayV400Dlg::Read() {
   SetTimer(kTimeoutTimer, kTimeoutMs);
 }
 
-void CGatewayV400Dlg::Write(bool eeprom) {
+void GatewayDialog::Write(bool eeprom) {
   const SourceState shown = source();
   if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
   if (shown != SourceState::kDevice) {
@@ -480,10 +553,19 @@ void CGatewayV400Dlg::Write(bool eeprom) {
   }
   Gather();
   pending_writes_.reset();
-  std::vector<std::pair<int, int>> ranges = {{kMainFirst, kMainCount}, {kTableFirst, kTableCount}};
+  std::vector<std::pair<int, int>> ranges;
   const uint16_t version = image_.Version();
-  if (version >= kTimeoutVersion) ranges.emplace_back(kTimeoutFirst, kTimeoutCount);
-  if (version >= kBridgeVersion) ranges.emplace_back(kBridgeFirst, kBridgeCount);
+  if (older_) {
+    // Without the key the table goes alone: all 25 registers of it, so the Modbus addresses of
+    // entries 48 and 49 (register 19036) are written too.
+    ranges = {{kOldWriteFirst, kOldMainCount - kOldWriteFirst},
+              {kPre400Map.reg_modbus_table,
+               version < kOldKeyVersion ? kOldModbusTableCount : kOldTableCount}};
+  } else {
+    ranges = {{kMainFirst, kMainCount}, {kTableFirst, kTableCount}};
+    if (version >= kTimeoutVersion) ranges.emplace_back(kTimeoutFirst, kTimeoutCount);
+    if (version >= kBridgeVersion) ranges.emplace_back(kBridgeFirst, kBridgeCount);
+  }
   bool flush = true;
   for (const auto& [first, count] : ranges) {
     QueueWrite(first, count, flush);
@@ -496,7 +578,7 @@ void CGatewayV400Dlg::Write(bool eeprom) {
   SetTimer(kTimeoutTimer, kTimeoutMs);
 }
 
-void CGatewayV400Dlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+void GatewayDialog::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
   if (source != address_ || closed_for_version_) return;
   const bool writing = state_ == State::kWritingRam || state_ == State::kWritingEeprom;
   if (writing && pending_writes_.any()) {
@@ -531,18 +613,27 @@ void CGatewayV400Dlg::OnWriteAck(RfAddress source, uint16_t first, int count, bo
   }
 }
 
-void CGatewayV400Dlg::RestartOperationTimer() {
+void GatewayDialog::RestartOperationTimer() {
   if (state_ != State::kIdle) SetTimer(kTimeoutTimer, kTimeoutMs);
 }
 
-int CGatewayV400Dlg::RecordVersion() const {
+int GatewayDialog::RecordVersion() const {
   const uint16_t version = image_.Version();
   return version == 0 ? -1 : version;
 }
 
-void CGatewayV400Dlg::CloseForVersion(uint16_t version) {
-  // The older dialog opens next time: the project learns the version, nothing else is stored.
-  ProjectBlob()[GatewayImage::kRegVersion] = version;
+void GatewayDialog::CloseForVersion(uint16_t version) {
+  std::span<uint16_t> blob = ProjectBlob();
+  if (older_) {
+    // The 4.00 window opens next time and converts the stored blob (399 marks the older layout);
+    // the working image is not stored.
+    image_.SetWord(GatewayImage::kRegVersion, version);
+  } else {
+    // The older window opens next time: the stored blob goes back to the older layout, so that
+    // window shows each field from its own registers; only the version is learnt.
+    ConvertToPre400Image(blob);
+  }
+  blob[GatewayImage::kRegVersion] = version;
   closed_for_version_ = true;
   KillTimer(kTimeoutTimer);
   EndDialog(ui::kIdCancel);
@@ -551,7 +642,7 @@ void CGatewayV400Dlg::CloseForVersion(uint16_t version) {
 // ---------------------------------------------------------------------------------------------
 // Controls into the image
 
-void CGatewayV400Dlg::Gather() {
+void GatewayDialog::Gather() {
   GatewayImage& g = image_;
   std::array<uint16_t, 8> text{};
   StoreLowBytes(Text(kGwPassword), text);
@@ -564,9 +655,10 @@ void CGatewayV400Dlg::Gather() {
   const int power = std::max(CurSel(kGwRfPower), 0) + std::max(rf_power_offset_, 0);
   g.SetWord(GatewayImage::kRegRadio, static_cast<uint16_t>(frequency | power << 8));
 
+  // Before 4.00 only the low byte means something ("System mode").
   g.SetWord(GatewayImage::kRegOptions,
             static_cast<uint16_t>((IsChecked(kGwSystemMode) ? 1 : 0) |
-                                  (IsChecked(kGwOneGatrix) ? 0x100 : 0)));
+                                  (!older_ && IsChecked(kGwOneGatrix) ? 0x100 : 0)));
   // A Modbus address or a time-out that is not a number in range keeps the image's value
   // rather than storing a truncated one.
   uint16_t line = g.Word(GatewayImage::kRegModbusLine) & 0x00FF;
@@ -579,7 +671,7 @@ void CGatewayV400Dlg::Gather() {
   g.SetWord(GatewayImage::kRegSerialFormat,
             static_cast<uint16_t>((format & 0xFF00) | (std::max(CurSel(kGwParity), 0) +
                                                        4 * std::max(CurSel(kGwStopBits), 0))));
-  if (auto timeout = ScanInt(Text(kGwAlarmLostTimeout));
+  if (auto timeout = older_ ? std::nullopt : ScanInt(Text(kGwAlarmLostTimeout));
       timeout && *timeout >= 0 && *timeout <= 0xFFFF) {
     g.SetWord(GatewayImage::kRegAlarmLostTimeout, static_cast<uint16_t>(*timeout));
   }
@@ -589,12 +681,12 @@ void CGatewayV400Dlg::Gather() {
   g.SetKey(key);
 }
 
-void CGatewayV400Dlg::StoreIntoProject() {
+void GatewayDialog::StoreIntoProject() {
   std::span<uint16_t> blob = ProjectBlob();
   std::copy(image_.words().begin(), image_.words().end(), blob.begin());
 }
 
-void CGatewayV400Dlg::OnCancel() {
+void GatewayDialog::OnCancel() {
   Gather();
   const std::span<const uint16_t> blob = project_.Record(entry_);
   const std::span<const uint16_t> words = image_.words();
@@ -607,7 +699,7 @@ void CGatewayV400Dlg::OnCancel() {
 // ---------------------------------------------------------------------------------------------
 // Buttons and lists
 
-void CGatewayV400Dlg::OnCommand(int id) {
+void GatewayDialog::OnCommand(int id) {
   switch (id) {
     case kGwRead:
       Read();
@@ -669,16 +761,18 @@ void CGatewayV400Dlg::OnCommand(int id) {
   }
 }
 
-void CGatewayV400Dlg::OnSelChange(int id) {
+void GatewayDialog::OnSelChange(int id) {
   if (id == kGwFrequency) SetRfPowerOffset(OffsetForFrequency(CurSel(kGwFrequency)));
 }
 
-int CGatewayV400Dlg::OffsetForFrequency(int frequency_index) const {
+int GatewayDialog::OffsetForFrequency(int frequency_index) const {
+  // Before 4.00 the power code is the list index itself, on every channel.
+  if (older_) return 0;
   if (TypeOf(address_) == 0x015) return 2;
   return frequency_index == kFullPowerFrequency ? 0 : 1;
 }
 
-void CGatewayV400Dlg::SetRfPowerOffset(int offset) {
+void GatewayDialog::SetRfPowerOffset(int offset) {
   if (offset == rf_power_offset_) return;
   const int absolute = std::max(rf_power_offset_, 0) + std::max(CurSel(kGwRfPower), 0);
   rf_power_offset_ = offset;
@@ -689,8 +783,8 @@ void CGatewayV400Dlg::SetRfPowerOffset(int offset) {
   SetCurSel(kGwRfPower, absolute < offset ? 0 : absolute - offset);
 }
 
-void CGatewayV400Dlg::OnDoubleClick(int id, int row, int column) {
-  if (id == kGwDevices && row >= 0 && row < GatewayImage::kDevices) {
+void GatewayDialog::OnDoubleClick(int id, int row, int column) {
+  if (id == kGwDevices && row >= 0 && row < image_.map().devices) {
     if (column == kGwColAction) {
       const RfAddress device = image_.Device(row).address;
       // The device's registers are reached through this gateway (or its own route).
@@ -705,7 +799,7 @@ void CGatewayV400Dlg::OnDoubleClick(int id, int row, int column) {
   }
 }
 
-void CGatewayV400Dlg::EditDevice(int row) {
+void GatewayDialog::EditDevice(int row) {
   GwDeviceEntry entry = image_.Device(row);
   uint8_t modbus = image_.ModbusAddress(row);
   CGwDevices editor(host(), entry, modbus, address_, project_, HeardList());
@@ -715,7 +809,7 @@ void CGatewayV400Dlg::EditDevice(int row) {
   PlaceCacheAndCheck(false);
 }
 
-void CGatewayV400Dlg::EditUniDevice(int row) {
+void GatewayDialog::EditUniDevice(int row) {
   GwUniEntry entry = image_.UniDevice(row);
   CGwDevicesUni editor(host(), entry, address_, project_, HeardList());
   if (RunModal(editor) != ui::kIdOk) return;
@@ -723,7 +817,7 @@ void CGatewayV400Dlg::EditUniDevice(int row) {
   CheckCollision();
 }
 
-void CGatewayV400Dlg::PlaceCacheAndCheck(bool compress) {
+void GatewayDialog::PlaceCacheAndCheck(bool compress) {
   const std::vector<int> left_out = compress ? CompressCache(image_) : PlaceCache(image_);
   RefreshDeviceRows(0, kImageWords);
   if (!left_out.empty()) {
@@ -737,11 +831,11 @@ void CGatewayV400Dlg::PlaceCacheAndCheck(bool compress) {
   CheckCollision();
 }
 
-void CGatewayV400Dlg::CheckCollision() {
+void GatewayDialog::CheckCollision() {
   if (auto collision = FindModbusCollision(image_)) MessageBox(CollisionMessage(*collision));
 }
 
-void CGatewayV400Dlg::Import() {
+void GatewayDialog::Import() {
   if (!services_.import_words) return;
   GatewayImage copy = image_;
   if (services_.import_words(*this, copy.words()) <= 0) return;
@@ -751,20 +845,20 @@ void CGatewayV400Dlg::Import() {
   ApplyWhole(true);
 }
 
-void CGatewayV400Dlg::FirmwareUpdate() {
+void GatewayDialog::FirmwareUpdate() {
   KillTimer(kKeepAliveTimer);
   if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
   if (InHeardList(address_)) SetTimer(kKeepAliveTimer, kKeepAliveMs);
 }
 
-bool CGatewayV400Dlg::InHeardList(RfAddress address) const {
+bool GatewayDialog::InHeardList(RfAddress address) const {
   for (const HeardEntry& entry : HeardList()) {
     if (entry.address == address && address != 0) return true;
   }
   return false;
 }
 
-std::vector<HeardEntry> CGatewayV400Dlg::HeardList() const {
+std::vector<HeardEntry> GatewayDialog::HeardList() const {
   std::vector<uint16_t> registers(kHeardListRegisters);
   for (int i = 0; i < kHeardListRegisters; ++i) {
     registers[static_cast<size_t>(i)] = services_.dongle.Register(DongleLink::kRegHeardList + i);
@@ -772,7 +866,7 @@ std::vector<HeardEntry> CGatewayV400Dlg::HeardList() const {
   return ParseHeardList(registers);
 }
 
-void CGatewayV400Dlg::ApplyButtonVisibility() {
+void GatewayDialog::ApplyButtonVisibility() {
   const bool heard = InHeardList(address_);
   for (int id : {kGwFwUpdate, kGwRead, kGwReadLog, kGwWriteRam, kGwWriteEeprom, kGwUniMonitor}) {
     Show(id, heard);
@@ -787,7 +881,7 @@ void CGatewayV400Dlg::ApplyButtonVisibility() {
 // ---------------------------------------------------------------------------------------------
 // Timers
 
-void CGatewayV400Dlg::OnTimer(int id) {
+void GatewayDialog::OnTimer(int id) {
   switch (id) {
     case kKeepAliveTimer:
       QueueRead(GatewayImage::kRegBackgroundRssi, 1, false);
@@ -840,12 +934,16 @@ void CGatewayV400Dlg::OnTimer(int id) {
     case kClockTimer:
       ClockTick();
       return;
+    case kUnsupportedTimer:
+      KillTimer(kUnsupportedTimer);
+      UnsupportedVersion();
+      return;
     default:
       return;
   }
 }
 
-void CGatewayV400Dlg::ClockTick() {
+void GatewayDialog::ClockTick() {
   GwClock c = image_.Clock();
   if (c.month == 0 || c.month > 12) c.month = 1;
   if (c.day == 0 || c.day > 31) c.day = 1;
@@ -867,7 +965,7 @@ void CGatewayV400Dlg::ClockTick() {
   SetText(kGwUnixTime, Format("%u", image_.UnixTime()));
 }
 
-void CGatewayV400Dlg::Synchronize() {
+void GatewayDialog::Synchronize() {
   const LocalTime now = host().Now();
   GwClock c = image_.Clock();
   c.year = static_cast<uint8_t>(now.year - 2000);
@@ -878,17 +976,18 @@ void CGatewayV400Dlg::Synchronize() {
   c.second = static_cast<uint8_t>(now.second);
   c.set_flag = 1;
   image_.SetClock(c);
-  QueueWrite(GatewayImage::kRegClock, 4, false);
+  QueueWrite(image_.map().reg_clock, 4, false);
 }
 
-void CGatewayV400Dlg::Output(uint16_t bit) {
-  const uint16_t before = image_.Word(GatewayImage::kRegOutput);
-  image_.SetWord(GatewayImage::kRegOutput, static_cast<uint16_t>(before | bit));
-  QueueWrite(GatewayImage::kRegOutput, 1, false);  // the words are copied when queued
-  image_.SetWord(GatewayImage::kRegOutput, static_cast<uint16_t>(before & ~bit));
+void GatewayDialog::Output(uint16_t bit) {
+  const int reg = image_.map().reg_output;
+  const uint16_t before = image_.Word(reg);
+  image_.SetWord(reg, static_cast<uint16_t>(before | bit));
+  QueueWrite(reg, 1, false);  // the words are copied when queued
+  image_.SetWord(reg, static_cast<uint16_t>(before & ~bit));
 }
 
-void CGatewayV400Dlg::Transmit() {
+void GatewayDialog::Transmit() {
   std::u16string_view text = Text(kGwTxAddress);
   if (const size_t at = text.find(u"0x"); at != std::u16string_view::npos) {
     text = text.substr(at + 2);
@@ -909,7 +1008,7 @@ void CGatewayV400Dlg::Transmit() {
   QueueWrite(GatewayImage::kRegTxAddress, kTxRegisters, true);
 }
 
-void CGatewayV400Dlg::OpenUniFifo() {
+void GatewayDialog::OpenUniFifo() {
   if (!uni_fifo_) uni_fifo_ = std::make_unique<Cfifo>(host());
   QueueRead(GatewayImage::kRegWriteLogCount, 1, true);
   log_entry_requested_ = false;
@@ -917,7 +1016,7 @@ void CGatewayV400Dlg::OpenUniFifo() {
   SetTimer(kUniFifoTimer, kFifoPollMs);
 }
 
-void CGatewayV400Dlg::OpenWmbusFifo() {
+void GatewayDialog::OpenWmbusFifo() {
   if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
   QueueRead(GatewayImage::kRegWmbusStatus, 1, true);
   frame_requested_ = false;
@@ -925,7 +1024,7 @@ void CGatewayV400Dlg::OpenWmbusFifo() {
   SetTimer(kWmbusFifoTimer, kFifoPollMs);
 }
 
-void CGatewayV400Dlg::OpenUniFifo2() {
+void GatewayDialog::OpenUniFifo2() {
   if (!uni_fifo2_) uni_fifo2_ = std::make_unique<Cfifo2>(host());
   image_.SetWord(GatewayImage::kRegFifo2Control, GatewayImage::kFifo2Start);
   QueueWrite(GatewayImage::kRegFifo2Control, 1, true);

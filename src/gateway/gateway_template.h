@@ -1,5 +1,6 @@
-// Template 175, "GW Configuration V4.00": the configuration window of gateways with firmware
-// 4.00 and later.
+// Templates 175, "GW Configuration V4.00", and 148, "GW Configuration": the configuration windows
+// of gateways with firmware 4.00 and later and of older ones. The older window has the same
+// controls except those its register map has no counterpart for.
 #pragma once
 
 #include "ui/template.h"
@@ -105,5 +106,6 @@ enum GwUniColumn : int {
 };
 
 const DialogTemplate& GatewayV400Template();
+const DialogTemplate& GatewayTemplate();
 
 }  // namespace corvane::ui

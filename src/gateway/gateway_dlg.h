@@ -1,8 +1,13 @@
-// CGatewayV400Dlg: the configuration window of a gateway with firmware 4.00 and later. It shows
-// and edits the gateway's whole register image (its 78 paired and 200 unidirectional devices,
-// the Modbus line, radio, clock and key), reads it from the gateway and writes it back to RAM or
-// EEPROM, keeps it in the project, opens the paired devices' own windows through the gateway and
-// polls the gateway's FIFOs into their views.
+// The configuration windows of the gateways: CGatewayV400Dlg for firmware 4.00 and later and
+// CGatewayDlg for older firmware. Both show and edit the gateway's whole register image (its 78 or
+// 50 paired and 200 unidirectional devices, the Modbus line, radio, clock and key), read it from
+// the gateway and write it back to RAM or EEPROM, keep it in the project and open the paired
+// devices' own windows through the gateway. The 4.00 window also polls the gateway's FIFOs into
+// their views and sends transmit requests.
+//
+// One logic serves both (GatewayDialog): the layout of the register map (GatewayMap) gives the
+// register numbers, and the few things the older firmware does differently (its read and write
+// ranges, the version checks, the list columns) are decided by the layout.
 //
 // The device dialogs' common life cycle (DeviceDialog) is not reused: it books small records in
 // a 256-bit set and writes one contiguous range, while the gateway's image has 19618 registers,
@@ -23,7 +28,7 @@
 #include "app/project_devices.h"
 #include "devices/device_dialog.h"
 #include "gateway/fifo_views.h"
-#include "gateway/gateway_v400_template.h"
+#include "gateway/gateway_template.h"
 #include "model/gateway_image.h"
 #include "ui/dialog.h"
 
@@ -31,6 +36,8 @@ namespace corvane {
 
 // The texts of one row of the bidirectional list (entry i) and of the unidirectional list.
 std::array<std::u16string, 12> GwDeviceRow(const GatewayImage& image, int i);
+// In the older layout the list has no "FIFO" column (the seventh text is empty), shows the
+// whole register values (bit 15 has no meaning there) and an empty time for a device never heard.
 std::array<std::u16string, 7> GwUniRow(const GatewayImage& image, int i);
 
 // Hexadecimal text to bytes: digits are paired (first digit high nibble), a "0" followed by "x"
@@ -42,7 +49,9 @@ std::vector<uint8_t> ParseHexBytes(std::u16string_view text, size_t max_bytes);
 inline constexpr std::array<std::u16string_view, 7> kGwRfPowerNames = {
     u"+27 dBm", u"+20 dBm", u"+14 dBm", u"+10 dBm", u"0 dBm", u"-10 dBm", u"-20 dBm"};
 
-class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
+class CGWUniMonitor;
+
+class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
  public:
   enum class State : uint8_t { kIdle, kReading, kWritingRam, kWritingEeprom, kConfirmingEeprom };
 
@@ -60,13 +69,14 @@ class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
   static constexpr int kFifoPollMs = 1000;
   static constexpr int kClockTimer = 40;
   static constexpr int kClockMs = 1000;
+  // The firmware update an older gateway's version asks for runs after the block that told it.
+  static constexpr int kUnsupportedTimer = 41;
+  // Below this an older gateway's firmware is not supported.
+  static constexpr uint16_t kMinimalOlderVersion = 307;
   // Frequency index whose channel allows the strongest power code.
   static constexpr int kFullPowerFrequency = 3;
 
-  // `opener` opens the paired devices' own dialogs (double-click on "Action").
-  CGatewayV400Dlg(const DeviceDialogContext& context, devices::DeviceServices services,
-                  DeviceOpener& opener);
-  ~CGatewayV400Dlg() override;
+  ~GatewayDialog() override;
 
   // DeviceDialogPort: the register fan-out.
   void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
@@ -87,11 +97,19 @@ class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
   int pending_reads() const { return static_cast<int>(pending_reads_.count()); }
   int pending_writes() const { return static_cast<int>(pending_writes_.count()); }
   int rf_power_offset() const { return rf_power_offset_; }
+  bool older() const { return older_; }
+  CGWUniMonitor* uni_monitor() const { return uni_monitor_; }
   Cfifo* uni_fifo() const { return uni_fifo_.get(); }
   Cfifo2* uni_fifo2() const { return uni_fifo2_.get(); }
   CWmbusFifo* wmbus_fifo() const { return wmbus_fifo_.get(); }
 
  protected:
+  // `opener` opens the paired devices' own dialogs (double-click on "Action"); `map` is the
+  // layout of the gateway's register map.
+  GatewayDialog(const ui::DialogTemplate& tpl, const GatewayMap& map,
+                const DeviceDialogContext& context, devices::DeviceServices services,
+                DeviceOpener& opener);
+
   void OnInit() override;
   void OnCommand(int id) override;
   void OnSelChange(int id) override;
@@ -105,7 +123,9 @@ class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
  private:
   // Applies a block; `local` for words the dialog feeds itself (project, Default, Import):
   // they complete no operation, are not "Last Comm" and serve no FIFO view.
-  void Apply(int first, int count, const uint16_t* words, bool local);
+  void Apply(int first, int count, const uint16_t* words, bool local, bool from_cache = false);
+  void CheckVersion(bool from_cache);
+  void UnsupportedVersion();
   void ApplyWhole(bool local);
   void RefreshFields(int s, int e);
   void RefreshDeviceRows(int s, int e);
@@ -153,6 +173,7 @@ class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
   int entry_;
   RfAddress address_;
   RfAddress route_;
+  bool older_;
   GatewayImage image_;
   std::bitset<kPendingBits> pending_reads_;
   std::bitset<kPendingBits> pending_writes_;
@@ -161,12 +182,28 @@ class CGatewayV400Dlg : public ui::Dialog, public DeviceDialogPort {
   int progress_lowest_ = 0;
   int rf_power_offset_ = -1;  // not filled yet
   bool closed_for_version_ = false;
+  bool unsupported_shown_ = false;
+  CGWUniMonitor* uni_monitor_ = nullptr;  // while it runs
 
   std::unique_ptr<Cfifo> uni_fifo_;
   std::unique_ptr<Cfifo2> uni_fifo2_;
   std::unique_ptr<CWmbusFifo> wmbus_fifo_;
   bool log_entry_requested_ = false;
   bool frame_requested_ = false;
+};
+
+// Firmware 4.00 and later (template 175).
+class CGatewayV400Dlg final : public GatewayDialog {
+ public:
+  CGatewayV400Dlg(const DeviceDialogContext& context, devices::DeviceServices services,
+                  DeviceOpener& opener);
+};
+
+// Firmware before 4.00 (template 148).
+class CGatewayDlg final : public GatewayDialog {
+ public:
+  CGatewayDlg(const DeviceDialogContext& context, devices::DeviceServices services,
+              DeviceOpener& opener);
 };
 
 }  // namespace corvane
