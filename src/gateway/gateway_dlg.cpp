@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "gateway/gateway_report.h"
 #include "gateway/gw_device_editors.h"
+#include "gateway/modbus_bridge_dlg.h"
+#include "gateway/uni_monitor.h"
 #include "model/device_text.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
@@ -195,10 +198,6 @@ void GatewayDialog::OnInit() {
   SetRfPowerOffset(OffsetForFrequency(-1));
   SetRowCount(kGwDevices, image_.map().devices);
   SetRowCount(kGwUniDevices, GatewayImage::kUniDevices);
-  // Their work comes with the report, the monitor and the bridge settings.
-  for (int id : {kGwCreateReport, kGwUniMonitor, kGwConfigBridge}) {
-    if (Has(id)) Enable(id, false);
-  }
 
   const std::span<const uint16_t> blob = project_.Record(entry_);
   image_ = GatewayImage(blob, image_.map());
@@ -224,6 +223,8 @@ void GatewayDialog::OnInit() {
 void GatewayDialog::OnRegisterData(RfAddress source, uint16_t first, int count,
                                    const uint16_t* words, bool from_cache) {
   if (source != address_ || count <= 0 || closed_for_version_) return;
+  // The monitor sees the answers to its own requests before the window takes them.
+  if (uni_monitor_ != nullptr) uni_monitor_->OnBlock(first, count, words);
   Apply(first, count, words, false, from_cache);
 }
 
@@ -238,11 +239,17 @@ void GatewayDialog::Apply(int s, int count, const uint16_t* words, bool local, b
   const int e = s + count;
   if (e <= image_.map().words) std::copy_n(words, count, image_.words().begin() + s);
 
-  if (!local && Covers(s, e, GatewayImage::kRegCommand) && state_ == State::kConfirmingEeprom &&
-      (image_.Word(GatewayImage::kRegCommand) & GatewayImage::kStoreDoneBit) != 0) {
-    KillTimer(kTimeoutTimer);
-    state_ = State::kIdle;
-    SetSource(kGwSource, SourceState::kDevice);
+  if (!local && Covers(s, e, GatewayImage::kRegCommand) && state_ == State::kConfirmingEeprom) {
+    if ((image_.Word(GatewayImage::kRegCommand) & GatewayImage::kStoreDoneBit) != 0) {
+      KillTimer(kTimeoutTimer);
+      KillTimer(kConfirmPollTimer);
+      state_ = State::kIdle;
+      SetSource(kGwSource, SourceState::kDevice);
+    } else {
+      // The gateway acknowledges the request before its EEPROM holds the image: ask again
+      // shortly, until the confirmation time runs out.
+      SetTimer(kConfirmPollTimer, kConfirmPollMs);
+    }
   }
   RefreshFields(s, e);
   if (!local && Covers(s, e, GatewayImage::kRegVersion)) CheckVersion(from_cache);
@@ -756,6 +763,19 @@ void GatewayDialog::OnCommand(int id) {
     case kGwTxSend:
       Transmit();
       return;
+    case kGwCreateReport:
+      // From the working image as it stands: the controls are not gathered first.
+      WriteReport(*this, GatewayReportText(image_));
+      return;
+    case kGwUniMonitor:
+      OpenUniMonitor();
+      return;
+    case kGwConfigBridge: {
+      // Edits the working image; the next write takes the settings to the gateway.
+      CModbusBridgeDlg bridge(host(), image_, address_, project_);
+      RunModal(bridge);
+      return;
+    }
     default:
       return;
   }
@@ -845,6 +865,13 @@ void GatewayDialog::Import() {
   ApplyWhole(true);
 }
 
+void GatewayDialog::OpenUniMonitor() {
+  CGWUniMonitor monitor(host(), services_.queues, address_, route_, image_);
+  uni_monitor_ = &monitor;
+  RunModal(monitor);
+  uni_monitor_ = nullptr;
+}
+
 void GatewayDialog::FirmwareUpdate() {
   KillTimer(kKeepAliveTimer);
   if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
@@ -892,6 +919,7 @@ void GatewayDialog::OnTimer(int id) {
       return;
     case kTimeoutTimer:
       KillTimer(kTimeoutTimer);
+      KillTimer(kConfirmPollTimer);
       SetSource(kGwSource, SourceState::kError);
       switch (state_) {
         case State::kReading:
@@ -933,6 +961,10 @@ void GatewayDialog::OnTimer(int id) {
       return;
     case kClockTimer:
       ClockTick();
+      return;
+    case kConfirmPollTimer:
+      KillTimer(kConfirmPollTimer);
+      if (state_ == State::kConfirmingEeprom) QueueRead(GatewayImage::kRegCommand, 1, false);
       return;
     case kUnsupportedTimer:
       KillTimer(kUnsupportedTimer);

@@ -71,6 +71,9 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   static constexpr int kClockMs = 1000;
   // The firmware update an older gateway's version asks for runs after the block that told it.
   static constexpr int kUnsupportedTimer = 41;
+  // Register 2 read again while the EEPROM store is not confirmed yet.
+  static constexpr int kConfirmPollTimer = 42;
+  static constexpr int kConfirmPollMs = 200;
   // Below this an older gateway's firmware is not supported.
   static constexpr uint16_t kMinimalOlderVersion = 307;
   // Frequency index whose channel allows the strongest power code.
@@ -166,6 +169,7 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   void CheckCollision();
   void Import();
   void FirmwareUpdate();
+  void OpenUniMonitor();
 
   devices::DeviceServices services_;
   DeviceOpener& opener_;

@@ -4,12 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "devices/input_node_dlg.h"
 #include "gateway/fifo_templates.h"
 #include "gateway/gateway_dlg.h"
+#include "gateway/gateway_report.h"
 #include "gateway/gw_device_editors.h"
 #include "gateway/gw_device_editors_template.h"
+#include "gateway/modbus_bridge_dlg.h"
+#include "gateway/modbus_bridge_template.h"
+#include "gateway/uni_monitor.h"
+#include "gateway/uni_monitor_template.h"
 #include "sim/gateway_node.h"
 #include "site_fixture.h"
 #include "ui/text.h"
@@ -265,6 +273,87 @@ TEST_F(GatewayFlowTest, OlderGatewayIsFoundByTheFirstReadAndConfiguredInItsOwnWi
   ASSERT_TRUE(ran);
   const GatewayImage kept(Blob(dlg->project(), demo::kOlderGateway), kPre400Map);
   EXPECT_EQ(kept.ModbusAddress(49), 77);
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The tools on a read gateway: the report file opened with the system, the monitor reading the
+// captured values of the transmit-only meters as the gateway holds them.
+TEST_F(GatewayFlowTest, ReportAndUnidirectionalMonitorOnTheReadGateway) {
+  StartSite({demo::kGateway, demo::kGatewayInput});
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    ReadGateway(d);
+    host.Click(d, kGwCreateReport);
+    const std::string report = FileBytes(std::filesystem::path("REPORT") / "Gatrix_report.txt");
+    ASSERT_GE(report.size(), 2u);
+    EXPECT_EQ(report.substr(0, 2), "\xFF\xFE");
+    ASSERT_FALSE(host.shell_opened().empty());
+    EXPECT_NE(host.shell_opened().back().find(u"Gatrix_report.txt"), std::u16string::npos);
+    EXPECT_EQ(report.substr(2), EncodeUtf16Le(GatewayReportText(d.image())));
+
+    bool monitored = false;
+    host.OnModal<CGWUniMonitor>([&](CGWUniMonitor& m) {
+      monitored = true;
+      host.Click(m, kUniMonReadAll);
+      host.Advance(3000);
+      const auto captured = Gateway().registers().subspan(GatewayImage::kRegCaptured, 2);
+      EXPECT_EQ(m.Cell(kUniMonList, 0, kUniMonColValue1),
+                Format("0x%04X = %d", captured[0], static_cast<int16_t>(captured[0])));
+      EXPECT_EQ(m.Cell(kUniMonList, 0, kUniMonColAddress).substr(0, 10), u"0x00C00106");
+      host.CloseBox(m);
+    });
+    host.Click(d, kGwUniMonitor);
+    EXPECT_TRUE(monitored);
+    EXPECT_EQ(d.uni_monitor(), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path("SNIFF") / "sniff_unidir.txt"));
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+}
+
+// One gateway of the bridged pair: the far end and the bridged addresses come from the gateway,
+// and an added address reaches its EEPROM with the next write.
+TEST_F(GatewayFlowTest, BridgeSettingsAreEditedAndWritten) {
+  StartSite({demo::kBridgeNear, demo::kBridgeFar});
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    ReadGateway(d);
+    EXPECT_EQ(d.Text(kGwFwNum), u"4.24");
+    host.OnModal<CModbusBridgeDlg>([&](CModbusBridgeDlg& b) {
+      EXPECT_EQ(b.Item(kBridgeFarEnd, b.CurSel(kBridgeFarEnd)),
+                Format("0x%08X ", demo::kBridgeFar) + TypeName(demo::kBridgeFar));
+      EXPECT_TRUE(b.IsChecked(kBridgeFirstBox + 40));
+      EXPECT_FALSE(b.IsChecked(kBridgeFirstBox + 60));
+      host.Toggle(b, kBridgeFirstBox + 60);
+      host.Click(b, kIdOk);
+    });
+    host.Click(d, kGwConfigBridge);
+    host.Click(d, kGwWriteEeprom);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000))
+        << static_cast<int>(d.state()) << " " << d.pending_writes() << " "
+        << (host.boxes().empty() ? "" : Utf16ToUtf8(host.boxes().back().text));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    const auto eeprom = sim.FindNodeAs<sim::GatewayNode>(demo::kBridgeNear)->eeprom();
+    const uint16_t bits = eeprom[GatewayImage::kRegBridgeBits + 60 / 16];
+    EXPECT_NE(bits & (1u << (60 % 16)), 0u);
+    EXPECT_NE(eeprom[GatewayImage::kRegBridgeBits + 40 / 16] & (1u << (40 % 16)), 0u);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kBridgeNear);
+  ASSERT_TRUE(ran);
 }
 
 }  // namespace
