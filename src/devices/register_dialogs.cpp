@@ -8,6 +8,7 @@
 #include "devices/sensor_dlgs.h"
 #include "gateway/gateway_dlg.h"
 #include "gateway/register_text.h"
+#include "lighting/dali_bridge_dlg.h"
 
 namespace corvane::devices {
 namespace {
@@ -42,6 +43,7 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   opener.Register(DialogClass::kThermoHygro, FactoryOf<CThermoHygroDlg>(services));
   opener.Register(DialogClass::kCounter, FactoryOf<CCounterDlg>(services));
   opener.Register(DialogClass::kWindowContact, FactoryOf<CWindowContactDlg>(services));
+  opener.Register(DialogClass::kDaliBridge, FactoryOf<lighting::CDaliBridgeDlg>(services));
   // The gateway opens its paired devices' dialogs through the same opener.
   opener.Register(DialogClass::kGatewayV400, GatewayFactoryOf<CGatewayV400Dlg>(services, opener));
   opener.Register(DialogClass::kGateway, GatewayFactoryOf<CGatewayDlg>(services, opener));

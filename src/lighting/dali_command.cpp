@@ -8,7 +8,8 @@ namespace corvane::lighting {
 
 uint32_t EncodeDaliCommand(uint32_t previous, uint32_t command, int length, int priority) {
   if (length > kDaliMaxLength) length = kDaliMaxLength;
-  const uint32_t marker = length >= 0 ? 1u << length : 0u;
+  // A frame of no bits is no command: it gets no marker, so an empty row stays 0.
+  const uint32_t marker = length > 0 ? 1u << length : 0u;
   const uint32_t frame = (command | marker) & kDaliFrameMask;
   const uint32_t prio = (static_cast<uint32_t>(priority) & 3u) << kDaliPriorityShift;
   return (previous & (kDaliPushPullBit | kDaliTwiceBit)) | frame | prio;
@@ -37,6 +38,43 @@ DaliCommandText DaliCommandTexts(uint32_t word) {
   const DaliFields f = DecodeDaliCommand(word);
   return {ui::Format("%08X", static_cast<unsigned>(f.command)), ui::Format("%d", f.length),
           ui::Format("%d", f.priority)};
+}
+
+DaliEditorChoice DecodeDaliEditorChoice(uint32_t frame) {
+  DaliEditorChoice choice;
+  if (frame == 0 || frame > 0xFFFF) return choice;
+  const uint32_t code = frame & 0x1FF;
+  for (int i = 0; i < kDaliEditorCommands - 1; ++i) {
+    if (kDaliEditorCodes[i] == code) choice.command = i + 1;
+  }
+  // Bits 9..15: the address byte without its selector bit.
+  const uint32_t address = (frame >> 9) & 0x7F;
+  int position = -1;
+  if (address == 0x7F) {
+    position = 0;
+  } else if (address & 0x40) {
+    const int group = static_cast<int>(address & 0x3F);
+    if (group < kDaliEditorGroups) position = 1 + group;
+  } else if (address < kDaliEditorShortAddresses) {
+    position = 1 + kDaliEditorGroups + static_cast<int>(address);
+  }
+  if (position < 0) return {};  // an address the list does not hold: nothing to pick
+  choice.address = position;
+  return choice;
+}
+
+DaliEditorResult EncodeDaliEditorChoice(const DaliEditorChoice& choice) {
+  if (choice.command <= 0 || choice.command >= kDaliEditorCommands || choice.address < 0 ||
+      choice.address >= kDaliEditorAddresses) {
+    return {};
+  }
+  uint32_t address = 0x7F;
+  if (choice.address > kDaliEditorGroups) {
+    address = static_cast<uint32_t>(choice.address - 1 - kDaliEditorGroups);
+  } else if (choice.address > 0) {
+    address = 64 + static_cast<uint32_t>(choice.address - 1);
+  }
+  return {address << 9 | kDaliEditorCodes[choice.command - 1], 16};
 }
 
 }  // namespace corvane::lighting

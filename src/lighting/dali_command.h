@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,7 @@ struct DaliFields {
 
 // Frame, length and priority into `previous`: bits 0..27 := (command | 1 << length) masked to 28
 // bits, bits 29..30 := priority & 3; bits 28 and 31 of `previous` stay. A length above 28 is
-// taken as 28; a negative one puts no marker.
+// taken as 28; a length of 0 or less puts no marker (a shown 0 / "00000000" reads back as 0).
 uint32_t EncodeDaliCommand(uint32_t previous, uint32_t command, int length, int priority);
 
 // The same from the edit texts: the command is hexadecimal (0 when it is not), the length
@@ -47,5 +48,34 @@ uint32_t EncodeDaliCommand(uint32_t previous, std::u16string_view command,
 // The marker is the highest set bit among bits 0..27.
 DaliFields DecodeDaliCommand(uint32_t word);
 DaliCommandText DaliCommandTexts(uint32_t word);
+
+// The command editor's two lists. Addresses: 0 broadcast "All", 1..9 groups 0..8, 10..29 short
+// addresses 0..19. Commands: 0 "Disabled", then Off, On, Step -, Step +, Use Stored Value and
+// Get Actual Value, each a 9-bit code (selector bit 8 and the command byte).
+inline constexpr int kDaliEditorAddresses = 30;
+inline constexpr int kDaliEditorGroups = 9;
+inline constexpr int kDaliEditorShortAddresses = 20;
+inline constexpr uint16_t kDaliEditorCodes[] = {0x100, 0x105, 0x102, 0x101, 0x109, 0x1A0};
+inline constexpr int kDaliEditorCommands = 1 + static_cast<int>(std::size(kDaliEditorCodes));
+
+struct DaliEditorChoice {
+  int address = 0;  // list position
+  int command = 0;  // list position, 0 = "Disabled"
+  bool operator==(const DaliEditorChoice&) const = default;
+};
+
+// The entries a 16-bit frame selects. A frame the lists cannot show (a group or short address
+// beyond them, a command not among the codes, more than 16 bits) selects "Disabled" and a
+// defined address, so that OK never builds a frame from an entry that does not exist.
+DaliEditorChoice DecodeDaliEditorChoice(uint32_t frame);
+
+struct DaliEditorResult {
+  uint32_t frame = 0;
+  int length = 0;
+  bool operator==(const DaliEditorResult&) const = default;
+};
+// The frame of a choice: (address code << 9) | code with length 16, or 0 with length 0 for
+// "Disabled" (or any position outside the lists).
+DaliEditorResult EncodeDaliEditorChoice(const DaliEditorChoice& choice);
 
 }  // namespace corvane::lighting

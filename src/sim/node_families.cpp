@@ -7,6 +7,7 @@
 #include "link/messages.h"
 #include "model/le.h"
 #include "model/rf_address.h"
+#include "sim/dali_bridge_node.h"
 #include "sim/demo_network.h"
 #include "sim/routing_node.h"
 
@@ -89,11 +90,6 @@ void InputNode::BuildStatus(MessageBuilder& status) {
 
 bool InputNode::Intercept(const AirFrame& frame) { return AnswerStoreAfterStoring(frame); }
 
-bool LightingBridgeNode::HandleOther(const AirFrame&, uint8_t type, int, const uint8_t*,
-                                     MessageBuilder&) {
-  return type == MSG_RF_FRAME;
-}
-
 UnidirectionalNode::UnidirectionalNode(RfAddress address, const NodeSettings& settings)
     : SimNode(address, settings) {}
 
@@ -145,7 +141,7 @@ std::unique_ptr<SimNode> MakeNode(RfAddress address, const NodeSettings& setting
       return std::make_unique<OutputNode>(address, settings);
     case 0x004:
     case 0x006:
-      return std::make_unique<LightingBridgeNode>(address, settings);
+      return std::make_unique<DaliBridgeNode>(address, settings);
     default:
       return std::make_unique<GenericNode>(address, settings);
   }

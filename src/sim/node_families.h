@@ -49,17 +49,6 @@ class InputNode : public SimNode {
   bool started_ = false;  // the simulation's clock is there to clear the press bytes
 };
 
-// Lighting-bus bridges (0x004, 0x006): mains powered, take imitated control frames.
-class LightingBridgeNode : public SimNode {
- public:
-  using SimNode::SimNode;
-  const char* family() const override { return "lighting bridge"; }
-
- protected:
-  bool HandleOther(const AirFrame& frame, uint8_t type, int length, const uint8_t* payload,
-                   MessageBuilder& answer) override;
-};
-
 // A device that only transmits (captured by a gateway's unidirectional list): it never hears
 // anything and sends two values, words 0 and 1 of its status, on every transmission.
 class UnidirectionalNode : public SimNode {

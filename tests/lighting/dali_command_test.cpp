@@ -25,5 +25,38 @@ TEST(DaliCommand, DecodesTheHighestFrameBitAsLength) {
   }
 }
 
+// The editor's lists: "All", "Group 0".."Group 8", "0".."19"; "Disabled" and six commands.
+TEST(DaliEditorChoice, EncodesAndDecodesTheListEntries) {
+  struct Case {
+    DaliEditorChoice choice;
+    uint32_t frame;
+  };
+  for (const Case& c : {Case{{0, 1}, 0xFF00}, Case{{9, 6}, 0x91A0}, Case{{1, 2}, 0x8105},
+                        Case{{10, 3}, 0x0102}, Case{{29, 5}, 0x2709}, Case{{15, 4}, 0x0B01}}) {
+    EXPECT_EQ(EncodeDaliEditorChoice(c.choice), (DaliEditorResult{c.frame, 16})) << c.frame;
+    EXPECT_EQ(DecodeDaliEditorChoice(c.frame), c.choice) << c.frame;
+  }
+  // "Disabled" is no command at all, whatever the address.
+  EXPECT_EQ(EncodeDaliEditorChoice({12, 0}), (DaliEditorResult{0, 0}));
+  EXPECT_EQ(DecodeDaliEditorChoice(0), (DaliEditorChoice{0, 0}));
+  // A command byte the list does not hold keeps the address but selects "Disabled".
+  EXPECT_EQ(DecodeDaliEditorChoice(0x91FF), (DaliEditorChoice{9, 0}));
+  EXPECT_EQ(DecodeDaliEditorChoice(0x9000), (DaliEditorChoice{9, 0}));  // direct level, S = 0
+}
+
+TEST(DaliEditorChoice, AddressesBeyondTheListsSelectNothingThatCouldBeEncoded) {
+  // Groups 9..63 and short addresses 20..63 have no entry: no entry past the end of a list
+  // and no other group or address is picked, and OK gives no frame.
+  for (uint32_t frame : {0x93A0u, 0x9F05u, 0xBD00u, 0x2900u, 0x7F05u, 0x7E01u, 0x11FF00u}) {
+    const DaliEditorChoice choice = DecodeDaliEditorChoice(frame);
+    EXPECT_EQ(choice, (DaliEditorChoice{0, 0})) << std::hex << frame;
+    EXPECT_EQ(EncodeDaliEditorChoice(choice), (DaliEditorResult{0, 0}));
+  }
+  // Positions outside the lists never encode.
+  EXPECT_EQ(EncodeDaliEditorChoice({30, 1}), (DaliEditorResult{0, 0}));
+  EXPECT_EQ(EncodeDaliEditorChoice({-1, 1}), (DaliEditorResult{0, 0}));
+  EXPECT_EQ(EncodeDaliEditorChoice({0, 7}), (DaliEditorResult{0, 0}));
+}
+
 }  // namespace
 }  // namespace corvane::lighting

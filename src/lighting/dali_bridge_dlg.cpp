@@ -1,0 +1,521 @@
+#include "lighting/dali_bridge_dlg.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "lighting/dali_bridge_template.h"
+#include "lighting/dali_command.h"
+#include "lighting/dali_edit.h"
+#include "lighting/light_control_dev_dlg.h"
+#include "model/radio_settings.h"
+#include "ui/text.h"
+
+namespace corvane::lighting {
+namespace {
+
+using namespace dali_word;
+using devices::FieldBinding;
+using devices::Pending;
+using ui::DaliRowId;
+using ui::Format;
+using ui::SourceState;
+
+constexpr std::u16string_view kBridgeRfPowerNames[] = {
+    u"+20dBm", u"+15 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"};
+
+// The header as the bridge shows it: the name byte by byte like the password, and the RF power
+// byte holding the list position itself. The Modbus ID is shown by code (register 27 once it
+// is there).
+const FieldBinding kHeader[] = {
+    devices::Version(devices::kDevFwId, 1),
+    devices::Unsigned(devices::kDevDeviceId, 5),
+    devices::Unsigned(devices::kDevHwNum, 6),
+    devices::LowBytes(devices::kDevName, 8, 8),
+    devices::LowBytes(devices::kDevPassword, 18, 8),
+    devices::ComboIndex(devices::kDevFrequency, 26, 0, 0),
+    devices::ComboIndex(devices::kDevRfPower, 26, 1, 0),
+};
+
+const FieldBinding kFields[] = {
+    devices::Seconds32(ui::kDaliUptime, kUptime),
+    devices::Suffixed(devices::SignedByte(ui::kDaliBkRssi, kBackgroundRssi, 0), u" dBm"),
+    devices::FlagText(ui::kDaliPrg, kProgramming, 0xFF00, u"PRG"),
+    devices::Unsigned(ui::kDaliActualValue, kActualValue),
+};
+
+// Record words of the three command rows.
+constexpr int kRowWords[] = {kCommand, kGetActual, kTrigger};
+
+// Registers whose change on closing is worth the question; the others (identity, live values)
+// go to the project silently.
+constexpr std::pair<int, int> kComparedRanges[] = {
+    {2, 2}, {8, 15}, {18, 26}, {50, 51}, {54, 59}, {kDevicesFirst, kFallingEdge}};
+
+bool Compared(int word) {
+  return std::any_of(std::begin(kComparedRanges), std::end(kComparedRanges),
+                     [&](const auto& r) { return word >= r.first && word <= r.second; });
+}
+
+// The memory read: the bank into DTR1, the location into DTR0, then READ MEMORY LOCATION of
+// short address 0; the bridge answers the byte in the response registers.
+constexpr uint32_t kSetDtr1 = 0x0001C300;
+constexpr uint32_t kSetDtr0 = 0x0001A300;
+constexpr uint32_t kReadMemoryLocation = 0x000101C5;
+constexpr uint32_t kBroadcastOff = 0x0001FF00;
+
+}  // namespace
+
+uint32_t RecordWord32(std::span<const uint16_t> record, int word) {
+  const auto w = static_cast<size_t>(word);
+  return static_cast<uint32_t>(record[w]) | static_cast<uint32_t>(record[w + 1]) << 16;
+}
+
+void SetRecordWord32(std::span<uint16_t> record, int word, uint32_t value) {
+  const auto w = static_cast<size_t>(word);
+  record[w] = static_cast<uint16_t>(value);
+  record[w + 1] = static_cast<uint16_t>(value >> 16);
+}
+
+int ControlDeviceWord(int k) { return kDevicesFirst + kDeviceWords * k; }
+
+int ButtonCommandWord(int k, ButtonCommand command, int button) {
+  return ControlDeviceWord(k) + 2 + 8 * static_cast<int>(command) + 2 * button;
+}
+
+RfAddress ControlDeviceAddress(std::span<const uint16_t> record, int k) {
+  return RecordWord32(record, ControlDeviceWord(k));
+}
+
+CDaliBridgeDlg::CDaliBridgeDlg(const DeviceDialogContext& context, devices::DeviceServices services)
+    : DeviceDialog(ui::DaliBridgeTemplate(), context, std::move(services), kDaliBridgeLayout,
+                   kFields) {}
+
+std::span<const FieldBinding> CDaliBridgeDlg::HeaderFields() const { return kHeader; }
+
+std::u16string_view CDaliBridgeDlg::OverwriteQuestion() const {
+  return u"Data are from project, write can replace data in device.\nStill want to write?";
+}
+
+void CDaliBridgeDlg::InitDevice() {
+  ResetContent(devices::kDevRfPower);
+  for (std::u16string_view power : kBridgeRfPowerNames) AddString(devices::kDevRfPower, power);
+  SetRowCount(ui::kDaliDevices, kDaliControlDevices);
+  modbus_id_shown_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing the record
+
+void CDaliBridgeDlg::RefreshDevice(int first, int count) {
+  const auto rec = record();
+  auto covers = [&](int word) { return first <= word && word < first + count; };
+  auto overlaps = [&](int from, int to) { return first <= to && from < first + count; };
+
+  // The Modbus ID is register 27; before that has come, word 0 stands in for it.
+  if (covers(kModbusId)) {
+    modbus_id_shown_ = true;
+    SetText(devices::kDevModbusId, Format("%d", rec[kModbusId]));
+  } else if (covers(0) && !modbus_id_shown_) {
+    SetText(devices::kDevModbusId, Format("0x%04X", rec[0]));
+  }
+  if (overlaps(kInfo, kInfo + 1)) {
+    SetText(ui::kDaliInfo, Format("%02X%02X%02X%02X", rec[kInfo] & 0xFF, rec[kInfo] >> 8,
+                                  rec[kInfo + 1] & 0xFF, rec[kInfo + 1] >> 8));
+  }
+  if (covers(kSystem)) {
+    SetCheck(ui::kDaliSystemMode, (rec[kSystem] & 0xFF) != 0);
+    SetText(ui::kDaliAdvance, Format("%d", static_cast<int8_t>(rec[kSystem] >> 8)));
+  }
+  if (overlaps(kResponse, kResponse + 1)) {
+    SetText(ui::kDaliResponse, Format("0x%08X", RecordWord32(rec, kResponse)));
+  }
+  for (int row = 0; row < 3; ++row) {
+    if (overlaps(kRowWords[row], kRowWords[row] + 1)) ShowCommandRow(row);
+  }
+  if (overlaps(kDevicesFirst, kDevicesLast)) {
+    RebuildList();
+  } else {
+    for (int k = 0; k < kDaliControlDevices; ++k) {
+      if (covers(kRssiFirst + k / 2)) ShowRssi(k);
+    }
+  }
+  ShowEdges();
+}
+
+void CDaliBridgeDlg::ShowEdges() {
+  const auto rec = record();
+  if (rec[1] < kDaliEdgeFirmware) {
+    // Older firmware has no registers from 484 on: the read completes without them.
+    for (int w = kRisingEdge; w < kDaliBridgeWords; ++w) read_wait_.reset(static_cast<size_t>(w));
+    for (int id : {ui::kDaliGwAddress, ui::kDaliRisingEdge, ui::kDaliFallingEdge}) {
+      SetText(id, u"--");
+    }
+    return;
+  }
+  SetText(ui::kDaliRisingEdge, Format("%d us", rec[kRisingEdge]));
+  SetText(ui::kDaliFallingEdge, Format("%d us", rec[kFallingEdge]));
+  SetText(ui::kDaliGwAddress, Format("0x%08X", RecordWord32(rec, kGatewayAddress)));
+}
+
+void CDaliBridgeDlg::ShowCommandRow(int row) {
+  const DaliCommandText text = DaliCommandTexts(RecordWord32(record(), kRowWords[row]));
+  SetText(DaliRowId(ui::kDaliCmd0, row), text.command);
+  SetText(DaliRowId(ui::kDaliLen0, row), text.length);
+  SetText(DaliRowId(ui::kDaliPrio0, row), text.priority);
+}
+
+void CDaliBridgeDlg::ShowRssi(int k) {
+  const auto rssi = static_cast<int8_t>(devices::RecordByte(record(), kRssiFirst + k / 2, k % 2));
+  SetCell(ui::kDaliDevices, k, 2, Format("%d dBm", rssi));
+}
+
+void CDaliBridgeDlg::RebuildList() {
+  SetRowCount(ui::kDaliDevices, kDaliControlDevices);
+  for (int k = 0; k < kDaliControlDevices; ++k) {
+    const RfAddress a = ControlDeviceAddress(record(), k);
+    SetCell(ui::kDaliDevices, k, 0, Format("%03d", k + 1));
+    SetCell(ui::kDaliDevices, k, 1, Format("0x%08X %d", a, static_cast<int32_t>(a)));
+    ShowRssi(k);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls into the record
+
+void CDaliBridgeDlg::CollectDevice() {
+  auto rec = mutable_record();
+  uint16_t& system = rec[kSystem];
+  int advance = static_cast<int8_t>(system >> 8);
+  if (const auto typed = ui::ScanInt(Text(ui::kDaliAdvance))) {
+    // A signed byte: what it cannot hold stops at its ends rather than wrapping around.
+    advance = std::clamp(*typed, -128, 127);
+  }
+  system = static_cast<uint16_t>((static_cast<uint8_t>(advance) << 8) |
+                                 (IsChecked(ui::kDaliSystemMode) ? 1 : 0));
+  for (int row : {ui::kDaliRowGetActual, ui::kDaliRowTrigger}) {
+    const auto command = ui::ScanHex(Text(DaliRowId(ui::kDaliCmd0, row)));
+    const auto length = ui::ScanInt(Text(DaliRowId(ui::kDaliLen0, row)));
+    if (!command || !length) continue;
+    const int priority = ui::ScanInt(Text(DaliRowId(ui::kDaliPrio0, row))).value_or(3);
+    SetRecordWord32(
+        rec, kRowWords[row],
+        EncodeDaliCommand(RecordWord32(rec, kRowWords[row]), *command, *length, priority));
+  }
+}
+
+std::vector<uint16_t> CDaliBridgeDlg::DefaultRecord() const {
+  const auto current = record();
+  std::vector<uint16_t> d(current.size(), 0);
+  auto keep = [&](int word, uint16_t fallback) {
+    const uint16_t value = current[static_cast<size_t>(word)];
+    d[static_cast<size_t>(word)] = value != 0 || fallback == 0 ? value : fallback;
+  };
+  keep(0, 1296);
+  keep(1, 400);
+  keep(5, 1128);
+  keep(6, 0);
+  d[16] = current[16];
+  d[17] = current[17];
+  ui::StoreLowBytes(u"DALI interface", std::span<uint16_t>(d).subspan(8, 8));
+  ui::StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(d).subspan(18, 8));
+  d[26] = 2 << 8;  // frequency index 0, RF power "+10 dBm"
+  d[kSystem] = static_cast<uint16_t>(static_cast<uint8_t>(-2) << 8);
+  return d;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading and writing
+
+void CDaliBridgeDlg::ApplyButtonVisibility() {
+  const bool heard = InHeardList(route() == 0 ? address() : route());
+  for (int id : {devices::kDevRead, devices::kDevWriteRam, devices::kDevWriteEeprom,
+                 devices::kDevFwUpdate, devices::kDevReadLog}) {
+    Show(id, heard);
+  }
+  if (heard && !polling_) {
+    SetTimer(kRssiTimer, kRssiMs);
+  } else if (!heard) {
+    KillTimer(kRssiTimer);
+  }
+  polling_ = heard;
+}
+
+void CDaliBridgeDlg::OnDeviceTimer(int id) {
+  if (id == kRssiTimer) {
+    services().queues.QueueRead(route(), address(), kBackgroundRssi, 1, 0, false);
+  } else if (id == kConfirmTimer) {
+    KillTimer(kConfirmTimer);
+    if (step_ == Step::kStoreConfirm) {
+      services().queues.QueueRead(route(), address(), kWordEepromControl, 1, 0, false);
+    }
+  }
+}
+
+void CDaliBridgeDlg::Read() {
+  const SourceState state = source();
+  if (state == SourceState::kRead || state == SourceState::kWrite) return;
+  step_ = Step::kRead;
+  set_pending(Pending::kRead);
+  SetTimer(kTimeoutTimer, kTimeoutMs);
+  SetSource(devices::kDevSource, SourceState::kRead);
+  read_wait_.set();
+  // Older firmware is known from the record already: its read never waits for what it lacks.
+  ShowEdges();
+  // Through a routing device the bridge is asked with its own register numbers.
+  services().queues.QueueRead(route(), address(), 0, kDaliBridgeWords, 0,
+                              kDaliBridgeLayout.read_flush);
+}
+
+void CDaliBridgeDlg::WriteRecord(bool eeprom) {
+  const SourceState state = source();
+  if (state == SourceState::kRead || state == SourceState::kWrite) return;
+  if (state != SourceState::kDevice) {
+    const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
+                                  {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
+    if (answer != ui::kIdYes) return;
+  }
+  step_ = eeprom ? Step::kEepromWrite : Step::kRamWrite;
+  set_pending(eeprom ? Pending::kEepromWrite : Pending::kRamWrite);
+  int timeout = kTimeoutMs;
+  if (eeprom) {
+    // The slower radio channels take longer for the write and the store.
+    const uint32_t frequency = project().FrequencyIndex();
+    timeout = frequency == 1 || frequency == 4 ? 6000 : 4000;
+  }
+  SetTimer(kTimeoutTimer, timeout);
+  SetSource(devices::kDevSource, SourceState::kWrite);
+  Collect();
+  constexpr int kFirst = 8;
+  constexpr int kCount = kDaliBridgeLayout.ram_last - kFirst + 1;
+  write_wait_.reset();
+  for (int w = kFirst; w < kFirst + kCount; ++w) write_wait_.set(static_cast<size_t>(w));
+  services().queues.QueueWrite(route(), address(), kFirst, kCount, record().data() + kFirst, 0,
+                               true);
+}
+
+void CDaliBridgeDlg::Finish(SourceState state) {
+  step_ = Step::kNone;
+  Complete(state, false);
+}
+
+void CDaliBridgeDlg::OnRegisterData(RfAddress source, uint16_t first, int count,
+                                    const uint16_t* words, bool from_cache) {
+  DeviceDialog::OnRegisterData(source, first, count, words, from_cache);
+  if (source != address() || count <= 0) return;
+  // Plain register numbers also through a router: every answer counts as the bridge's own.
+  if (step_ == Step::kRead) {
+    for (int w = first; w < std::min(first + count, kDaliBridgeWords); ++w) {
+      read_wait_.reset(static_cast<size_t>(w));
+    }
+    if (read_wait_.none()) Finish(SourceState::kDevice);
+  } else if (step_ == Step::kStoreConfirm && first <= kWordEepromControl &&
+             kWordEepromControl < first + count) {
+    if (record()[kWordEepromControl] & kStored) {
+      Finish(SourceState::kDevice);
+    } else {
+      // The store takes the bridge a moment: ask again until it is done or time is up.
+      SetTimer(kConfirmTimer, kConfirmMs);
+    }
+  }
+}
+
+void CDaliBridgeDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+  if (source != address()) return;
+  switch (step_) {
+    case Step::kRamWrite:
+    case Step::kEepromWrite: {
+      if (write_wait_.none()) return;
+      for (int w = first; w < std::min(first + count, kDaliBridgeWords); ++w) {
+        write_wait_.reset(static_cast<size_t>(w));
+      }
+      if (write_wait_.any()) return;
+      if (step_ == Step::kRamWrite) {
+        Finish(SourceState::kDevice);
+        return;
+      }
+      // The record is in the bridge's RAM: ask it to store it.
+      uint16_t& control = mutable_record()[kWordEepromControl];
+      control = static_cast<uint16_t>((control & ~kStored) | kStoreRequest);
+      step_ = Step::kStoreRequest;
+      SetTimer(kTimeoutTimer, kStoreTimeoutMs);
+      services().queues.QueueWrite(route(), address(), kWordEepromControl, 1, &control, 0, true);
+      return;
+    }
+    case Step::kStoreRequest:
+      if (first > kWordEepromControl || kWordEepromControl >= first + count) return;
+      // Taken: read the control word back until it says stored.
+      step_ = Step::kStoreConfirm;
+      SetTimer(kTimeoutTimer, kStoreTimeoutMs);
+      services().queues.QueueRead(route(), address(), kWordEepromControl, 1, 0, false);
+      return;
+    default:
+      return;
+  }
+}
+
+void CDaliBridgeDlg::OnTimer(int id) {
+  if (id != kTimeoutTimer) {
+    DeviceDialog::OnTimer(id);
+    return;
+  }
+  KillTimer(kTimeoutTimer);
+  SetSource(devices::kDevSource, SourceState::kError);
+  const Step failed = step_;
+  step_ = Step::kNone;
+  set_pending(Pending::kNone);
+  switch (failed) {
+    case Step::kRead:
+      MessageBox(u"Read unsuccessfull");
+      break;
+    case Step::kRamWrite:
+      MessageBox(u"Write to RAM unsuccessfull");
+      break;
+    case Step::kEepromWrite:
+    case Step::kStoreRequest:
+      MessageBox(u"Write to EEPROM unsuccessfull");
+      break;
+    case Step::kStoreConfirm:
+      MessageBox(u"Write to EEPROM ack not received");
+      break;
+    case Step::kNone:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands executed now
+
+void CDaliBridgeDlg::SendCommand(uint32_t word) {
+  SetRecordWord32(mutable_record(), kCommand, word);
+  ShowCommandRow(ui::kDaliRowCommand);
+  // Behind whatever is queued: a command must not drop the rest of a write, nor the commands
+  // sent just before it (a memory read is three in a row).
+  services().queues.QueueWrite(route(), address(), kCommand, 2, record().data() + kCommand, 0,
+                               false);
+}
+
+void CDaliBridgeDlg::WriteCommandRow() {
+  const auto command = ui::ScanHex(Text(DaliRowId(ui::kDaliCmd0, ui::kDaliRowCommand)));
+  const auto length = ui::ScanInt(Text(DaliRowId(ui::kDaliLen0, ui::kDaliRowCommand)));
+  // Without a frame and its length there is no command to execute: the bridge would run the
+  // previous one again.
+  if (!command || !length) return;
+  const int priority =
+      ui::ScanInt(Text(DaliRowId(ui::kDaliPrio0, ui::kDaliRowCommand))).value_or(3);
+  SetText(ui::kDaliResponse, u"");
+  SendCommand(EncodeDaliCommand(RecordWord32(record(), kCommand), *command, *length, priority));
+}
+
+void CDaliBridgeDlg::ReadMemory() {
+  const auto number = ui::ScanInt(Text(ui::kDaliMemNumber));
+  if (!number || *number < 0 || *number > 0xFFFF) return;
+  const auto m = static_cast<uint32_t>(*number);
+  SetText(ui::kDaliResponse, u"");
+  for (uint32_t frame :
+       {kSetDtr1 | (m & 0xFF), kSetDtr0 | ((m >> 8) & 0xFF), kReadMemoryLocation}) {
+    const uint32_t kept = RecordWord32(record(), kCommand) & kDaliPushPullBit;
+    SendCommand(kept | frame);
+  }
+}
+
+void CDaliBridgeDlg::OnCommand(int id) {
+  switch (id) {
+    case devices::kDevWriteRam:
+      WriteRecord(false);
+      return;
+    case devices::kDevWriteEeprom:
+      WriteRecord(true);
+      return;
+    case ui::kDaliWriteCmd:
+      WriteCommandRow();
+      return;
+    case ui::kDaliLightOff:
+      SendCommand((RecordWord32(record(), kCommand) & kDaliPushPullBit) | kBroadcastOff);
+      return;
+    case ui::kDaliReadMem:
+      ReadMemory();
+      return;
+    case DaliRowId(ui::kDaliEdit0, ui::kDaliRowCommand):
+    case DaliRowId(ui::kDaliEdit0, ui::kDaliRowGetActual):
+    case DaliRowId(ui::kDaliEdit0, ui::kDaliRowTrigger):
+      OpenEditor(id - ui::kDaliEdit0);
+      return;
+    case devices::kDevFwUpdate:
+      // The update talks to the bridge alone; the polls start again afterwards.
+      KillTimer(kRssiTimer);
+      polling_ = false;
+      DeviceDialog::OnCommand(id);
+      ApplyButtonVisibility();
+      return;
+    default:
+      DeviceDialog::OnCommand(id);
+      return;
+  }
+}
+
+void CDaliBridgeDlg::OnDoubleClick(int id, int row, int /*column*/) {
+  if (id == ui::kDaliDevices) {
+    if (row >= 0 && row < kDaliControlDevices) OpenControlDevice(row);
+    return;
+  }
+  for (int r = 0; r < 3; ++r) {
+    if (id == DaliRowId(ui::kDaliCmd0, r)) OpenEditor(r);
+  }
+}
+
+void CDaliBridgeDlg::OpenEditor(int row) {
+  const int command = DaliRowId(ui::kDaliCmd0, row);
+  CDaliEdit editor(host(), ui::ScanHex(Text(command)).value_or(0));
+  if (RunModal(editor) != ui::kIdOk) return;
+  SetText(command, Format("%08X", static_cast<unsigned>(editor.value())));
+  SetText(DaliRowId(ui::kDaliLen0, row), Format("%d", editor.length()));
+  SetText(DaliRowId(ui::kDaliPrio0, row), u"0");
+}
+
+void CDaliBridgeDlg::OpenControlDevice(int k) {
+  CLightControlDevDlg device(host(), mutable_record(), k, project(), address(),
+                             services().send_message);
+  RunModal(device);
+  RebuildList();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Closing
+
+std::span<uint16_t> CDaliBridgeDlg::Blob() {
+  std::span<uint16_t> blob = project().Record(entry());
+  if (blob.size() < record().size()) {
+    // A short record (an old or damaged project) grows to hold the whole record.
+    std::vector<uint16_t> grown(blob.begin(), blob.end());
+    grown.resize(record().size(), 0);
+    project().SetRecord(entry(), std::move(grown));
+    blob = project().Record(entry());
+  }
+  return blob;
+}
+
+void CDaliBridgeDlg::OnCancel() {
+  Collect();
+  const auto rec = record();
+  const std::span<uint16_t> blob = Blob();
+  bool changed = false;
+  for (int w = 0; w < kDaliBridgeWords; ++w) {
+    const auto i = static_cast<size_t>(w);
+    if (!Compared(w)) {
+      blob[i] = rec[i];
+    } else if (blob[i] != rec[i]) {
+      changed = true;
+    }
+  }
+  if (changed) {
+    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
+                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
+    if (answer == ui::kIdCancel) return;
+    if (answer == ui::kIdYes) SaveToProject();
+  }
+  KillTimer(kRssiTimer);
+  KillTimer(kConfirmTimer);
+  EndDialog(ui::kIdCancel);
+}
+
+}  // namespace corvane::lighting
