@@ -9,6 +9,7 @@
 #include "gateway/gateway_dlg.h"
 #include "gateway/register_text.h"
 #include "lighting/dali_bridge_dlg.h"
+#include "lighting/street_light_dlg.h"
 
 namespace corvane::devices {
 namespace {
@@ -47,6 +48,9 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   // The gateway opens its paired devices' dialogs through the same opener.
   opener.Register(DialogClass::kGatewayV400, GatewayFactoryOf<CGatewayV400Dlg>(services, opener));
   opener.Register(DialogClass::kGateway, GatewayFactoryOf<CGatewayDlg>(services, opener));
+  // The street light opens its routed devices' dialogs through the same opener.
+  opener.Register(DialogClass::kStreetLight,
+                  GatewayFactoryOf<lighting::CStreetLightDlg>(services, opener));
 }
 
 void RegisterDeviceDialogs(CCorvaneDlg& main) {

@@ -5,6 +5,7 @@
 
 #include "sim/node_families.h"
 #include "sim/routing_node.h"
+#include "sim/street_light_node.h"
 
 namespace corvane::sim::demo {
 namespace {
@@ -88,9 +89,17 @@ void Build(Simulator& simulator) {
   auto& fan_coil = static_cast<RoutingNode&>(simulator.AddNode(kFanCoil));
   Pair(simulator, fan_coil, kFanCoilRoomUnit, true);
 
-  auto& street = static_cast<RoutingNode&>(simulator.AddNode(kStreetLight));
+  // Street lights: the first stands in Prague, switched also by the keypad, and routes for the
+  // second (in Brno, beyond the dongle, not cached) and for a mains-powered input node (cached).
+  auto& street = static_cast<StreetLightNode&>(simulator.AddNode(kStreetLight));
+  street.SetControlDevice(0, kKeypad);
   simulator.SetInDongleRange(kStreetLightFar, false);
   Pair(simulator, street, kStreetLightFar, false);
+  auto& brno = static_cast<StreetLightNode&>(*simulator.FindNode(kStreetLightFar));
+  brno.Place(49.195060f, 16.606837f, 1);
+  brno.SetTwoBallasts(false);
+  SimNode& routed_input = simulator.AddNode(kInputB);
+  street.AddRoute(kInputB, routed_input.word_count(), routed_input.registers());
 
   for (RfAddress address : {kLightingBridgeB, kLightingBridgeA, kOutputB, kOutputA, kDoor, kInputX,
                             kKeypad, kInputB, kClimate, kClimateS, kCounter, kWindow, kRoomUnit}) {

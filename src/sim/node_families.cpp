@@ -10,6 +10,7 @@
 #include "sim/dali_bridge_node.h"
 #include "sim/demo_network.h"
 #include "sim/routing_node.h"
+#include "sim/street_light_node.h"
 
 namespace corvane::sim {
 namespace {

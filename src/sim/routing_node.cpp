@@ -309,10 +309,4 @@ void RoutingNode::Overhear(const AirFrame& frame) {
   OnUnidirectionalChanged(u);
 }
 
-bool StreetLightNode::HandleOther(const AirFrame& frame, uint8_t type, int length,
-                                  const uint8_t* payload, MessageBuilder& answer) {
-  if (type == MSG_RF_FRAME) return true;
-  return RoutingNode::HandleOther(frame, type, length, payload, answer);
-}
-
 }  // namespace corvane::sim

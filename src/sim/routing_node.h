@@ -105,18 +105,6 @@ class FanCoilNode : public RoutingNode {
   const char* family() const override { return "fan-coil"; }
 };
 
-// Street-light node (0x009): routes for street-light nodes beyond the dongle's reach and takes
-// imitated control frames.
-class StreetLightNode : public RoutingNode {
- public:
-  using RoutingNode::RoutingNode;
-  const char* family() const override { return "street light"; }
-
- protected:
-  bool HandleOther(const AirFrame& frame, uint8_t type, int length, const uint8_t* payload,
-                   MessageBuilder& answer) override;
-};
-
 }  // namespace corvane::sim
 
 // Gateways are routing nodes whose tables live in their register map.
