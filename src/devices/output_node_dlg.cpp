@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/project_devices.h"
+#include "devices/control_press.h"
 #include "devices/output_node_template.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
@@ -86,31 +87,6 @@ std::u16string TenthsAsMs(uint8_t byte) { return Format("%d", byte * 100); }
 uint8_t MsAsTenths(std::u16string_view text) {
   const int ms = ui::ScanInt(text).value_or(0);
   return static_cast<uint8_t>((ms + 50) / 100);
-}
-
-// "0x" and up to eight hexadecimal digits at the start of the text.
-std::optional<RfAddress> ParseHexAddress(std::u16string_view text) {
-  if (text.size() < 3 || text[0] != u'0' || (text[1] != u'x' && text[1] != u'X')) {
-    return std::nullopt;
-  }
-  RfAddress value = 0;
-  size_t digits = 0;
-  for (size_t i = 2; i < text.size() && digits < 8; ++i, ++digits) {
-    const char16_t c = text[i];
-    int d = 0;
-    if (c >= u'0' && c <= u'9') {
-      d = c - u'0';
-    } else if (c >= u'a' && c <= u'f') {
-      d = c - u'a' + 10;
-    } else if (c >= u'A' && c <= u'F') {
-      d = c - u'A' + 10;
-    } else {
-      break;
-    }
-    value = (value << 4) | static_cast<RfAddress>(d);
-  }
-  if (digits == 0) return std::nullopt;
-  return value;
 }
 
 }  // namespace
@@ -298,27 +274,8 @@ void OutputLinkDialog::OnCommand(int id) {
 
 void OutputLinkDialog::TestPress(int row) {
   ++sequence_;
-  const RfAddress device = EntryAddress(record_, k_);
-  // A frame of control device k as the node would hear it: a register block of registers
-  // 9..11 whose middle word reports button `row`.
-  const uint8_t frame[18] = {0x90,
-                             16,
-                             static_cast<uint8_t>(device),
-                             static_cast<uint8_t>(device >> 8),
-                             static_cast<uint8_t>(device >> 16),
-                             static_cast<uint8_t>(device >> 24),
-                             static_cast<uint8_t>(sequence_),
-                             0xC1,
-                             9,
-                             0x09,
-                             0x00,
-                             3,
-                             0x19,
-                             0x80,
-                             0,
-                             static_cast<uint8_t>(1u << row),
-                             0,
-                             0};
+  const auto frame =
+      ButtonPressFrame(EntryAddress(record_, k_), static_cast<uint8_t>(sequence_), row);
   if (send_) send_(node_, frame);
 }
 

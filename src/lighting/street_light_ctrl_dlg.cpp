@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/project_devices.h"
+#include "devices/control_press.h"
 #include "devices/field_binding.h"
 #include "lighting/street_light_ctrl_template.h"
 #include "ui/text.h"
@@ -109,38 +110,15 @@ void CStreetLightCtrlDlg::OnCommand(int id) {
 
 void CStreetLightCtrlDlg::TestPress(int button) {
   ++sequence_;
-  const RfAddress device = ControlAddress(record_, k_);
-  const uint16_t bit = static_cast<uint16_t>(0x0100u << button);
-  // A frame of the control device as the node would hear it: a register block of registers
-  // 9..11 whose middle word reports the button.
-  const uint8_t frame[18] = {0x90,
-                             16,
-                             static_cast<uint8_t>(device),
-                             static_cast<uint8_t>(device >> 8),
-                             static_cast<uint8_t>(device >> 16),
-                             static_cast<uint8_t>(device >> 24),
-                             static_cast<uint8_t>(sequence_),
-                             0xC1,
-                             9,
-                             0x09,
-                             0x00,
-                             3,
-                             0x19,
-                             0x80,
-                             static_cast<uint8_t>(bit),
-                             static_cast<uint8_t>(bit >> 8),
-                             0,
-                             0};
+  const auto frame = devices::ButtonPressFrame(ControlAddress(record_, k_),
+                                               static_cast<uint8_t>(sequence_), button);
   if (send_) send_(node_, frame);
 }
 
 void CStreetLightCtrlDlg::OnOk() {
-  const std::u16string& text = Text(ui::kSlcAddress);
-  // "0x%08X": the prefix, then the hexadecimal digits; anything else keeps the address.
-  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
-    if (const auto address = ui::ScanHex(std::u16string_view(text).substr(2))) {
-      SetControlAddress(record_, k_, *address);
-    }
+  // "0x%08X"; anything else keeps the address.
+  if (const auto address = devices::ParseHexAddress(Text(ui::kSlcAddress))) {
+    SetControlAddress(record_, k_, *address);
   }
   for (int r = 0; r < 4; ++r) {
     ControlButton b = ControlButtonOf(record_, k_, r);
