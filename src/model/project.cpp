@@ -282,20 +282,24 @@ ProjectSaveResult SaveProjectFile(const std::filesystem::path& path, const Proje
   UserFile file = UserFile::Create(temporary, open_error);
   if (!file.is_open()) return {false, open_error.cause};
   int error = 0;
+  // A failure always carries a cause, even from a layer that left errno clear: a save that
+  // failed with cause 0 would go on to the rename.
+  const auto cause = [] { return errno != 0 ? errno : EIO; };
   const bool written = WriteProject(project, [&](const uint8_t* p, size_t n) {
+    errno = 0;
     if (file.Write(p, n)) return true;
-    error = errno;
+    error = cause();
     return false;
   });
   // On the medium before the rename, or a power cut could leave an empty file under the name.
-  if (written && error == 0 && !file.Sync()) error = errno;
-  if (!file.Close() && error == 0) error = errno;
+  errno = 0;
+  if (written && error == 0 && !file.Sync()) error = cause();
+  errno = 0;
+  if (!file.Close() && error == 0) error = cause();
   if (!written && error == 0) error = EIO;
   if (error == 0) {
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (!ec) return {true, 0};
-    error = ec.value();
+    error = ReplaceFile(temporary, path);
+    if (error == 0) return {true, 0};
   }
   std::error_code ignored;
   if (std::filesystem::is_regular_file(temporary, ignored))

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -102,7 +103,48 @@ FileError Classify(int cause) {
   }
 }
 
+#ifdef _WIN32
+void SyncFolderOf(const std::filesystem::path&) {}
+#else
+// A rename lives in the folder: without this a power cut soon after a save can bring the old
+// file back under the name.
+void SyncFolderOf(const std::filesystem::path& path) {
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+#endif
+
+std::atomic<FileCalls*> installed_calls{nullptr};
+
 }  // namespace
+
+int64_t FileCalls::Write(int handle, const void* bytes, uint64_t length) {
+  return WriteSome(handle, bytes, length);
+}
+
+bool FileCalls::Sync(int handle) { return SyncHandle(handle); }
+
+bool FileCalls::Close(int handle) { return CloseHandle(handle) == 0; }
+
+bool FileCalls::Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  if (!ec) return true;
+  errno = ec.value();
+  return false;
+}
+
+FileCalls& CurrentFileCalls() {
+  static FileCalls system;
+  FileCalls* calls = installed_calls.load();
+  return calls != nullptr ? *calls : system;
+}
+
+void SetFileCalls(FileCalls* calls) { installed_calls.store(calls); }
 
 UserFile::~UserFile() {
   if (handle_ >= 0) CloseHandle(handle_);
@@ -204,7 +246,7 @@ bool UserFile::Write(const void* bytes, uint64_t length) {
   const auto* p = static_cast<const uint8_t*>(bytes);
   uint64_t done = 0;
   while (done < length) {
-    const int64_t n = WriteSome(handle_, p + done, length - done);
+    const int64_t n = CurrentFileCalls().Write(handle_, p + done, length - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -223,13 +265,20 @@ bool UserFile::Sync() {
     errno = EBADF;
     return false;
   }
-  return SyncHandle(handle_);
+  return CurrentFileCalls().Sync(handle_);
 }
 
 bool UserFile::Close() {
   if (handle_ < 0) return true;
   const int fd = std::exchange(handle_, -1);
-  return CloseHandle(fd) == 0;
+  return CurrentFileCalls().Close(fd);
+}
+
+int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  errno = 0;
+  if (!CurrentFileCalls().Rename(from, to)) return errno != 0 ? errno : EIO;
+  SyncFolderOf(to);
+  return 0;
 }
 
 int64_t UserFile::Read(void* into, uint64_t length) {

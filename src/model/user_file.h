@@ -28,6 +28,29 @@ struct FileError {
   bool ok() const { return failure == FileFailure::kNone; }
 };
 
+// The system calls behind writing a file and putting it in place of another. The program always
+// uses the system's own; a test installs its own (SetFileCalls) to play a medium that fails part
+// way through a save: a short write, a full disk, a flush or a close that loses the data, a
+// rename that is refused. Only the writing side goes through here; reading never does.
+class FileCalls {
+ public:
+  virtual ~FileCalls() = default;
+  // As write(2): the bytes taken (fewer than asked is a short write, 0 a full medium), or -1
+  // with errno set.
+  virtual int64_t Write(int handle, const void* bytes, uint64_t length);
+  // Put what was written on the medium / release the handle; false with errno set. Close
+  // releases the handle even when it fails.
+  virtual bool Sync(int handle);
+  virtual bool Close(int handle);
+  // Puts `from` in place of `to` in one step; false with errno set.
+  virtual bool Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+};
+
+// The calls in use. SetFileCalls(nullptr) goes back to the system's; the caller keeps `calls`
+// alive while installed.
+FileCalls& CurrentFileCalls();
+void SetFileCalls(FileCalls* calls);
+
 // A regular file opened for reading, or created for writing. Move-only; closes itself.
 class UserFile {
  public:
@@ -65,6 +88,11 @@ class UserFile {
   int handle_ = -1;
   uint64_t size_ = 0;
 };
+
+// Puts the file `from` in place of `to` in one step, so that `to` is at every moment either the
+// old file or the new one, and tries to make the new name survive a power cut. 0 on success,
+// otherwise the cause number; `from` is left where it was after a failure.
+int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // The whole file, refused with kTooLarge when it holds more than `max_bytes`.
 struct FileContents {
