@@ -6,6 +6,7 @@
 #include "devices/output_node_dlg.h"
 #include "devices/room_unit_dlg.h"
 #include "devices/sensor_dlgs.h"
+#include "gateway/fan_coil_dlg.h"
 #include "gateway/gateway_dlg.h"
 #include "gateway/register_text.h"
 #include "lighting/dali_bridge_dlg.h"
@@ -48,6 +49,8 @@ void RegisterDeviceDialogs(DeviceOpener& opener, DeviceServices services) {
   // The gateway opens its paired devices' dialogs through the same opener.
   opener.Register(DialogClass::kGatewayV400, GatewayFactoryOf<CGatewayV400Dlg>(services, opener));
   opener.Register(DialogClass::kGateway, GatewayFactoryOf<CGatewayDlg>(services, opener));
+  // The fan-coil controller opens its paired devices' dialogs through the same opener.
+  opener.Register(DialogClass::kFanCoil, GatewayFactoryOf<CFanCoilDlg>(services, opener));
   // The street light opens its routed devices' dialogs through the same opener.
   opener.Register(DialogClass::kStreetLight,
                   GatewayFactoryOf<lighting::CStreetLightDlg>(services, opener));

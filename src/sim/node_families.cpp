@@ -9,6 +9,7 @@
 #include "model/rf_address.h"
 #include "sim/dali_bridge_node.h"
 #include "sim/demo_network.h"
+#include "sim/fan_coil_node.h"
 #include "sim/routing_node.h"
 #include "sim/street_light_node.h"
 

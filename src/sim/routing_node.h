@@ -98,13 +98,6 @@ class RoutingNode : public SimNode {
   std::vector<uint16_t> cache_;
 };
 
-// Fan-coil controller (0x001): routes for its paired room units; cached copies kept internally.
-class FanCoilNode : public RoutingNode {
- public:
-  using RoutingNode::RoutingNode;
-  const char* family() const override { return "fan-coil"; }
-};
-
 }  // namespace corvane::sim
 
 // Gateways are routing nodes whose tables live in their register map.

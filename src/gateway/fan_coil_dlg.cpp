@@ -1,0 +1,815 @@
+#include "gateway/fan_coil_dlg.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "gateway/fc_devices.h"
+#include "gateway/gateway_report.h"
+#include "model/device_text.h"
+#include "model/radio_settings.h"
+#include "model/type_table.h"
+#include "ui/text.h"
+
+namespace corvane {
+
+using ui::Format;
+using ui::SourceState;
+using namespace corvane::ui;  // template ids
+using F = FanCoilImage;
+
+namespace {
+
+bool Overlaps(int s, int e, int first, int last) { return s <= last && first < e; }
+bool Covers(int s, int e, int reg) { return s <= reg && reg < e; }
+
+struct UtcTime {
+  int year, month, day, hour, minute, second;
+};
+
+UtcTime ToUtc(uint32_t unix_seconds) {
+  using namespace std::chrono;
+  const sys_seconds t{seconds{unix_seconds}};
+  const sys_days day = floor<days>(t);
+  const year_month_day ymd{day};
+  const hh_mm_ss<seconds> hms{t - day};
+  return {static_cast<int>(ymd.year()),
+          static_cast<int>(unsigned(ymd.month())),
+          static_cast<int>(unsigned(ymd.day())),
+          static_cast<int>(hms.hours().count()),
+          static_cast<int>(hms.minutes().count()),
+          static_cast<int>(hms.seconds().count())};
+}
+
+// Hundredths of a degree as "%0.2f" shows them, without going through floating point.
+std::u16string Hundredths(int value) {
+  const int magnitude = value < 0 ? -value : value;
+  return Format("%s%d.%02d", value < 0 ? "-" : "", magnitude / 100, magnitude % 100);
+}
+
+// A number typed into a field of `max` at most; nullopt keeps the register as it is.
+std::optional<int> ScanInRange(std::u16string_view text, int max) {
+  const std::optional<int> n = ScanInt(text);
+  if (!n || *n < 0 || *n > max) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+std::array<std::u16string, kFcDeviceColumns> FcDeviceRow(const FanCoilImage& image, int i) {
+  const GwDeviceEntry e = image.Device(i);
+  const GwDeviceStatus s = image.DeviceStatus(i);
+  std::array<std::u16string, kFcDeviceColumns> row;
+  row[kFcColPos] = Format("%03d", i + 1);
+  row[kFcColAddress] = Format("0x%08X %d", e.address, static_cast<int>(e.address));
+  row[kFcColCache] = e.Cached() ? u"o" : u"";
+  row[kFcColMbStart] = Format("%d", e.mb_start);
+  row[kFcColMbCount] = Format("%d", e.MbCount());
+  row[kFcColInputNumber] = Format("%d", image.InputNumber(i));
+  row[kFcColRssiDevToGw] = Format("%d dBm", s.rssi_dev_to_gw);
+  row[kFcColRssiGwToDev] = Format("%d dBm", s.rssi_gw_to_dev);
+  row[kFcColAction] = e.Cached() ? u"read cache" : u"go to dev.";
+  row[kFcColModbus] = Format("%d", image.ModbusAddress(i));
+  row[kFcColHub] = Format("0x%08X", s.hub);
+  if (s.last_comm == 0) {
+    row[kFcColTimestamp] = u"--:--:--";
+  } else {
+    const UtcTime t = ToUtc(s.last_comm);
+    row[kFcColTimestamp] = Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+  }
+  row[kFcColReadWrite] = Format("%d %d", s.ReadBit() ? 0 : 1, s.WriteBit() ? 0 : 1);
+  return row;
+}
+
+std::u16string FanCoilReportText(const FanCoilImage& image) {
+  std::vector<ReportDevice> devices;
+  for (int i = 0; i < F::kDevices; ++i) {
+    const GwDeviceEntry e = image.Device(i);
+    devices.push_back({e.address, image.ModbusAddress(i), e.Cached(), e.mb_start});
+  }
+  return BidirectionalReportText(devices, /*uncached_blank=*/true);
+}
+
+CFanCoilDlg::CFanCoilDlg(const DeviceDialogContext& context, devices::DeviceServices services,
+                         DeviceOpener& opener)
+    : Dialog(FanCoilTemplate(), context.host),
+      services_(std::move(services)),
+      opener_(opener),
+      project_(context.project),
+      entry_(context.entry),
+      address_(context.address),
+      route_(context.route) {}
+
+// The view goes with the window; its timer is the dialog's and dies with it.
+CFanCoilDlg::~CFanCoilDlg() = default;
+
+std::span<uint16_t> CFanCoilDlg::ProjectBlob() {
+  std::span<uint16_t> blob = project_.Record(entry_);
+  if (blob.size() < static_cast<size_t>(F::kWords)) {
+    // A record shorter than the image (an old or damaged project) grows to hold it all.
+    std::vector<uint16_t> grown(blob.begin(), blob.end());
+    grown.resize(F::kWords, 0);
+    project_.SetRecord(entry_, std::move(grown));
+    blob = project_.Record(entry_);
+  }
+  return blob;
+}
+
+void CFanCoilDlg::OnInit() {
+  SetTitle(u"Configuration " + DisplayName(address_));
+  ResetContent(kFcFrequency);
+  for (std::u16string_view name : kFrequencyNames) AddString(kFcFrequency, name);
+  SetRowCount(kFcDevices, F::kDevices);
+
+  // The project's copy is what the controller's cache would hold: no version check for it.
+  ApplyWhole(FanCoilImage(project_.Record(entry_)), true);
+
+  SetSource(kFcSource, SourceState::kProject);
+  state_ = State::kIdle;
+  ApplyButtonVisibility();
+  if (route_ != 0) {
+    Show(kFcRssiLabel, false);
+    Show(kFcRssi, false);
+  }
+  pending_reads_.reset();
+  frame_requested_ = false;
+  // The clock and the levels as they stand, before their timers first tick.
+  ShowClock();
+  ShowRadioLevels();
+  SetTimer(kClockTimer, kClockMs);
+  SetTimer(kRssiTimer, kRssiMs);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Register data
+
+void CFanCoilDlg::OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
+                                 bool from_cache) {
+  if (source != address_ || count <= 0 || closed_for_version_) return;
+  Apply(first, count, words, from_cache, false);
+}
+
+void CFanCoilDlg::ApplyWhole(const FanCoilImage& image, bool from_cache) {
+  Apply(0, F::kWords, image.words().data(), from_cache, true);
+}
+
+void CFanCoilDlg::Apply(int s, int count, const uint16_t* words, bool from_cache, bool local) {
+  const int e = s + count;
+  // A block reaching past the map is not stored; the rest runs on the image as it is.
+  if (e <= F::kWords) std::copy_n(words, count, image_.words().begin() + s);
+
+  if (!local && Covers(s, e, F::kRegCommand) && state_ == State::kConfirmingEeprom) {
+    if ((image_.Word(F::kRegCommand) & F::kStoreDoneBit) != 0) {
+      KillTimer(kEepromTimer);
+      KillTimer(kConfirmPollTimer);
+      state_ = State::kIdle;
+      SetSource(kFcSource, SourceState::kDevice);
+    } else {
+      // The controller acknowledges the request before its EEPROM holds the image: ask again
+      // shortly, until the sequence's time runs out.
+      SetTimer(kConfirmPollTimer, kConfirmPollMs);
+    }
+  }
+  RefreshFields(s, e);
+  // Only what the controller itself reports (or "Default" keeps) is checked: a copy from a
+  // cache, the project or a file may be older than the firmware now running.
+  if (Covers(s, e, F::kRegVersion) && !from_cache && image_.Version() < kMinimalVersion) {
+    CloseForVersion();
+    return;
+  }
+  if (Overlaps(s, e, F::kRegInputNumbers, F::kRegDeviceStatus + 6 * F::kDevices)) RefreshRows();
+  ApplyEnableRules();
+  if (!local && pending_reads_.any()) {
+    for (int r = std::max(s, 0); r < std::min(e, kPendingBits); ++r) {
+      pending_reads_.reset(static_cast<size_t>(r));
+    }
+    if (pending_reads_.none()) {
+      KillTimer(kReadTimer);
+      SetSource(kFcSource, SourceState::kDevice);
+    }
+  }
+  SetText(kFcOwnAddress, Format("0x%08X", image_.OwnAddress()));
+  if (!local) ServeWmbusFifo(s, e);
+}
+
+void CFanCoilDlg::CloseForVersion() {
+  KillTimer(kReadTimer);
+  closed_for_version_ = true;
+  MessageBox(Format("Ventora Update necessary, expected version %d, device version %d",
+                    kMinimalVersion, image_.Version()));
+  EndDialog(kIdCancel);
+}
+
+void CFanCoilDlg::RefreshFields(int s, int e) {
+  const FanCoilImage& g = image_;
+  auto covers = [&](int reg) { return Covers(s, e, reg); };
+  if (covers(F::kRegVersion)) SetText(kFcFwNum, Format("%u", g.Version()));
+  if (covers(F::kRegModbusLine)) {
+    SetText(kFcModbusAddress, Format("%u", g.Low(F::kRegModbusLine)));
+    const int code = g.High(F::kRegModbusLine);
+    SetCurSel(kFcBaudrate, code < 10 || code > 17 ? 3 : code - 10);
+  }
+  if (covers(F::kRegSerialFormat)) {
+    SetCurSel(kFcParity, g.Low(F::kRegSerialFormat) & 0x03);
+    SetCurSel(kFcStopBits, (g.Low(F::kRegSerialFormat) >> 2) & 0x01);
+  }
+  if (covers(F::kRegDeviceId)) SetText(kFcDeviceId, Format("%u", g.Word(F::kRegDeviceId)));
+  if (covers(F::kRegHardware)) SetText(kFcHwNum, Format("%u", g.Word(F::kRegHardware)));
+  if (Overlaps(s, e, F::kRegName, F::kRegName + 7)) {
+    SetText(kFcName, DecodeDeviceTextWords(g.words().subspan(F::kRegName, 8)));
+  }
+  if (Overlaps(s, e, F::kRegPassword, F::kRegPassword + 7)) {
+    SetText(kFcPassword, LoadLowBytes(g.words().subspan(F::kRegPassword, 8)));
+  }
+  if (covers(F::kRegRadio)) {
+    const int frequency = g.Low(F::kRegRadio);
+    SetCurSel(kFcFrequency, frequency < Count(kFcFrequency) ? frequency : -1);
+    const int power = g.High(F::kRegRadio);
+    SetCurSel(kFcRfPower, power < Count(kFcRfPower) ? power : -1);
+  }
+  if (covers(F::kRegEepromWrites)) {
+    SetText(kFcEepromWrites, Format("%u", g.Word(F::kRegEepromWrites)));
+  }
+  if (covers(F::kRegUptime) || covers(F::kRegUptime + 1)) {
+    SetText(kFcUptime, Format("%u", g.U32(F::kRegUptime)));
+  }
+  if (covers(F::kRegBackgroundRssi)) {
+    SetText(kFcBackgroundRssi, Format("%d dBm", static_cast<int8_t>(g.Low(F::kRegBackgroundRssi))));
+  }
+  if (covers(F::kRegIndicators)) {
+    SetText(kFcPrg, (g.High(F::kRegIndicators) & 0x01) != 0 ? u"PRG" : u"");
+  }
+  if (covers(F::kRegOptions)) {
+    SetCheck(kFcSystemMode, g.Low(F::kRegOptions) != 0);
+    SetCheck(kFcBeacon, g.High(F::kRegOptions) != 0);
+  }
+  if (covers(F::kRegUnixTime) || covers(F::kRegUnixTime + 1)) {
+    SetText(kFcUnixTime, Format("%d", static_cast<int32_t>(g.UnixTime())));
+  }
+  if (covers(F::kRegRegulator)) {
+    const uint16_t reg = g.Word(F::kRegRegulator);
+    for (const BitBox& box : kFcRegulatorBoxes) SetCheck(box.id, (reg & box.bit) != 0);
+    const int type = g.FanType();
+    SetCurSel(kFcFanType, type < Count(kFcFanType) ? type : -1);
+  }
+  if (covers(F::kRegPBand)) SetText(kFcPBand, Format("%u", g.Word(F::kRegPBand)));
+  if (covers(F::kRegIConst)) SetText(kFcIConst, Format("%u", g.Word(F::kRegIConst)));
+  if (covers(F::kRegDConst)) SetText(kFcDConst, Format("%u", g.Word(F::kRegDConst)));
+  if (covers(F::kRegFanMode)) SetCurSel(kFcFanMode, g.FanMode().value_or(-1));
+  if (covers(F::kRegDiOptions)) {
+    for (size_t bit = 0; bit < kFcDiBoxes.size(); ++bit) {
+      SetCheck(kFcDiBoxes[bit], (g.Word(F::kRegDiOptions) >> bit & 1) != 0);
+    }
+  }
+  if (covers(F::kRegChangeOver)) {
+    SetText(kFcChangeOver, Format("%u", g.Word(F::kRegChangeOver)));
+  }
+  if (covers(F::kRegManual)) {
+    for (size_t bit = 0; bit < kFcEnableBoxes.size(); ++bit) {
+      SetCheck(kFcEnableBoxes[bit], (g.Low(F::kRegManual) >> bit & 1) != 0);
+    }
+    const int stage = g.ManualFan();
+    SetCurSel(kFcManualFan, stage < Count(kFcManualFan) ? stage : -1);
+  }
+  if (covers(F::kRegManualOutputs)) {
+    SetText(kFcHeatOut, Format("%u", g.Low(F::kRegManualOutputs)));
+    SetText(kFcCoolOut, Format("%u", g.High(F::kRegManualOutputs)));
+  }
+  if (covers(F::kRegManualInputs)) {
+    SetCheck(kFcPresenceOn, (g.Low(F::kRegManualInputs) & 0x01) != 0);
+    SetCheck(kFcWindowOn, (g.Low(F::kRegManualInputs) & 0x02) != 0);
+  }
+  if (covers(F::kRegActualTemp)) SetText(kFcActualTemp, Hundredths(g.ActualTemp()));
+  if (covers(F::kRegSetpointHeat)) SetText(kFcSetpointHeat, Hundredths(g.SetpointHeat()));
+  if (covers(F::kRegSetpointCool)) SetText(kFcSetpointCool, Hundredths(g.SetpointCool()));
+  if (covers(F::kRegRfInputs)) SetText(kFcRfInputs, Format("%u", g.Word(F::kRegRfInputs)));
+  if (covers(F::kRegRoomInputs)) {
+    for (size_t bit = 0; bit < kFcRoomInputBoxes.size(); ++bit) {
+      SetCheck(kFcRoomInputBoxes[bit], (g.Word(F::kRegRoomInputs) >> bit & 1) != 0);
+    }
+  }
+  if (covers(F::kRegOutputPins)) {
+    for (size_t bit = 0; bit < kFcPinBoxes.size(); ++bit) {
+      SetCheck(kFcPinBoxes[bit], (g.Word(F::kRegOutputPins) >> bit & 1) != 0);
+    }
+  }
+  if (covers(F::kRegPidOutputs)) {
+    SetText(kFcPidHeat, Format("%u", g.Low(F::kRegPidOutputs)));
+    SetText(kFcPidCool, Format("%u", g.High(F::kRegPidOutputs)));
+  }
+  if (covers(F::kRegPidFan)) SetText(kFcPidFan, Format("%u", g.Low(F::kRegPidFan)));
+  if (covers(F::kRegCpuTemperature)) {
+    SetText(kFcCpuTemperature,
+            Hundredths(static_cast<int16_t>(g.Word(F::kRegCpuTemperature))) + u" \u00B0C");
+  }
+  if (covers(F::kRegPwmHeat)) SetText(kFcPwmHeat, Format("%u", g.Word(F::kRegPwmHeat)));
+  if (covers(F::kRegPwmCool)) SetText(kFcPwmCool, Format("%u", g.Word(F::kRegPwmCool)));
+}
+
+void CFanCoilDlg::RefreshRows() {
+  for (int i = 0; i < F::kDevices; ++i) {
+    const auto row = FcDeviceRow(image_, i);
+    for (int c = 0; c < kFcDeviceColumns; ++c) SetCell(kFcDevices, i, c, row[c]);
+  }
+}
+
+void CFanCoilDlg::ApplyEnableRules() {
+  // The regulator takes these values from the tool only while they are under manual control.
+  const bool setpoints = IsChecked(kFcEnableSetpoints);
+  Enable(kFcSetpointHeat, setpoints);
+  Enable(kFcSetpointCool, setpoints);
+  Enable(kFcFanMode, setpoints);
+  Enable(kFcActualTemp, IsChecked(kFcEnableTemperature));
+}
+
+// The FIFO head is served only for a view that is open, and only with data the controller sent:
+// a stale length in a stored or imported image must not drain the controller's FIFO.
+void CFanCoilDlg::ServeWmbusFifo(int s, int e) {
+  if (!wmbus_fifo_ || !wmbus_fifo_->is_open() ||
+      !Overlaps(s, e, F::kRegWmbusHead, F::kRegWmbusStatus + 1)) {
+    return;
+  }
+  const GwWmbusHead head = image_.WmbusHead();
+  if (frame_requested_ && s <= F::kRegWmbusHead) {
+    frame_requested_ = false;
+    QueueRead(F::kRegWmbusStatus, 1, false);
+    const UtcTime t = ToUtc(head.time);
+    std::u16string line = Format("%02d.%02d.%04d %02d:%02d:%02d, rssi=%d dBm Data: ", t.day,
+                                 t.month, t.year, t.hour, t.minute, t.second, head.rssi);
+    for (uint8_t b : head.frame) AppendFormat(line, "%02X ", b);
+    wmbus_fifo_->AddLine(line);
+  } else if (!frame_requested_ && head.length != 0) {
+    // The frame as far as the head holds it: a length byte beyond it reads no further than the
+    // status register.
+    const int registers =
+        std::min((head.length + 5) / 2, F::kRegWmbusStatus + 1 - F::kRegWmbusHead);
+    QueueRead(F::kRegWmbusHead, registers, false);
+    frame_requested_ = true;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Read and write
+
+void CFanCoilDlg::QueueRead(int first, int count, bool flush) {
+  services_.queues.QueueRead(route_, address_, static_cast<uint16_t>(first), count, 0, flush);
+}
+
+void CFanCoilDlg::QueueWrite(int first, int count, bool flush) {
+  services_.queues.QueueWrite(route_, address_, static_cast<uint16_t>(first), count,
+                              image_.words().data() + first, 0, flush);
+}
+
+void CFanCoilDlg::Read() {
+  const SourceState shown = source();
+  if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
+  read_retries_ = 1;
+  SetSource(kFcSource, SourceState::kRead);
+  ReadStep();
+}
+
+void CFanCoilDlg::ReadStep() {
+  KillTimer(kKeepAliveTimer);
+  QueueRead(0, F::kConfigWords, true);
+  for (int r = 0; r < F::kConfigWords; ++r) pending_reads_.set(static_cast<size_t>(r));
+  SetTimer(kReadTimer, kReadMs);
+}
+
+bool CFanCoilDlg::WriteRam() {
+  const SourceState shown = source();
+  if (shown == SourceState::kRead || shown == SourceState::kWrite) return false;
+  if (shown != SourceState::kDevice) {
+    const int answer = MessageBox(
+        u"Data are from project, write can replace data in device.\nStill want to write?",
+        u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
+    if (answer != ui::kIdYes) return false;
+  }
+  Gather();
+  QueueWrite(kWriteFirst, kWriteCount, true);
+  state_ = State::kWritingRam;
+  SetSource(kFcSource, SourceState::kWrite);
+  SetTimer(kRamTimer, kRamMs);
+  return true;
+}
+
+void CFanCoilDlg::WriteEeprom() {
+  // Nothing was written when the RAM write was ignored or refused: there is no store to wait
+  // for, and no failure to report later.
+  if (!WriteRam()) return;
+  state_ = State::kWritingEeprom;
+  SetTimer(kEepromTimer, kEepromMs);
+}
+
+void CFanCoilDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+  if (source != address_ || closed_for_version_) return;
+  if ((state_ == State::kWritingRam || state_ == State::kWritingEeprom) && first == kWriteFirst &&
+      count == kWriteCount) {
+    KillTimer(kRamTimer);
+    if (state_ == State::kWritingRam) {
+      state_ = State::kIdle;
+      SetSource(kFcSource, SourceState::kDevice);
+    } else {
+      // Everything is in RAM: ask the controller to store it.
+      uint16_t command = image_.Word(F::kRegCommand);
+      command = static_cast<uint16_t>((command | F::kStoreRequestBit) & ~F::kStoreDoneBit);
+      image_.SetWord(F::kRegCommand, command);
+      QueueWrite(F::kRegCommand, 1, false);
+    }
+    return;
+  }
+  if (state_ == State::kWritingEeprom && first == F::kRegCommand && count == 1) {
+    QueueRead(F::kRegCommand, 1, false);
+    state_ = State::kConfirmingEeprom;
+  }
+}
+
+void CFanCoilDlg::SendWord(int reg) { QueueWrite(reg, 1, false); }
+
+void CFanCoilDlg::SendOutput(int edit, bool high) {
+  // A value that is not a byte is not sent: the controller would get a cut-off one.
+  const std::optional<int> value = ScanInRange(Text(edit), 0xFF);
+  if (!value) return;
+  if (high) {
+    image_.SetHigh(F::kRegManualOutputs, static_cast<uint8_t>(*value));
+  } else {
+    image_.SetLow(F::kRegManualOutputs, static_cast<uint8_t>(*value));
+  }
+  SendWord(F::kRegManualOutputs);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls into the image
+
+void CFanCoilDlg::Gather() {
+  FanCoilImage& g = image_;
+  std::array<uint16_t, 8> text{};
+  StoreLowBytes(Text(kFcPassword), text);
+  std::copy(text.begin(), text.end(), g.words().begin() + F::kRegPassword);
+  text.fill(0);
+  StoreLowBytes(Text(kFcName), text);
+  std::copy(text.begin(), text.end(), g.words().begin() + F::kRegName);
+
+  g.SetWord(F::kRegRadio, static_cast<uint16_t>(std::max(CurSel(kFcFrequency), 0) |
+                                                std::max(CurSel(kFcRfPower), 0) << 8));
+  g.SetWord(F::kRegOptions, static_cast<uint16_t>((IsChecked(kFcSystemMode) ? 1 : 0) |
+                                                  (IsChecked(kFcBeacon) ? 0x100 : 0)));
+
+  uint16_t regulator = static_cast<uint16_t>(std::max(CurSel(kFcFanType), 0) << F::kFanTypeShift);
+  for (const BitBox& box : kFcRegulatorBoxes) {
+    if (IsChecked(box.id)) regulator |= box.bit;
+  }
+  g.SetWord(F::kRegRegulator, regulator);
+
+  uint8_t enables = 0;
+  for (size_t bit = 0; bit < kFcEnableBoxes.size(); ++bit) {
+    if (IsChecked(kFcEnableBoxes[bit])) enables |= static_cast<uint8_t>(1u << bit);
+  }
+  g.SetLow(F::kRegManual, enables);
+  g.SetHigh(F::kRegManual, static_cast<uint8_t>(std::max(CurSel(kFcManualFan), 0)));
+
+  // A number that does not fit its register keeps the image's value rather than a cut one.
+  for (const auto& [id, reg] :
+       {std::pair{kFcPBand, F::kRegPBand}, std::pair{kFcIConst, F::kRegIConst},
+        std::pair{kFcDConst, F::kRegDConst}, std::pair{kFcChangeOver, F::kRegChangeOver}}) {
+    if (const auto n = ScanInRange(Text(id), 0xFFFF)) g.SetWord(reg, static_cast<uint16_t>(*n));
+  }
+  for (const auto& [id, reg] : {std::pair{kFcActualTemp, F::kRegActualTemp},
+                                std::pair{kFcSetpointHeat, F::kRegSetpointHeat},
+                                std::pair{kFcSetpointCool, F::kRegSetpointCool}}) {
+    const std::optional<int64_t> value = ScanScaledDecimal(Text(id), 2);
+    if (value && *value >= INT16_MIN && *value <= INT16_MAX) {
+      g.SetWord(reg, static_cast<uint16_t>(static_cast<int16_t>(*value)));
+    }
+  }
+
+  uint16_t di = g.Word(F::kRegDiOptions) & 0xFFF0;
+  for (size_t bit = 0; bit < kFcDiBoxes.size(); ++bit) {
+    if (IsChecked(kFcDiBoxes[bit])) di |= static_cast<uint16_t>(1u << bit);
+  }
+  g.SetWord(F::kRegDiOptions, di);
+  g.SetLow(F::kRegManualInputs, static_cast<uint8_t>((IsChecked(kFcPresenceOn) ? 1 : 0) +
+                                                     2 * (IsChecked(kFcWindowOn) ? 1 : 0)));
+  if (const auto heat = ScanInRange(Text(kFcHeatOut), 0xFF)) {
+    g.SetLow(F::kRegManualOutputs, static_cast<uint8_t>(*heat));
+  }
+  if (const auto cool = ScanInRange(Text(kFcCoolOut), 0xFF)) {
+    g.SetHigh(F::kRegManualOutputs, static_cast<uint8_t>(*cool));
+  }
+
+  if (const auto mb = ScanInRange(Text(kFcModbusAddress), 0xFF)) {
+    g.SetLow(F::kRegModbusLine, static_cast<uint8_t>(*mb));
+  }
+  g.SetHigh(F::kRegModbusLine, static_cast<uint8_t>(std::max(CurSel(kFcBaudrate), 0) + 10));
+  g.SetLow(F::kRegSerialFormat, static_cast<uint8_t>(std::max(CurSel(kFcParity), 0) +
+                                                     4 * std::max(CurSel(kFcStopBits), 0)));
+  // A register 72 that selects no entry (a bit above the list's) stays as the controller has it.
+  if (const int fan = CurSel(kFcFanMode); fan >= 0) g.SetFanMode(fan);
+}
+
+void CFanCoilDlg::StoreIntoProject() {
+  std::span<uint16_t> blob = ProjectBlob();
+  std::copy(image_.words().begin(), image_.words().end(), blob.begin());
+}
+
+bool CFanCoilDlg::SameAsProject() const {
+  const std::span<const uint16_t> blob = project_.Record(entry_);
+  const std::span<const uint16_t> words = image_.words();
+  if (blob.size() < words.size()) return false;
+  // The clock registers tick in the window every second: they alone are no change of the user's.
+  for (int r = 0; r < F::kWords; ++r) {
+    if (r >= F::kRegClock && r < F::kRegUnixTime + 2) continue;
+    if (words[static_cast<size_t>(r)] != blob[static_cast<size_t>(r)]) return false;
+  }
+  return true;
+}
+
+void CFanCoilDlg::OnCancel() {
+  Gather();
+  if (!SameAsProject()) {
+    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
+                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
+    if (answer == ui::kIdCancel) return;
+    if (answer == ui::kIdYes) StoreIntoProject();
+  }
+  EndDialog(ui::kIdCancel);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons and lists
+
+void CFanCoilDlg::OnCommand(int id) {
+  switch (id) {
+    case kFcRead:
+      Read();
+      return;
+    case kFcWriteRam:
+      WriteRam();
+      return;
+    case kFcWriteEeprom:
+      WriteEeprom();
+      return;
+    case kFcSave:
+      Gather();
+      StoreIntoProject();
+      return;
+    case kFcDefault:
+      // As if the controller had sent it: the version it keeps is checked.
+      ApplyWhole(DefaultFanCoilImage(image_), false);
+      return;
+    case kFcExport:
+      if (services_.export_words) {
+        services_.export_words(*this, image_.words(), u"Export_" + DisplayName(address_));
+      }
+      return;
+    case kFcImport:
+      Import();
+      return;
+    case kFcFwUpdate:
+      FirmwareUpdate();
+      return;
+    case kFcReadLog:
+      services_.log.Request(route_, address_);
+      return;
+    case kFcSynchronize:
+      Synchronize();
+      return;
+    case kFcCompressCache:
+      PlaceCacheAndCheck(true);
+      return;
+    case kFcCreateReport:
+      // From the working image as it stands: the controls are not gathered first.
+      WriteReport(*this, FanCoilReportText(image_));
+      return;
+    case kFcWmbusFifo:
+      OpenWmbusFifo();
+      return;
+    case kFcHeatOutSend:
+      SendOutput(kFcHeatOut, false);
+      return;
+    case kFcCoolOutSend:
+      SendOutput(kFcCoolOut, true);
+      return;
+    default:
+      return;
+  }
+}
+
+void CFanCoilDlg::OnCheck(int id) {
+  if (id == kFcEnableSetpoints || id == kFcEnableTemperature) {
+    ApplyEnableRules();
+    return;
+  }
+  if (id == kFcPresenceOn || id == kFcWindowOn) {
+    const uint8_t bit = id == kFcPresenceOn ? 0x01 : 0x02;
+    const uint8_t inputs = image_.Low(F::kRegManualInputs);
+    if (IsChecked(id) == ((inputs & bit) != 0)) return;
+    image_.SetLow(F::kRegManualInputs,
+                  static_cast<uint8_t>(IsChecked(id) ? inputs | bit : inputs & ~bit));
+    SendWord(F::kRegManualInputs);
+  }
+}
+
+void CFanCoilDlg::OnSelChange(int id) {
+  if (id == kFcFanMode) {
+    const int fan = CurSel(kFcFanMode);
+    if (fan < 0) return;
+    image_.SetFanMode(fan);
+    SendWord(F::kRegFanMode);
+  } else if (id == kFcManualFan) {
+    const int stage = CurSel(kFcManualFan);
+    if (stage < 0) return;
+    image_.SetHigh(F::kRegManual, static_cast<uint8_t>(stage));
+    SendWord(F::kRegManual);
+  }
+}
+
+void CFanCoilDlg::OnDoubleClick(int id, int row, int column) {
+  if (id != kFcDevices || row < 0 || row >= F::kDevices) return;
+  if (column == kFcColAction) {
+    const RfAddress device = image_.Device(row).address;
+    // The device's registers are reached through this controller (or its own route).
+    if (device != 0) opener_.OpenDialogFor(*this, device, route_ != 0 ? route_ : address_);
+  } else {
+    EditDevice(row);
+  }
+  RefreshRows();
+}
+
+void CFanCoilDlg::EditDevice(int row) {
+  GwDeviceEntry entry = image_.Device(row);
+  uint8_t modbus = image_.ModbusAddress(row);
+  uint8_t input = image_.InputNumber(row);
+  CFcDevices editor(host(), entry, modbus, input, address_, project_, HeardList());
+  if (RunModal(editor) != ui::kIdOk) return;
+  image_.SetDevice(row, entry);
+  image_.SetModbusAddress(row, modbus);
+  image_.SetInputNumber(row, input);
+  PlaceCacheAndCheck(false);
+}
+
+void CFanCoilDlg::PlaceCacheAndCheck(bool compress) {
+  const std::vector<int> left_out =
+      compress ? CompressFanCoilCache(image_) : PlaceFanCoilCache(image_);
+  RefreshRows();
+  if (!left_out.empty()) {
+    std::u16string text = u"The cache area is full; not cached:";
+    for (int i : left_out) {
+      AppendFormat(text, "\nPos. %03d 0x%08X (%d registers)", i + 1, image_.Device(i).address,
+                   image_.Device(i).MbCount());
+    }
+    MessageBox(text, u"Cache", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+  }
+  if (compress) return;
+  if (auto collision = FindModbusCollision(image_)) MessageBox(CollisionMessage(*collision));
+}
+
+void CFanCoilDlg::Import() {
+  if (!services_.import_words) return;
+  FanCoilImage copy = image_;
+  if (services_.import_words(*this, copy.words()) <= 0) return;
+  ApplyWhole(copy, true);
+}
+
+void CFanCoilDlg::FirmwareUpdate() {
+  KillTimer(kKeepAliveTimer);
+  if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
+  if (InHeardList(address_)) SetTimer(kKeepAliveTimer, kKeepAliveMs);
+}
+
+bool CFanCoilDlg::InHeardList(RfAddress address) const {
+  for (const HeardEntry& entry : HeardList()) {
+    if (entry.address == address && address != 0) return true;
+  }
+  return false;
+}
+
+std::vector<HeardEntry> CFanCoilDlg::HeardList() const {
+  std::vector<uint16_t> registers(kHeardListRegisters);
+  for (int i = 0; i < kHeardListRegisters; ++i) {
+    registers[static_cast<size_t>(i)] = services_.dongle.Register(DongleLink::kRegHeardList + i);
+  }
+  return ParseHeardList(registers);
+}
+
+void CFanCoilDlg::ApplyButtonVisibility() {
+  const bool heard = InHeardList(address_);
+  for (int id : {kFcFwUpdate, kFcRead, kFcReadLog, kFcWriteRam, kFcWriteEeprom}) Show(id, heard);
+  if (heard) {
+    SetTimer(kKeepAliveTimer, kKeepAliveMs);
+  } else {
+    KillTimer(kKeepAliveTimer);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timers
+
+void CFanCoilDlg::OnTimer(int id) {
+  switch (id) {
+    case kKeepAliveTimer:
+      QueueRead(F::kRegBackgroundRssi, 1, false);
+      QueueRead(F::kRegRoomInputs, F::kRegPidFan + 1 - F::kRegRoomInputs, false);
+      return;
+    case kRssiTimer:
+      ShowRadioLevels();
+      return;
+    case kRamTimer:
+      state_ = State::kIdle;
+      KillTimer(kRamTimer);
+      KillTimer(kEepromTimer);
+      SetSource(kFcSource, SourceState::kError);
+      MessageBox(u"Write to RAM unsuccessfull");
+      return;
+    case kEepromTimer:
+      // The whole sequence failed: one message, so the RAM timer goes too.
+      state_ = State::kIdle;
+      KillTimer(kEepromTimer);
+      KillTimer(kRamTimer);
+      KillTimer(kConfirmPollTimer);
+      SetSource(kFcSource, SourceState::kError);
+      MessageBox(u"Write to EEPROM unsuccessfull");
+      return;
+    case kReadTimer:
+      state_ = State::kIdle;
+      KillTimer(kReadTimer);
+      if (read_retries_ > 0) {
+        --read_retries_;
+        ReadStep();
+      } else {
+        SetSource(kFcSource, SourceState::kError);
+        MessageBox(u"Read unsuccessfull");
+      }
+      return;
+    case kWmbusFifoTimer:
+      if (wmbus_fifo_ && wmbus_fifo_->is_open()) {
+        QueueRead(F::kRegWmbusStatus, 1, false);
+      } else {
+        KillTimer(kWmbusFifoTimer);
+      }
+      return;
+    case kClockTimer:
+      ClockTick();
+      return;
+    case kConfirmPollTimer:
+      KillTimer(kConfirmPollTimer);
+      if (state_ == State::kConfirmingEeprom) QueueRead(F::kRegCommand, 1, false);
+      return;
+    default:
+      return;
+  }
+}
+
+GwClock CFanCoilDlg::ShowClock() {
+  GwClock c = image_.Clock();
+  if (c.month == 0 || c.month > 12) c.month = 1;
+  if (c.day == 0 || c.day > 31) c.day = 1;
+  if (c.hour > 23) c.hour = 0;
+  if (c.minute > 59) c.minute = 0;
+  if (c.second > 59) c.second = 0;
+  SetDate(kFcDate, {c.year + 2000, c.month, c.day});
+  SetTime(kFcTime, {c.hour, c.minute, c.second});
+  return c;
+}
+
+void CFanCoilDlg::ShowRadioLevels() {
+  SetText(kFcRssi, Format("%d dBm", services_.heard.RssiOf(address_)));
+  SetText(kFcRxRssi, Format("%d dBm", services_.heard.device_rssi()));
+}
+
+void CFanCoilDlg::ClockTick() {
+  GwClock c = ShowClock();
+  // One second on; the date stays (the controller keeps the calendar).
+  if (++c.second > 59) {
+    c.second = 0;
+    if (++c.minute > 59) {
+      c.minute = 0;
+      if (++c.hour > 23) c.hour = 0;
+    }
+  }
+  image_.SetClock(c);
+  image_.SetUnixTime(image_.UnixTime() + 1);
+  SetText(kFcUnixTime, Format("%d", static_cast<int32_t>(image_.UnixTime())));
+}
+
+void CFanCoilDlg::Synchronize() {
+  const LocalTime now = host().Now();
+  GwClock c = image_.Clock();
+  c.year = static_cast<uint8_t>(now.year - 2000);
+  c.month = static_cast<uint8_t>(now.month);
+  c.day = static_cast<uint8_t>(now.day);
+  c.hour = static_cast<uint8_t>(now.hour);
+  c.minute = static_cast<uint8_t>(now.minute);
+  c.second = static_cast<uint8_t>(now.second);
+  c.set_flag = 1;
+  image_.SetClock(c);
+  QueueWrite(F::kRegClock, 4, false);
+}
+
+void CFanCoilDlg::OpenWmbusFifo() {
+  if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
+  QueueRead(F::kRegWmbusStatus, 1, true);
+  frame_requested_ = false;
+  wmbus_fifo_->ShowFor(*this);
+  SetTimer(kWmbusFifoTimer, kFifoPollMs);
+}
+
+}  // namespace corvane
