@@ -103,6 +103,7 @@ void CCorvaneDlg::StartLinkTimer() {
 
 void CCorvaneDlg::OnDeviceChange() {
   After(100, [this] {
+    const bool was_open = transport_.IsOpen();
     if (dongle_.ConnectCheck()) {
       // Without this the keep-alive and the long-transfer time-outs would stay dead after
       // the first unplug.
@@ -110,6 +111,14 @@ void CCorvaneDlg::OnDeviceChange() {
     } else if (!transport_.IsOpen()) {
       KillTimer(kTimerLink);
       link_timer_running_ = false;
+    }
+    if (was_open != transport_.IsOpen()) {
+      // What was sent while no dongle was there went nowhere. Waiting out its retries would
+      // hold back what the dialogs ask next: a gateway's EEPROM confirmation, queued behind
+      // them, then timed out although the gateway had stored. The dialogs time out and ask
+      // again on their own.
+      queues_.DropReads();
+      queues_.DropWrites();
     }
   });
 }

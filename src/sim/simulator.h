@@ -67,6 +67,8 @@ class Simulator : public SimContext, public HostLink {
   // Clock.
   SimTime Now() const override { return queue_.Now(); }
   SimTime NextEventTime() const { return queue_.NextEventTime(); }
+  // Actions waiting in the clock's queue (a long run checks that it stays bounded).
+  size_t pending_events() const { return queue_.pending(); }
   void AdvanceTo(SimTime now);
   void AdvanceBy(SimTime ms) { AdvanceTo(Now() + ms); }
 
