@@ -180,9 +180,11 @@ void FanCoilNode::UpdateLive() {
   regulated_at_ = now;
   // Steps of at most 5 s; a long quiet spell is covered more coarsely.
   const double step = left > 3600 ? left / 720 : 5.0;
+  // The configuration the regulator follows does not change while it runs: read it once.
+  const FanCoilImage config(registers().first(F::kConfigWords));
   while (left > 0) {
     const double dt = std::min(left, step);
-    Regulate(dt);
+    Regulate(config, dt);
     left -= dt;
   }
   Reg(F::kRegCpuTemperature) = static_cast<uint16_t>(3420 + random().Between(0, 150));
@@ -204,8 +206,7 @@ void FanCoilNode::UpdateLive() {
   Reg(F::kRegUnixTime + 1) = static_cast<uint16_t>(unix_time >> 16);
 }
 
-void FanCoilNode::Regulate(double dt) {
-  const FanCoilImage view(registers().first(F::kConfigWords));
+void FanCoilNode::Regulate(const FanCoilImage& view, double dt) {
   const uint16_t config = view.Word(F::kRegRegulator);
   const uint16_t di = view.Word(F::kRegDiOptions);
 

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/fan_coil_image.h"
 #include "sim/routing_node.h"
 
 namespace corvane::sim {
@@ -67,7 +68,7 @@ class FanCoilNode : public RoutingNode {
   int EntryOf(RfAddress node) const;
   Placement PlacementOf(int entry) const;
   void FollowTable();
-  void Regulate(double seconds);
+  void Regulate(const FanCoilImage& config, double seconds);
   void ScheduleInputs();
   void ScheduleWmbus();
   void LoadWmbusHead();
