@@ -132,6 +132,13 @@ enum StreetLightId : int {
   kSlGroupColumn0,
   kSlGroupColumn1,
   kSlGroupColumn2,
+  // Frameless rows and blocks inside the groups.
+  kSlGroupDaliCommand,
+  kSlGroupDaliResponse,
+  kSlGroupBallast,
+  kSlGroupReadPeriod,
+  kSlGroupDistribute,
+  kSlGroupCalibration,
 };
 
 inline constexpr int SlPointTime(int p) { return kSlPointTime0 + p; }

@@ -118,9 +118,10 @@ TEST_F(StreetLightShot, StreetLightIsTidyAndSaved) {
   ASSERT_FALSE(path.isEmpty());
   EXPECT_EQ(dlg.unknown_id_uses(), 0);
   EXPECT_EQ(dlg.Text(kSlSunset), u"17:52");
+  // An installer's laptop has 1366 x 768 pixels: the window and its title bar must fit.
   const QImage image(path);
-  EXPECT_LE(image.width(), 1920);
-  EXPECT_LE(image.height(), 1080);
+  EXPECT_LE(image.width(), 1360);
+  EXPECT_LE(image.height(), 720);
   host_.HideModeless(dlg);
 }
 
