@@ -34,6 +34,11 @@ void Boxes(std::vector<ControlSpec>& c, int group, int first_row,
   }
 }
 
+// The window fits an installer's 1366 x 768 laptop: five columns of groups, each stacked on its
+// own so its groups need not line up with those beside them (the controller over its Modbus line;
+// the radio over the state; the regulator's options; what the regulator works from over what it
+// makes of it; the manual enables over the output pins), under them the paired devices, what their
+// room units report and the manual values, then the operations on the image.
 std::vector<ControlSpec> Controls() {
   constexpr int G = kFcGroupIdentity;
   constexpr int R = kFcGroupRadio;
@@ -50,41 +55,50 @@ std::vector<ControlSpec> Controls() {
   constexpr int D = kFcGroupDevices;
   constexpr int T = kFcGroupTools;
   constexpr int B = kFcButtonRow;
+  constexpr int K1 = kFcStackController;
+  constexpr int K2 = kFcStackRadio;
+  constexpr int K3 = kFcStackRegulator;
+  constexpr int K4 = kFcStackManual;
+  constexpr int L = kFcDevicesRow;
   std::vector<ControlSpec> c;
+  c.push_back(GroupBox(K1, u"", At(0, 0)));
+  c.push_back(GroupBox(K2, u"", At(0, 1)));
+  c.push_back(GroupBox(K3, u"", At(0, 3)));
+  c.push_back(GroupBox(K4, u"", At(0, 4)));
 
   // What the controller is.
-  c.push_back(GroupBox(G, u"Controller", At(0, 0)));
+  c.push_back(GroupBox(G, u"Controller", In(K1, 0, 0)));
   c.push_back(Label(u"Name", In(G, 0, 0)));
-  c.push_back(Sized(Edit(kFcName, In(G, 0, 1, 1, 3)), 170));
+  c.push_back(Sized(Edit(kFcName, In(G, 0, 1, 1, 3)), 160));
   c.push_back(Label(u"Password", In(G, 1, 0)));
-  c.push_back(Sized(Edit(kFcPassword, In(G, 1, 1, 1, 3)), 170));
+  c.push_back(Sized(Edit(kFcPassword, In(G, 1, 1, 1, 3)), 160));
   c.push_back(Label(u"Device ID", In(G, 2, 0)));
   c.push_back(Sized(Label(u"", In(G, 2, 1), kFcDeviceId, kRightAlign), 50));
   c.push_back(Label(u"HW num", In(G, 2, 2)));
-  c.push_back(Sized(Label(u"", In(G, 2, 3), kFcHwNum, kRightAlign), 40));
+  c.push_back(Sized(Label(u"", In(G, 2, 3), kFcHwNum, kRightAlign), 30));
   c.push_back(Label(u"FW num", In(G, 3, 0)));
   c.push_back(Sized(Label(u"", In(G, 3, 1), kFcFwNum, kRightAlign), 50));
   c.push_back(Label(u"rf inputs", In(G, 3, 2)));
-  c.push_back(Sized(Label(u"", In(G, 3, 3), kFcRfInputs, kRightAlign), 40));
+  c.push_back(Sized(Label(u"", In(G, 3, 3), kFcRfInputs, kRightAlign), 30));
   c.push_back(Label(u"GW", In(G, 4, 0)));
   c.push_back(Sized(Label(u"", In(G, 4, 1, 1, 3), kFcOwnAddress), 90));
 
   // The radio side.
-  c.push_back(GroupBox(R, u"Radio", At(0, 1)));
+  c.push_back(GroupBox(R, u"Radio", In(K2, 0, 0)));
   c.push_back(Label(u"Frequency", In(R, 0, 0)));
-  c.push_back(Sized(ComboList(kFcFrequency, In(R, 0, 1, 1, 2)), 175));
+  c.push_back(Sized(ComboList(kFcFrequency, In(R, 0, 1, 1, 2)), 160));
   c.push_back(Label(u"RF Power", In(R, 1, 0)));
   c.push_back(Sized(ComboList(kFcRfPower, In(R, 1, 1, 1, 2),
                               {u"+20dBm", u"+14dBm", u"+10 dBm", u"5 dBm", u"0dBm", u"-5dBm",
                                u"-10dBm", u"-15dBm", u"-20dBm"}),
-                    175));
+                    160));
   c.push_back(Label(u"RSSI", In(R, 2, 0), kFcRssiLabel));
   c.push_back(Sized(Label(u"", In(R, 2, 1), kFcRssi, kRightAlign), 70));
   Value(c, R, 3, u"RX_RSSI", kFcRxRssi, 70);
   Value(c, R, 4, u"Background RSSI", kFcBackgroundRssi, 70);
 
   // The Modbus line.
-  c.push_back(GroupBox(M, u"Modbus", At(0, 2)));
+  c.push_back(GroupBox(M, u"Modbus", In(K1, 1, 0)));
   c.push_back(Label(u"MB Addr", In(M, 0, 0)));
   c.push_back(Sized(Edit(kFcModbusAddress, In(M, 0, 1), kRightAlign), 50));
   c.push_back(Label(u"Baudrate", In(M, 1, 0)));
@@ -100,21 +114,22 @@ std::vector<ControlSpec> Controls() {
   c.push_back(CheckBox(kFcBeacon, u"Beacon", In(M, 4, 1)));
 
   // Where the data come from and what the controller reports about itself.
-  c.push_back(GroupBox(S, u"State", At(0, 3)));
+  c.push_back(GroupBox(S, u"State", In(K2, 1, 0)));
   c.push_back(SourceIndicator(kFcSource, In(S, 0, 0)));
   c.push_back(Label(u"PRG", In(S, 0, 1), kFcPrg));
   Value(c, S, 1, u"Uptime", kFcUptime, 80);
   Value(c, S, 2, u"EEPROM writes", kFcEepromWrites, 80);
   Value(c, S, 3, u"CPU temperature", kFcCpuTemperature, 80);
   Value(c, S, 4, u"Unix time", kFcUnixTime, 80);
+  // The clock under its caption, so the group stays as narrow as its values.
   c.push_back(Label(u"Device time", In(S, 5, 0)));
-  c.push_back(GroupBox(C, u"", In(S, 5, 1, 1, 2)));
+  c.push_back(Button(kFcSynchronize, u"Synchronize", In(S, 5, 1, 1, 2)));
+  c.push_back(GroupBox(C, u"", In(S, 6, 0, 1, 3)));
   c.push_back(DatePicker(kFcDate, In(C, 0, 0), kDisabled));
   c.push_back(TimePicker(kFcTime, In(C, 0, 1), kDisabled));
-  c.push_back(Button(kFcSynchronize, u"Synchronize", In(C, 1, 0)));
 
-  // How the regulator works: the options of register 68 on the left, the inputs' on the right.
-  c.push_back(GroupBox(Q, u"Regulator configuration", At(1, 0, 1, 2)));
+  // How the regulator works: the options of register 68, then the inputs' and the fan's.
+  c.push_back(GroupBox(Q, u"Regulator configuration", At(0, 2)));
   Boxes(c, Q, 0,
         {{kFcRegulationOn, u"Regulation ON/OFF"},
          {kFcFourPipes, u"Fancoil 4 pipes"},
@@ -122,24 +137,32 @@ std::vector<ControlSpec> Controls() {
          {kFcStopFanCool, u"Stop fan when cool is active"},
          {kFcValveExercise, u"Valve exercise enable"},
          {kFcValveInverted, u"Valve inverted polarity"},
-         {kFcValvesOffWithFan, u"Valves OFF when fan is switched OFF"}},
-        0, 0, 1);
-  Boxes(c, Q, 0,
-        {{kFcDi1Enable, u"DI1 Presence sensor enable"},
+         {kFcValvesOffWithFan, u"Valves OFF when fan is switched OFF"},
+         {kFcDi1Enable, u"DI1 Presence sensor enable"},
          {kFcDi2Enable, u"DI2 Window sensor enable"},
          {kFcDi1Inverted, u"DI1 Presence sensor inverted polarity"},
-         {kFcDi2Inverted, u"DI2 Window sensor inverted polarity"}},
-        0, 1, 3);
-  c.push_back(Label(u"Fan type", In(Q, 4, 1)));
+         {kFcDi2Inverted, u"DI2 Window sensor inverted polarity"}});
+  c.push_back(Label(u"Fan type", In(Q, 11, 0)));
   c.push_back(Sized(
-      ComboList(kFcFanType, In(Q, 4, 2, 1, 2), {u"3 speed Fan", u"2 speed Fan", u"1 speed Fan"}),
+      ComboList(kFcFanType, In(Q, 11, 1, 1, 2), {u"3 speed Fan", u"2 speed Fan", u"1 speed Fan"}),
       110));
-  c.push_back(Label(u"Change over period", In(Q, 5, 1)));
-  c.push_back(Sized(Edit(kFcChangeOver, In(Q, 5, 2), kRightAlign), 64));
-  c.push_back(Label(u"min", In(Q, 5, 3)));
+  c.push_back(Label(u"Change over period", In(Q, 12, 0)));
+  c.push_back(Sized(Edit(kFcChangeOver, In(Q, 12, 1), kRightAlign), 64));
+  c.push_back(Label(u"min", In(Q, 12, 2)));
+
+  // What the regulator works from, what it makes of it and what that drives.
+  c.push_back(GroupBox(I, u"Regulator input values", In(K3, 0, 0)));
+  Number(c, I, 0, u"Actual temp", kFcActualTemp, u"\u00B0C");
+  Number(c, I, 1, u"Setpoint heat", kFcSetpointHeat, u"\u00B0C");
+  Number(c, I, 2, u"Setpoint cool", kFcSetpointCool, u"\u00B0C");
+  c.push_back(Label(u"Fan", In(I, 3, 0)));
+  c.push_back(
+      Sized(ComboList(kFcFanMode, In(I, 3, 1, 1, 2),
+                      {u"Fan Auto", u"Fan OFF", u"Fan Manual 1", u"Fan Manual 2", u"Fan Manual 3"}),
+            120));
 
   // The PID constants, and what the regulator puts out beside them.
-  c.push_back(GroupBox(P, u"PID regulator", At(2, 0)));
+  c.push_back(GroupBox(P, u"PID regulator", In(K3, 1, 0)));
   Number(c, P, 0, u"P band", kFcPBand);
   Number(c, P, 1, u"I const", kFcIConst);
   Number(c, P, 2, u"D const", kFcDConst);
@@ -151,27 +174,32 @@ std::vector<ControlSpec> Controls() {
                                                                   {u"PWM heat", kFcPwmHeat},
                                                                   {u"PWM cool", kFcPwmCool}}) {
     c.push_back(Label(caption, In(P, row, 3)));
-    c.push_back(Sized(Label(u"", In(P, row, 4), id, kRightAlign), 40));
+    c.push_back(Sized(Label(u"", In(P, row, 4), id, kRightAlign), 36));
     ++row;
   }
 
-  // What the tool sets by hand instead of the regulator.
-  c.push_back(GroupBox(E, u"Manual control enable", At(1, 2)));
+  // What the tool sets by hand instead of the regulator: the outputs, then the inputs.
+  c.push_back(GroupBox(E, u"Manual control enable", In(K4, 0, 0)));
   Boxes(c, E, 0,
         {{kFcEnableFan, u"Fan"},
          {kFcEnableHeat, u"Heat"},
          {kFcEnableCool, u"Cool"},
-         {kFcEnableChangeOver, u"Change over"}},
-        0, 0, 1);
-  Boxes(c, E, 0,
-        {{kFcEnablePresence, u"Input Presence"},
+         {kFcEnableChangeOver, u"Change over"},
+         {kFcEnablePresence, u"Input Presence"},
          {kFcEnableWindow, u"Input Window"},
          {kFcEnableTemperature, u"Temperature"},
          {kFcEnableSetpoints, u"Setpoints"}},
-        0, 1, 1);
+        0, 0, 1);
 
-  // The manual values; each goes to the controller as soon as it is set.
-  c.push_back(GroupBox(V, u"Manual control values", At(1, 3)));
+  // What the controller drives, by the regulator or by hand.
+  c.push_back(GroupBox(O, u"Output pins", In(K4, 1, 0)));
+  Boxes(c, O, 0, {{kFcPinHeat, u"Heat"}, {kFcPinCool, u"Cool"}}, kDisabled, 0, 1);
+  Boxes(c, O, 0, {{kFcPinFan1, u"Fan 1"}, {kFcPinFan2, u"Fan 2"}, {kFcPinFan3, u"Fan 3"}},
+        kDisabled, 1, 1);
+
+  // The manual values, at the bottom right under their enables; each goes to the controller as
+  // soon as it is set.
+  c.push_back(GroupBox(V, u"Manual control values", In(L, 0, 2)));
   c.push_back(Label(u"Fan", In(V, 0, 0)));
   c.push_back(Sized(
       ComboList(kFcManualFan, In(V, 0, 1, 1, 2), {u"Fan OFF", u"Fan 1", u"Fan 2", u"Fan 3"}), 100));
@@ -184,30 +212,12 @@ std::vector<ControlSpec> Controls() {
   c.push_back(CheckBox(kFcPresenceOn, u"Presence On", In(V, 3, 0, 1, 3)));
   c.push_back(CheckBox(kFcWindowOn, u"Window On", In(V, 4, 0, 1, 3)));
 
-  // What the regulator works from.
-  c.push_back(GroupBox(I, u"Regulator input values", At(2, 1)));
-  Number(c, I, 0, u"Actual temp", kFcActualTemp, u"\u00B0C");
-  Number(c, I, 1, u"Setpoint heat", kFcSetpointHeat, u"\u00B0C");
-  Number(c, I, 2, u"Setpoint cool", kFcSetpointCool, u"\u00B0C");
-  c.push_back(Label(u"Fan", In(I, 3, 0)));
-  c.push_back(
-      Sized(ComboList(kFcFanMode, In(I, 3, 1, 1, 2),
-                      {u"Fan Auto", u"Fan OFF", u"Fan Manual 1", u"Fan Manual 2", u"Fan Manual 3"}),
-            120));
-
-  // What the controller drives and what its room units report.
-  c.push_back(GroupBox(O, u"Output pins", At(2, 2)));
-  Boxes(c, O, 0, {{kFcPinHeat, u"Heat"}, {kFcPinCool, u"Cool"}}, kDisabled, 0, 1);
-  Boxes(c, O, 0, {{kFcPinFan1, u"Fan 1"}, {kFcPinFan2, u"Fan 2"}, {kFcPinFan3, u"Fan 3"}},
-        kDisabled, 1, 1);
-  c.push_back(GroupBox(U, u"Calidor inputs", At(2, 3)));
-  Boxes(c, U, 0, {{kFcInPresence, u"Presence"}, {kFcInWindow, u"Window"}}, kDisabled, 0, 1);
-  Boxes(c, U, 0, {{kFcInHeat, u"Heat"}, {kFcInCool, u"Cool"}, {kFcInLastCool, u"Last Cool"}},
-        kDisabled, 1, 1);
-
-  // The paired devices, with the tools on their table.
-  c.push_back(GroupBox(D, u"Paired devices ", At(3, 0, 1, 4)));
-  c.push_back(Sized(ListView(kFcDevices, In(D, 0, 0, 1, 4),
+  // The paired devices with the tools on their table beside them, and what the room units
+  // report. The list shows six of its eight rows and most of its columns, and
+  // scrolls to the others.
+  c.push_back(GroupBox(L, u"", At(1, 0, 1, 5)));
+  c.push_back(GroupBox(D, u"Paired devices ", In(L, 0, 0)));
+  c.push_back(Sized(ListView(kFcDevices, In(D, 0, 0),
                              {{u"Pos.", 36},
                               {u"RF address", 150},
                               {u"Cache", 44},
@@ -221,15 +231,24 @@ std::vector<ControlSpec> Controls() {
                               {u"HUB", 90},
                               {u"Tstamp", 66},
                               {u"R/W", 40}},
-                             kFullRowSelect | kGridLines | kScrollSideways, 184),
-                    880, 184));
-  c.push_back(GroupBox(T, u"", In(D, 1, 0, 1, 4)));
-  c.push_back(Button(kFcCompressCache, u"Compress cache", In(T, 0, 1)));
-  c.push_back(Button(kFcCreateReport, u"Create Report", In(T, 0, 2)));
-  c.push_back(Button(kFcWmbusFifo, u"wMbus FiFo", In(T, 0, 3)));
+                             kFullRowSelect | kGridLines | kScrollSideways, 152),
+                    840, 152));
+  c.push_back(GroupBox(T, u"", In(D, 0, 1)));
+  c.push_back(Button(kFcCompressCache, u"Compress cache", In(T, 0, 0)));
+  c.push_back(Button(kFcCreateReport, u"Create Report", In(T, 1, 0)));
+  c.push_back(Button(kFcWmbusFifo, u"wMbus FiFo", In(T, 2, 0)));
+
+  c.push_back(GroupBox(U, u"Calidor inputs", In(L, 0, 1)));
+  Boxes(c, U, 0,
+        {{kFcInPresence, u"Presence"},
+         {kFcInWindow, u"Window"},
+         {kFcInHeat, u"Heat"},
+         {kFcInCool, u"Cool"},
+         {kFcInLastCool, u"Last Cool"}},
+        kDisabled, 0, 1);
 
   // The operations on the whole image.
-  c.push_back(GroupBox(B, u"", At(4, 0, 1, 4)));
+  c.push_back(GroupBox(B, u"", At(2, 0, 1, 5)));
   int col = 0;
   for (const auto& [id, caption] : std::initializer_list<std::pair<int, std::u16string_view>>{
            {kFcRead, u"Read"},
@@ -252,7 +271,7 @@ const DialogTemplate& FanCoilTemplate() {
   static const DialogTemplate t{.id = 170,
                                 .title = u"Fancoil Configuration",
                                 .controls = Controls(),
-                                .stretch_columns = {0, 1, 2, 3}};
+                                .stretch_columns = {0, 1, 2, 3, 4}};
   return t;
 }
 

@@ -11,7 +11,7 @@ namespace corvane::ui {
 
 // None of these ids has a given number.
 enum FanCoilId : int {
-  kFcDevices = 1700,  // paired-device list (8 rows)
+  kFcDevices = 1700,  // paired-device list (8 rows, 6 in view)
   kFcDeviceId,
   kFcFwNum,
   kFcHwNum,
@@ -125,6 +125,12 @@ enum FanCoilId : int {
   kFcClockRow,
   kFcHeatRow,
   kFcCoolRow,
+  // Frameless columns of groups stacked one above the other, and the row under them.
+  kFcStackController,
+  kFcStackRadio,
+  kFcStackRegulator,
+  kFcStackManual,
+  kFcDevicesRow,
 };
 
 // The checkboxes of register 68 with their bits, of register 73 (bits 0-3), of the manual
