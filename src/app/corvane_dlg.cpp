@@ -415,11 +415,7 @@ void CCorvaneDlg::ShowProjectSettings() {
   if (index < kFrequencyNames.size()) SetText(kMainFrequency, kFrequencyNames[index]);
 }
 
-std::vector<HeardEntry> CCorvaneDlg::HeardList() {
-  std::vector<uint16_t> registers(401);
-  for (int i = 0; i < 401; ++i) registers[i] = dongle_.Register(DongleLink::kRegHeardList + i);
-  return ParseHeardList(registers);
-}
+std::vector<HeardEntry> CCorvaneDlg::HeardList() { return HeardListOf(dongle_); }
 
 std::u16string CCorvaneDlg::ListLine(int entry) const {
   return ProjectListLine(project_, entry, const_cast<CCorvaneDlg*>(this)->HeardList());

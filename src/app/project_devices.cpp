@@ -31,6 +31,22 @@ std::vector<HeardEntry> ParseHeardList(std::span<const uint16_t> registers) {
   return out;
 }
 
+std::vector<HeardEntry> HeardListOf(const DongleLink& dongle) {
+  std::vector<uint16_t> registers(kHeardListRegisters);
+  for (int i = 0; i < kHeardListRegisters; ++i) {
+    registers[static_cast<size_t>(i)] = dongle.Register(DongleLink::kRegHeardList + i);
+  }
+  return ParseHeardList(registers);
+}
+
+bool IsHeard(const DongleLink& dongle, RfAddress address) {
+  if (address == 0) return false;
+  for (const HeardEntry& entry : HeardListOf(dongle)) {
+    if (entry.address == address) return true;
+  }
+  return false;
+}
+
 std::vector<HeardEntry> SortInRange(std::span<const HeardEntry> heard, InRangeSort sort) {
   std::vector<HeardEntry> out;
   for (const HeardEntry& entry : heard) {

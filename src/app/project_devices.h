@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/dongle_link.h"
 #include "model/project.h"
 #include "model/rf_address.h"
 
@@ -33,6 +34,11 @@ inline constexpr int kHeardListMaxEntries = 100;
 // The heard list from its registers (the first one holding the count, at most 100): the entries
 // in list order, empty ones included. A short block gives the entries it fully holds.
 std::vector<HeardEntry> ParseHeardList(std::span<const uint16_t> registers);
+
+// The heard list as the dongle's register mirror holds it since the last scan, and whether a
+// device is in it (address 0 never is).
+std::vector<HeardEntry> HeardListOf(const DongleLink& dongle);
+bool IsHeard(const DongleLink& dongle, RfAddress address);
 
 // "Sort by" of the project editor, in the order of its combo box.
 enum class InRangeSort : uint8_t { kAddress, kRssi, kTime };

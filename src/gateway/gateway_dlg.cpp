@@ -879,19 +879,10 @@ void GatewayDialog::FirmwareUpdate() {
 }
 
 bool GatewayDialog::InHeardList(RfAddress address) const {
-  for (const HeardEntry& entry : HeardList()) {
-    if (entry.address == address && address != 0) return true;
-  }
-  return false;
+  return IsHeard(services_.dongle, address);
 }
 
-std::vector<HeardEntry> GatewayDialog::HeardList() const {
-  std::vector<uint16_t> registers(kHeardListRegisters);
-  for (int i = 0; i < kHeardListRegisters; ++i) {
-    registers[static_cast<size_t>(i)] = services_.dongle.Register(DongleLink::kRegHeardList + i);
-  }
-  return ParseHeardList(registers);
-}
+std::vector<HeardEntry> GatewayDialog::HeardList() const { return HeardListOf(services_.dongle); }
 
 void GatewayDialog::ApplyButtonVisibility() {
   const bool heard = InHeardList(address_);

@@ -958,11 +958,7 @@ void CStreetLightDlg::OpenRoutedDevice(int row, int column) {
       opener_.OpenDialogFor(*this, entry.address, route() != 0 ? route() : address());
     }
   } else {
-    std::vector<uint16_t> heard(kHeardListRegisters);
-    for (int i = 0; i < kHeardListRegisters; ++i) {
-      heard[static_cast<size_t>(i)] = services().dongle.Register(DongleLink::kRegHeardList + i);
-    }
-    CRoutedDevices editor(host(), entry, address(), project(), ParseHeardList(heard));
+    CRoutedDevices editor(host(), entry, address(), project(), HeardListOf(services().dongle));
     if (RunModal(editor) == ui::kIdOk) entry.ToWords(words);
   }
   RebuildRoutedList();
