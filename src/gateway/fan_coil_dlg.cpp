@@ -1,10 +1,10 @@
 #include "gateway/fan_coil_dlg.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "gateway/fc_devices.h"
 #include "gateway/gateway_report.h"
+#include "gateway/image_text.h"
 #include "model/device_text.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
@@ -18,33 +18,6 @@ using namespace corvane::ui;  // template ids
 using F = FanCoilImage;
 
 namespace {
-
-bool Overlaps(int s, int e, int first, int last) { return s <= last && first < e; }
-bool Covers(int s, int e, int reg) { return s <= reg && reg < e; }
-
-struct UtcTime {
-  int year, month, day, hour, minute, second;
-};
-
-UtcTime ToUtc(uint32_t unix_seconds) {
-  using namespace std::chrono;
-  const sys_seconds t{seconds{unix_seconds}};
-  const sys_days day = floor<days>(t);
-  const year_month_day ymd{day};
-  const hh_mm_ss<seconds> hms{t - day};
-  return {static_cast<int>(ymd.year()),
-          static_cast<int>(unsigned(ymd.month())),
-          static_cast<int>(unsigned(ymd.day())),
-          static_cast<int>(hms.hours().count()),
-          static_cast<int>(hms.minutes().count()),
-          static_cast<int>(hms.seconds().count())};
-}
-
-// Hundredths of a degree as "%0.2f" shows them, without going through floating point.
-std::u16string Hundredths(int value) {
-  const int magnitude = value < 0 ? -value : value;
-  return Format("%s%d.%02d", value < 0 ? "-" : "", magnitude / 100, magnitude % 100);
-}
 
 // A number typed into a field of `max` at most; nullopt keeps the register as it is.
 std::optional<int> ScanInRange(std::u16string_view text, int max) {
@@ -70,12 +43,7 @@ std::array<std::u16string, kFcDeviceColumns> FcDeviceRow(const FanCoilImage& ima
   row[kFcColAction] = e.Cached() ? u"read cache" : u"go to dev.";
   row[kFcColModbus] = Format("%d", image.ModbusAddress(i));
   row[kFcColHub] = Format("0x%08X", s.hub);
-  if (s.last_comm == 0) {
-    row[kFcColTimestamp] = u"--:--:--";
-  } else {
-    const UtcTime t = ToUtc(s.last_comm);
-    row[kFcColTimestamp] = Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
-  }
+  row[kFcColTimestamp] = TimeOfDayText(s.last_comm, u"--:--:--");
   row[kFcColReadWrite] = Format("%d %d", s.ReadBit() ? 0 : 1, s.WriteBit() ? 0 : 1);
   return row;
 }

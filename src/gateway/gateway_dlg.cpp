@@ -1,10 +1,10 @@
 #include "gateway/gateway_dlg.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "gateway/gateway_report.h"
 #include "gateway/gw_device_editors.h"
+#include "gateway/image_text.h"
 #include "gateway/modbus_bridge_dlg.h"
 #include "gateway/uni_monitor.h"
 #include "model/device_text.h"
@@ -52,38 +52,6 @@ constexpr uint16_t kOldKeyVersion = 312;
 // Registers an older gateway without the key does not have.
 constexpr int kOldMissingFirst = kPre400Map.reg_key;
 constexpr int kOldMissingEnd = kOldMissingFirst + 100;
-
-bool Overlaps(int s, int e, int first, int last) { return s <= last && first < e; }
-bool Covers(int s, int e, int reg) { return s <= reg && reg < e; }
-
-struct UtcTime {
-  int year, month, day, hour, minute, second;
-};
-
-UtcTime ToUtc(uint32_t unix_seconds) {
-  using namespace std::chrono;
-  const sys_seconds t{seconds{unix_seconds}};
-  const sys_days day = floor<days>(t);
-  const year_month_day ymd{day};
-  const hh_mm_ss<seconds> hms{t - day};
-  return {static_cast<int>(ymd.year()),
-          static_cast<int>(unsigned(ymd.month())),
-          static_cast<int>(unsigned(ymd.day())),
-          static_cast<int>(hms.hours().count()),
-          static_cast<int>(hms.minutes().count()),
-          static_cast<int>(hms.seconds().count())};
-}
-
-std::u16string TimeOfDayText(uint32_t unix_seconds, std::u16string_view never) {
-  if (unix_seconds == 0) return std::u16string(never);
-  const UtcTime t = ToUtc(unix_seconds);
-  return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
-}
-
-std::u16string Hundredths(int value) {
-  const int magnitude = value < 0 ? -value : value;
-  return Format("%s%d.%02d", value < 0 ? "-" : "", magnitude / 100, magnitude % 100);
-}
 
 }  // namespace
 
