@@ -75,20 +75,29 @@ struct Block {
   int64_t at_ms;
 };
 
-// The window as the program opens it, noting when each block reaches it.
-class TimedGateway : public CGatewayV400Dlg {
+// Stands in the gateway window's slot of the fan-out: notes when each block of the gateway
+// reaches the window and passes everything on to it unchanged. The window class is final, so
+// the timing sits in front of it rather than in a subclass.
+class TimedPort : public DeviceDialogPort {
  public:
-  TimedGateway(const DeviceDialogContext& context, devices::DeviceServices services,
-               DeviceOpener& opener, const ui::TestHost& host)
-      : CGatewayV400Dlg(context, std::move(services), opener), clock_(host) {}
+  TimedPort(DeviceDialogPort& window, const ui::TestHost& host) : window_(window), clock_(host) {}
   void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
                       bool from_cache) override {
     if (source == kGw) blocks.push_back({first, count, clock_.now_ms()});
-    CGatewayV400Dlg::OnRegisterData(source, first, count, words, from_cache);
+    window_.OnRegisterData(source, first, count, words, from_cache);
   }
+  void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) override {
+    window_.OnWriteAck(source, first, count, from_cache);
+  }
+  void OnInRange() override { window_.OnInRange(); }
+  int RecordVersion() const override { return window_.RecordVersion(); }
+  void CloseForVersion(uint16_t version) override { window_.CloseForVersion(version); }
+  void StopOperationTimer() override { window_.StopOperationTimer(); }
+  void RestartOperationTimer() override { window_.RestartOperationTimer(); }
   std::vector<Block> blocks;
 
  private:
+  DeviceDialogPort& window_;
   const ui::TestHost& clock_;
 };
 
@@ -129,17 +138,18 @@ int Run(bool list_blocks) {
   dongle.SetMirror(DongleLink::kRegHeardList + 1, static_cast<uint16_t>(kGw));
   dongle.SetMirror(DongleLink::kRegHeardList + 2, static_cast<uint16_t>(kGw >> 16));
 
-  TimedGateway gw(DeviceDialogContext{host, kGw, 0, main->project(), 0},
-                  devices::DeviceServices{.queues = main->queues(),
-                                          .log = main->device_log(),
-                                          .heard = main->heard_frames(),
-                                          .dongle = main->dongle(),
-                                          .firmware_update = {},
-                                          .export_words = {},
-                                          .import_words = {},
-                                          .send_message = {}},
-                  main->opener(), host);
-  if (!main->dialog_slots().Occupy(DialogClass::kGatewayV400, &gw)) {
+  CGatewayV400Dlg gw(DeviceDialogContext{host, kGw, 0, main->project(), 0},
+                     devices::DeviceServices{.queues = main->queues(),
+                                             .log = main->device_log(),
+                                             .heard = main->heard_frames(),
+                                             .dongle = main->dongle(),
+                                             .firmware_update = {},
+                                             .export_words = {},
+                                             .import_words = {},
+                                             .send_message = {}},
+                     main->opener());
+  TimedPort timed(gw, host);
+  if (!main->dialog_slots().Occupy(DialogClass::kGatewayV400, &timed)) {
     std::fprintf(stderr, "no slot for the gateway window\n");
     return 1;
   }
@@ -147,7 +157,7 @@ int Run(bool list_blocks) {
   host.Advance(500);
 
   // The read.
-  gw.blocks.clear();
+  timed.blocks.clear();
   const int requests_before = sim.requests_to_gateway;
   const int answers_before = sim.answers_from_gateway;
   const int out_before = transport.reports_out;
@@ -161,7 +171,7 @@ int Run(bool list_blocks) {
   const int answers = sim.answers_from_gateway - answers_before;
   const int reports_out = transport.reports_out - out_before;
   const uint64_t reports_in = sim.reports_to_host() - in_before;
-  const std::vector<Block> read_blocks = gw.blocks;
+  const std::vector<Block> read_blocks = timed.blocks;
   const bool complete = done && gw.pending_reads() == 0 && gw.source() == ui::SourceState::kDevice;
 
   std::printf(
@@ -185,14 +195,14 @@ int Run(bool list_blocks) {
   int64_t full_rtt = 0;
   std::printf("round trips alone:");
   for (const Block& b : read_blocks) {
-    gw.blocks.clear();
+    timed.blocks.clear();
     const int64_t sent = host.now_ms();
     main->queues().QueueRead(0, kGw, static_cast<uint16_t>(b.first), b.count, 0, false);
-    if (!host.AdvanceUntil([&] { return !gw.blocks.empty(); }, 5000)) {
+    if (!host.AdvanceUntil([&] { return !timed.blocks.empty(); }, 5000)) {
       std::printf(" [%d+%d: no answer]", b.first, b.count);
       continue;
     }
-    const int64_t rtt = gw.blocks.front().at_ms - sent;
+    const int64_t rtt = timed.blocks.front().at_ms - sent;
     std::printf(" %d", static_cast<int>(rtt));
     bound_ms += rtt;
     if (b.count == 250) full_rtt = rtt;
@@ -208,7 +218,7 @@ int Run(bool list_blocks) {
       requests, static_cast<long long>(full_rtt));
   std::printf("protocol violations: %d\n", static_cast<int>(sim.checker().count()));
 
-  main->dialog_slots().Release(&gw);
+  main->dialog_slots().Release(&timed);
   host.Forget(gw);
   host.Forget(*main);
   return complete ? 0 : 1;

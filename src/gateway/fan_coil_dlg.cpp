@@ -396,10 +396,14 @@ void CFanCoilDlg::SendOutput(int edit, bool high) {
   // A value that is not a byte is not sent: the controller would get a cut-off one.
   const std::optional<int> value = ScanInRange(Text(edit), 0xFF);
   if (!value) return;
+  // The byte is taken out of the optional once, before the branch: GCC 12 at -O3 otherwise
+  // reports a dangling pointer to the optional in each branch (a false positive of
+  // -Wdangling-pointer, an error in this build).
+  const auto byte = static_cast<uint8_t>(value.value_or(0));
   if (high) {
-    image_.SetHigh(F::kRegManualOutputs, static_cast<uint8_t>(*value));
+    image_.SetHigh(F::kRegManualOutputs, byte);
   } else {
-    image_.SetLow(F::kRegManualOutputs, static_cast<uint8_t>(*value));
+    image_.SetLow(F::kRegManualOutputs, byte);
   }
   SendWord(F::kRegManualOutputs);
 }

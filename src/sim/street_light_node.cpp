@@ -297,8 +297,17 @@ int StreetLightNode::ScheduleLevel(std::span<const uint16_t> schedule, int outpu
     points[static_cast<size_t>(n++)] = {time, fade, output == 0 ? second & 0xFF : second >> 8};
   }
   if (n == 0) return 0;
-  std::sort(points.begin(), points.begin() + n,
-            [](const Point& a, const Point& b) { return a.time < b.time; });
+  // At most seven points: a plain insertion sort. GCC 12 at -O2/-O3 inlines std::sort over this
+  // small array and then warns about an out-of-bounds subscript (array-bounds) on a branch of the
+  // introsort that can never run for seven elements; the warning is an error in this build.
+  for (int i = 1; i < n; ++i) {
+    const Point moving = points[static_cast<size_t>(i)];
+    int j = i;
+    for (; j > 0 && points[static_cast<size_t>(j - 1)].time > moving.time; --j) {
+      points[static_cast<size_t>(j)] = points[static_cast<size_t>(j - 1)];
+    }
+    points[static_cast<size_t>(j)] = moving;
+  }
   // The last point passed, across midnight when none is passed yet today.
   int last = n - 1;
   for (int i = 0; i < n; ++i) {
