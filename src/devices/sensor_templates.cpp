@@ -12,7 +12,6 @@ namespace {
 using namespace corvane::devices;
 
 constexpr int kValueWidth = 70;
-constexpr int kWideWidth = 170;
 
 enum class Kind : uint8_t { kShown, kEntered };
 

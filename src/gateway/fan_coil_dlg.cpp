@@ -141,7 +141,7 @@ void CFanCoilDlg::Apply(int s, int count, const uint16_t* words, bool from_cache
   // Only what the controller itself reports (or "Default" keeps) is checked: a copy from a
   // cache, the project or a file may be older than the firmware now running.
   if (Covers(s, e, F::kRegVersion) && !from_cache && image_.Version() < kMinimalVersion) {
-    CloseForVersion();
+    CloseForOldFirmware();
     return;
   }
   if (Overlaps(s, e, F::kRegInputNumbers, F::kRegDeviceStatus + 6 * F::kDevices)) RefreshRows();
@@ -159,7 +159,7 @@ void CFanCoilDlg::Apply(int s, int count, const uint16_t* words, bool from_cache
   if (!local) ServeWmbusFifo(s, e);
 }
 
-void CFanCoilDlg::CloseForVersion() {
+void CFanCoilDlg::CloseForOldFirmware() {
   KillTimer(kReadTimer);
   closed_for_version_ = true;
   MessageBox(Format("Ventora Update necessary, expected version %d, device version %d",

@@ -102,7 +102,7 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   void RefreshRows();
   void ApplyEnableRules();
   void ServeWmbusFifo(int s, int e);
-  void CloseForVersion();
+  void CloseForOldFirmware();
 
   void Gather();
   void StoreIntoProject();
