@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -314,6 +316,37 @@ TEST_F(QtHostTest, AppendedLinesArriveAsOneInsertionPerLoopTurn) {
   EXPECT_EQ(model->index(1049, 0).data().toString(), "x");
 }
 
+// The column is measured from cheap estimates and shapes only the lines that may be the widest:
+// a later line with fewer but wider characters, a line among many of the same length, and a
+// change of font must still leave every line in sight when scrolled sideways.
+TEST_F(QtHostTest, ListColumnReachesTheEndOfEveryLine) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  auto* view = Get<ListBoxView>(w, kSampleLog);
+  const std::u16string narrow(120, u'i');
+  const std::u16string wide(90, u'W');
+  const std::u16string spaced = u"\n  " + std::u16string(100, u'M') + u"  \r\n";
+  for (int i = 0; i < 300; ++i) dlg.AddString(kSampleLog, i == 150 ? wide : narrow);
+  dlg.AddString(kSampleLog, spaced);
+  QApplication::processEvents();
+  auto shaped = [&](int row) {
+    return view->fontMetrics().horizontalAdvance(view->model()->index(row, 0).data().toString());
+  };
+  const int widest = std::max({shaped(0), shaped(150), shaped(300)});
+  ASSERT_GT(widest, view->viewport()->width());
+  EXPECT_GE(view->columnWidth(0), widest);
+  // Margins and the kerning allowance stay small: no long empty run to scroll through.
+  EXPECT_LE(view->columnWidth(0), widest + 4 * view->fontMetrics().averageCharWidth());
+
+  QFont larger = view->font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.5);
+  view->setFont(larger);
+  QApplication::processEvents();
+  const int widest_larger = std::max({shaped(0), shaped(150), shaped(300)});
+  ASSERT_GT(widest_larger, widest);
+  EXPECT_GE(view->columnWidth(0), widest_larger);
+}
+
 TEST_F(QtHostTest, TableRefreshChangesCellsWithoutResettingTheModel) {
   SampleDlg dlg(host);
   DialogWindow* w = ShowUp(dlg);
@@ -441,6 +474,44 @@ TEST_F(QtHostTest, FileDialogsFollowTheirSpec) {
   EXPECT_EQ(host.OpenFileName(&dlg, spec), std::nullopt);
   EXPECT_EQ(mode, QFileDialog::ExistingFile);
   QDir(folder).removeRecursively();
+}
+
+// A tool window opened beside a modal window is a Qt child of it, so it goes when the modal run
+// deletes its window. Whatever the order of hiding, ending and destroying, nothing is deleted
+// twice and the tool can be shown again afterwards.
+TEST_F(QtHostTest, ModelessChildOfAModalWindowInEveryOrderOfClosing) {
+  enum class Order { kHiddenThenOwnerEnds, kShownWhenOwnerEnds, kChildGoesFirst };
+  for (Order order :
+       {Order::kHiddenThenOwnerEnds, Order::kShownWhenOwnerEnds, Order::kChildGoesFirst}) {
+    SCOPED_TRACE(static_cast<int>(order));
+    SampleDlg root(host);
+    ShowUp(root);
+    SampleDlg owner(host);
+    auto tool = std::make_unique<SampleDlg>(host);
+    bool tool_was_shown = false;
+    QTimer::singleShot(0, [&] {
+      owner.ShowModeless(*tool);
+      DialogWindow* tw = host.WindowOf(*tool);
+      tool_was_shown =
+          tw != nullptr && tw->isVisible() && tw->parentWidget() == host.WindowOf(owner);
+      if (order == Order::kHiddenThenOwnerEnds) tool->Hide();
+      if (order == Order::kChildGoesFirst) tool.reset();
+      owner.EndDialog(kIdOk);
+    });
+    EXPECT_EQ(root.RunModal(owner), kIdOk);
+    EXPECT_TRUE(tool_was_shown);
+    if (tool) {
+      EXPECT_EQ(host.WindowOf(*tool), nullptr);
+      // Shown again after its owner's window went: a window of its own.
+      host.ShowModeless(&root, *tool);
+      DialogWindow* again = host.WindowOf(*tool);
+      ASSERT_NE(again, nullptr);
+      EXPECT_TRUE(again->isVisible());
+      EXPECT_EQ(tool->log.back(), "init");
+      tool.reset();  // its end deletes the new window once
+    }
+    QApplication::processEvents();
+  }
 }
 
 TEST_F(QtHostTest, CloseBoxOfAModelessWindowHidesIt) {

@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 namespace corvane::ui {
 
@@ -90,11 +91,11 @@ ListBoxView::ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent
   connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
     // Removing one line does not shrink the column (that would mean measuring every line);
     // an emptied list starts again.
-    if (this->model()->rowCount() == 0) widest_ = 0;
+    if (this->model()->rowCount() == 0) widest_ = widest_estimate_ = 0;
     FitColumn();
   });
   connect(model, &QAbstractItemModel::modelReset, this, [this] {
-    widest_ = 0;
+    widest_ = widest_estimate_ = 0;
     Measure(0, this->model()->rowCount() - 1);
   });
   Measure(0, model->rowCount() - 1);
@@ -102,13 +103,51 @@ ListBoxView::ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent
 
 void ListBoxView::Measure(int first, int last) {
   const QFontMetrics metrics(font());
-  // The item delegate keeps this margin on both sides of the text.
-  const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  // The item delegate keeps this margin on both sides of the text; the average character on top
+  // covers what kerning may add to a line that is not shaped.
+  const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) +
+                      2 + metrics.averageCharWidth();
+  auto* lines = static_cast<ListBoxModel*>(model());
   for (int row = first; row <= last; ++row) {
-    const QString text = model()->index(row, 0).data().toString();
-    widest_ = std::max(widest_, metrics.horizontalAdvance(text) + margins + 2);
+    const int estimate = Estimate(lines->Line(row));
+    if (estimate <= widest_estimate_) continue;
+    widest_estimate_ = estimate;
+    const int shaped = metrics.horizontalAdvance(lines->index(row, 0).data().toString());
+    widest_ = std::max(widest_, std::max(shaped, estimate) + margins);
   }
   FitColumn();
+}
+
+int ListBoxView::Estimate(const std::u16string& line) {
+  // As data() shows it: line breaks become spaces and white space at both ends goes.
+  auto blank = [](char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); };
+  size_t begin = 0;
+  size_t end = line.size();
+  while (begin < end && blank(line[begin])) ++begin;
+  while (end > begin && blank(line[end - 1])) --end;
+  // Fractional advances: rounding each character would add up to many pixels on a long line.
+  qreal width = 0;
+  for (size_t i = begin; i < end; ++i) {
+    const char16_t c = line[i];
+    width += Advance(c == u'\r' || c == u'\n' ? u' ' : c);
+  }
+  return static_cast<int>(std::ceil(width));
+}
+
+qreal ListBoxView::Advance(char16_t c) {
+  if (!latin1_known_) {
+    const QFontMetricsF metrics(font());
+    for (int i = 0; i < 256; ++i) {
+      latin1_advance_[static_cast<size_t>(i)] = metrics.horizontalAdvance(QChar(i));
+    }
+    latin1_known_ = true;
+  }
+  if (c < 256) return latin1_advance_[c];
+  auto it = other_advance_.constFind(c);
+  if (it == other_advance_.constEnd()) {
+    it = other_advance_.insert(c, QFontMetricsF(font()).horizontalAdvance(QChar(c)));
+  }
+  return it.value();
 }
 
 void ListBoxView::FitColumn() {
@@ -119,6 +158,17 @@ void ListBoxView::FitColumn() {
 bool ListBoxView::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::Resize) FitColumn();
   return QTableView::viewportEvent(event);
+}
+
+void ListBoxView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) {
+    // Every width was taken in the old font.
+    latin1_known_ = false;
+    other_advance_.clear();
+    widest_ = widest_estimate_ = 0;
+    Measure(0, model()->rowCount() - 1);
+  }
+  QTableView::changeEvent(event);
 }
 
 ListViewModel::ListViewModel(const ControlStore& store, int id, QObject* parent)

@@ -5,7 +5,10 @@
 
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QTableView>
+#include <array>
+#include <string>
 
 #include "ui/control_store.h"
 
@@ -19,6 +22,8 @@ class ListBoxModel : public QAbstractListModel {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  // The stored text of a line, before data() makes it one row.
+  const std::u16string& Line(int row) const { return store_.Item(id_, row); }
 
   // Store changes, in the order they happened.
   void ItemsInserted(int first, int count);
@@ -50,14 +55,25 @@ class ListBoxView : public QTableView {
 
  protected:
   bool viewportEvent(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
-  // Only the new lines are measured: a line appended to a long list costs one measurement.
+  // Only the new lines are measured, and only those that may be wider than every line so far:
+  // a burst of 10,000 monitor lines costs a table lookup per character, not 10,000 shapings.
   void Measure(int first, int last);
+  // The sum of the characters' advances of a line as the model shows it (one row, trimmed):
+  // a cheap stand-in for shaping that differs from it only by kerning.
+  int Estimate(const std::u16string& line);
+  qreal Advance(char16_t c);
   // The column fills the viewport and reaches the end of the longest line.
   void FitColumn();
 
-  int widest_ = 0;
+  int widest_ = 0;           // column width the lines need, margins included
+  int widest_estimate_ = 0;  // the largest estimate of any line so far
+  // Character advances in the view's font; emptied when the font changes.
+  std::array<qreal, 256> latin1_advance_{};
+  bool latin1_known_ = false;
+  QHash<char16_t, qreal> other_advance_;
 };
 
 class ListViewModel : public QAbstractTableModel {

@@ -35,7 +35,7 @@ QtHost::~QtHost() {
 
 DialogWindow* QtHost::WindowOf(const Dialog& dialog) const {
   auto it = windows_.find(&dialog);
-  return it == windows_.end() ? nullptr : it->second;
+  return it == windows_.end() ? nullptr : it->second.data();
 }
 
 QWidget* QtHost::WidgetOf(Dialog* dialog) const {
@@ -127,7 +127,7 @@ int QtHost::MessageBox(Dialog* owner, std::u16string_view text, std::u16string_v
 }
 
 int QtHost::RunModal(Dialog* parent, Dialog& child) {
-  if (windows_.contains(&child)) return -1;  // already up; a dialog cannot run twice
+  if (WindowOf(child) != nullptr) return -1;  // already up; a dialog cannot run twice
   auto* window = new DialogWindow(child, WidgetOf(parent), false);
   window->setModal(true);
   // Files dropped on the main window open there (project files); the other dialogs do not
@@ -237,7 +237,7 @@ void QtHost::Forget(Dialog& dialog) {
   KillTimersOf(dialog);
   auto it = windows_.find(&dialog);
   if (it == windows_.end()) return;
-  DialogWindow* window = it->second;
+  DialogWindow* window = it->second.data();  // null when its owner's window took it along
   windows_.erase(it);
   delete window;
 }

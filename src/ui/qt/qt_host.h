@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <map>
 #include <unordered_map>
@@ -59,7 +60,10 @@ class QtHost : public QObject, public Host {
   std::optional<std::u16string> RunFileDialog(Dialog* owner, const FileDialogSpec& spec, bool save);
 
   std::map<std::pair<const Dialog*, int>, QTimer*> timers_;
-  std::unordered_map<const Dialog*, DialogWindow*> windows_;
+  // A modeless window is a Qt child of its owner's window and goes when that window goes (a
+  // modal run deletes its window at the end): the guarded pointer then reads null, so the
+  // dialog's own end never deletes it a second time, and showing it again builds a new one.
+  std::unordered_map<const Dialog*, QPointer<DialogWindow>> windows_;
   std::function<bool(const QUrl&)> opener_;
   std::function<void()> help_;
 };
