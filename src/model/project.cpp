@@ -207,6 +207,10 @@ class ProjectReader {
         record.assign(std::max(type_bytes, file_bytes) / 2, 0);
         source.Read(record.data(), file_bytes);
         FromLittleEndian(record);
+        // A record stored shorter than its type is held whole from now on, and its length says
+        // so: the windows fill the whole record, and a save writes as many words as the length
+        // gives, so a length left as the file had it would cut their edits off.
+        project.SetLength(i, static_cast<uint32_t>(record.size()));
         continue;
       }
       // Damaged from here on: a zeroed record of the type's size, holding what the file still

@@ -1,11 +1,13 @@
 // The example project is the project of the simulated demo network: every device the simulator
 // runs is in it, so a newcomer opening examples/demo-network.cvp with --simulate finds each one
-// in the list. With CORVANE_WRITE_DEMO_PROJECT=1 the test adds the devices the file lacks, with
-// the configuration the simulated node starts with, and writes the file back.
+// in the list, each with its whole record (a record stored shorter loads padded with zeros). With
+// CORVANE_WRITE_DEMO_PROJECT=1 the test adds the devices the file lacks, with the configuration
+// the simulated node starts with, and writes the file back with every record whole.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "model/project.h"
@@ -41,7 +43,12 @@ TEST(DemoProject, HoldsEveryDeviceOfTheDemoNetwork) {
     project.SetEntry(entry, address, std::move(record));
     ++added;
   }
-  if (write && added > 0) {
+  // Every record whole: the file is as long as the project saves it after loading.
+  const bool whole = std::filesystem::file_size(path) == SerializeProject(project).size();
+  if (!write) {
+    EXPECT_TRUE(whole) << "records stored shorter than their type";
+  }
+  if (write && (added > 0 || !whole)) {
     ASSERT_TRUE(SaveProjectFile(path, project).ok);
   }
 }

@@ -79,6 +79,52 @@ TEST_F(RoomUnitFlowTest, CalidorReadChangedStoredAndClockSet) {
   EXPECT_EQ(dlg->project().Record(dlg->project().Find(demo::kRoomUnit))[58], 2150);
 }
 
+// A project file may hold a record shorter than its type (older files hold 50 words). The window
+// fills the whole record; Save Project writes it whole, so the set points above word 50 come
+// back from the file.
+TEST_F(RoomUnitFlowTest, EditsBeyondAShortStoredRecordSurviveSaveAndLoad) {
+  {
+    Project p;
+    std::vector<uint16_t> record = DefaultRecordTemplate();
+    record.resize(50, 0);
+    p.SetEntry(0, demo::kRoomUnit, record);
+    ASSERT_TRUE(SaveProjectFile("site.cvp", p).ok);
+  }
+  command_line = u"site.cvp";
+  Start(1500);
+  RegisterDeviceDialogs(dlg->opener(), Services());
+  sim.PressButton(demo::kRoomUnit);
+  host.Click(*dlg, kMainScan);
+  host.Advance(1500);
+  host.OnModal<CWaitForAct>([this](CWaitForAct& wait) {
+    sim.PressButton(demo::kRoomUnit);
+    EXPECT_TRUE(host.AdvanceUntil([&] { return wait.ended(); }, 5000));
+  });
+  host.OnModal<CRoomUnitDlg>([&](CRoomUnitDlg& d) {
+    host.Click(d, kDevRead);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kRead; }, 30000));
+    host.Type(d, kRuSetDayTemp, u"21.50");
+    host.Click(d, kDevWriteRam);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kWrite; }, 10000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kRoomUnit);
+  const int entry = dlg->project().Find(demo::kRoomUnit);
+  ASSERT_EQ(dlg->project().Record(entry)[room_word::kSetPoints], 2150);
+  host.Click(*dlg, kMainSaveProject);
+
+  Project loaded;
+  ASSERT_EQ(LoadProjectFile("site.cvp", loaded).status, ProjectLoadResult::Status::kOk);
+  const int back = loaded.Find(demo::kRoomUnit);
+  ASSERT_GE(back, 0);
+  const auto saved = dlg->project().Record(entry);
+  const auto read_back = loaded.Record(back);
+  ASSERT_EQ(read_back.size(), static_cast<size_t>(RecordSize(demo::kRoomUnit) / 2));
+  EXPECT_TRUE(std::equal(saved.begin(), saved.end(), read_back.begin(), read_back.end()));
+  EXPECT_EQ(read_back[room_word::kSetPoints], 2150);
+}
+
 TEST_F(RoomUnitFlowTest, CalidorCThroughTheFanCoilCacheReachesTheUnit) {
   StartSite({demo::kFanCoil, demo::kFanCoilRoomUnit});
   bool ran = false;

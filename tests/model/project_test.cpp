@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -135,9 +136,20 @@ TEST_F(ProjectFileTest, ShortRecordsGrowToTheirTypeSize) {
   ASSERT_EQ(p.Record(0).size(), 59u);  // 118 bytes
   EXPECT_EQ(p.Record(0)[49], 0x5A5A);
   for (int w = 50; w < 59; ++w) EXPECT_EQ(p.Record(0)[w], 0) << w;
-  // The table still says 50 words, and 50 words are saved.
-  EXPECT_EQ(p.Length(0), 50u);
-  EXPECT_EQ(SerializeProject(p), image);
+  // The length follows the record, so what a window stores beyond the file's 50 words is saved
+  // and loaded back.
+  EXPECT_EQ(p.Length(0), 59u);
+  p.Record(0)[58] = 0x0102;
+  const std::vector<uint8_t> saved = SerializeProject(p);
+  ASSERT_EQ(saved.size(), image.size() + 2 * 9);
+  EXPECT_TRUE(std::equal(image.begin() + Project::kRecordBytes, image.end(),
+                         saved.begin() + Project::kRecordBytes));
+  Project q;
+  ASSERT_EQ(ParseProject(saved, q).status, Status::kOk);
+  EXPECT_EQ(q.Length(0), 59u);
+  EXPECT_EQ(q.Record(0)[49], 0x5A5A);
+  EXPECT_EQ(q.Record(0)[58], 0x0102);
+  EXPECT_EQ(SerializeProject(q), saved);
 }
 
 TEST_F(ProjectFileTest, ZeroLengthEntriesAndReservedBytesRoundTrip) {
