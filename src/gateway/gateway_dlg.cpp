@@ -414,10 +414,11 @@ void GatewayDialog::ServeFifos(int s, int e) {
         s <= GatewayImage::kRegWriteLog && e >= GatewayImage::kRegWriteLog + kWriteLogRegisters;
     if (log_entry_requested_ && whole_head) {
       log_entry_requested_ = false;
+      // The entry first: the count is part of it, and writing 0 takes the entry out of the log.
+      const GwWriteLogHead head = g.WriteLogHead();
       image_.SetWord(GatewayImage::kRegWriteLogCount, 0);
       QueueWrite(GatewayImage::kRegWriteLogCount, 1, false);
       QueueRead(GatewayImage::kRegWriteLogCount, 1, false);
-      const GwWriteLogHead head = g.WriteLogHead();
       uni_fifo_->AddLine(UniFifoLine(head.address, head.reg, head.values));
     } else if (!log_entry_requested_ && g.Word(GatewayImage::kRegWriteLogCount) != 0) {
       QueueRead(GatewayImage::kRegWriteLog, kWriteLogRegisters, false);
@@ -816,6 +817,8 @@ void GatewayDialog::PlaceCacheAndCheck(bool compress) {
     }
     MessageBox(text, u"Cache", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
   }
+  // Compression moves cache ranges only; the Modbus addresses it leaves as they were.
+  if (compress) return;
   CheckCollision();
 }
 

@@ -260,6 +260,33 @@ TEST_F(GatewayDlgTest, DefaultReachesTheProjectOnClosing) {
   EXPECT_EQ(Blob()[1], 410);
 }
 
+// Two devices on one Modbus address: compressing the cache moves cache ranges only, so it runs no
+// collision check and shows nothing.
+TEST_F(GatewayDlgTest, CompressCacheRunsNoCollisionCheck) {
+  auto prepare = [](std::span<uint16_t> blob) {
+    GatewayImage g(blob);
+    for (int i = 0; i < 2; ++i) {
+      GwDeviceEntry e;
+      e.address = 0x00300010u + static_cast<RfAddress>(i);
+      e.SetMbCount(10);
+      e.SetCached(true);
+      g.SetDevice(i, e);
+      g.SetModbusAddress(i, 7);
+    }
+    const auto words = g.words();
+    std::copy_n(words.begin(), std::min(words.size(), blob.size()), blob.begin());
+  };
+  auto& d = OpenGateway([&](std::span<uint16_t> blob) {
+    blob[1] = 424;
+    prepare(blob);
+  });
+  host.Click(d, kGwCompressCache);
+  EXPECT_TRUE(host.boxes().empty()) << Utf16ToUtf8(host.boxes().front().text);
+  EXPECT_EQ(d.image().Device(0).mb_start, GatewayImage::kRegCacheFirst);
+  EXPECT_EQ(d.image().Device(1).mb_start, GatewayImage::kRegCacheFirst + 10);
+  host.CloseBox(d);
+}
+
 TEST_F(GatewayDlgTest, FieldsAreGatheredAsTheGatewayStoresThem) {
   auto& d = OpenGateway();
   host.Type(d, kGwName, u"Hall B");
@@ -443,7 +470,8 @@ TEST_F(GatewayDlgTest, OlderReadAwaitsTheKeyOnlyFromFirmware312) {
       EXPECT_EQ(d.state(), State::kIdle);
     }
     EXPECT_EQ(d.source(), SourceState::kDevice);
-    EXPECT_TRUE(host.boxes().empty()) << (host.boxes().empty() ? "" : ui::Utf16ToUtf8(host.boxes()[0].text));
+    EXPECT_TRUE(host.boxes().empty())
+        << (host.boxes().empty() ? "" : ui::Utf16ToUtf8(host.boxes()[0].text));
     CloseGateway();
   }
 }
