@@ -364,6 +364,9 @@ std::vector<int> PlaceEntries(std::span<uint16_t> table, Rule start_of) {
   for (size_t i = 0; i < entries; ++i) {
     const auto words = table.subspan(i * GwDeviceEntry::kWords, GwDeviceEntry::kWords);
     GwDeviceEntry e = GwDeviceEntry::FromWords(words);
+    // A freed entry (address 0) holds no device and so no copy: it keeps no cache space that a
+    // real device after it would then miss.
+    if (e.address == 0) e.SetCached(false);
     if (!e.Cached()) {
       e.mb_start = 0;
     } else if (!start_of(e)) {

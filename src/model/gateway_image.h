@@ -340,7 +340,8 @@ void ConvertToPre400Image(std::span<uint16_t> blob);
 
 // Cache placement over a table of GwDeviceEntry words (4 per entry, back to back): keeps valid
 // ranges in order, moves overlapping ones behind their predecessor, places new ones at the next
-// free register, and clears MB_start of entries that are not cached. A range is never placed past
+// free register, and clears MB_start of entries that are not cached (a free entry, address 0, is
+// never cached: its cached bit is cleared too). A range is never placed past
 // the end of the area: a cached entry whose range would not fit gets MB_start 0 and its cached
 // bit cleared (MB_cnt stays, so the user can shrink it and cache it again). Returns the indices of
 // those entries, in order; empty when everything fit.

@@ -168,6 +168,29 @@ TEST(GatewayCachePlacement, NeverWritesPastTheEndOfTheCache) {
   }
 }
 
+// A device removed from the table ("0x00000000 disable") leaves its flags behind; it must not keep
+// cache space, or the devices after it are pushed out of the area.
+TEST(GatewayCachePlacement, AFreedEntryIsNotCached) {
+  G image;
+  Put(image, 0, 2034, 4095);
+  GwDeviceEntry freed = image.Device(0);
+  freed.address = 0;
+  image.SetDevice(0, freed);
+  Put(image, 1, 0, 4095);
+  Put(image, 2, 0, 4095);
+  Put(image, 3, 0, 4095);
+  Put(image, 4, 0, 2000);
+  EXPECT_TRUE(PlaceCache(image).empty());
+  EXPECT_FALSE(image.Device(0).Cached());
+  EXPECT_EQ(image.Device(0).mb_start, 0);
+  EXPECT_EQ(image.Device(1).mb_start, 2034);
+  EXPECT_EQ(image.Device(4).mb_start, 2034 + 3 * 4095);
+  EXPECT_TRUE(image.Device(4).Cached());
+  EXPECT_TRUE(CompressCache(image).empty());
+  EXPECT_FALSE(image.Device(0).Cached());
+  EXPECT_EQ(image.Device(1).mb_start, 2034);
+}
+
 TEST(GatewayCachePlacement, CompressionPacksFromTheStart) {
   G image;
   Put(image, 0, 9000, 10);
