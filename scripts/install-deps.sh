@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Corvane needs to build, test and run, when they are missing.
 # Safe to re-run: with everything present it changes nothing and does not touch the network.
+# Further package names given as arguments are installed the same way (CI's own tools).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqt6svg6 libgl-dev libhidapi-dev libudev-dev libpcap-dev tshark
   xvfb xauth fonts-junicode
+  "$@"
 )
 
 missing=()
