@@ -2,8 +2,9 @@
 # Builds and runs once what the README's other commands build and run, so that none of them can
 # stop working unnoticed: the release build with every benchmark (what scripts/run.sh builds),
 # a short run of each benchmark, the program's screenshot on the simulated network, a scan from
-# the command line, and the libFuzzer build with a short run of every fuzz target. No timings
-# are checked: each step must start, finish and produce what it promises.
+# the command line, the dev preset with its tests, and the libFuzzer build with a short run of
+# every fuzz target. No timings are checked: each step must start, finish and produce what it
+# promises.
 #
 #   bash scripts/check-commands.sh        (CI runs it after scripts/test.sh)
 set -euo pipefail
@@ -69,6 +70,11 @@ build/release/src/cli/corvane-cli scan --simulate | tee "$scratch/scan.txt"
 heard=$(grep -c '^0x[0-9A-F]\{8\} ' "$scratch/scan.txt" || true)
 grep -q "^$heard devices heard$" "$scratch/scan.txt" || fail "the scan's count does not match its rows"
 [ "$heard" -gt 0 ] || fail "the scan lists no devices"
+
+step "dev build and its tests (the README's developer example)"
+cmake --preset dev
+cmake --build --preset dev
+ctest --preset dev
 
 step "fuzz build (clang, libFuzzer)"
 cmake --preset fuzz
