@@ -240,7 +240,8 @@ void GatewayDialog::CheckVersion(bool from_cache) {
   if (older_) {
     // Only what the gateway itself reports asks for an update, and only once per window; the
     // update dialog runs after this block is done with, not inside the delivery of it.
-    if (version < kMinimalOlderVersion && !from_cache && !unsupported_shown_) {
+    // Version 0 is no version (nothing reported yet), not a firmware too old.
+    if (version != 0 && version < kMinimalOlderVersion && !from_cache && !unsupported_shown_) {
       unsupported_shown_ = true;
       SetTimer(kUnsupportedTimer, 0);
     }
@@ -691,6 +692,7 @@ void GatewayDialog::OnCommand(int id) {
       StoreIntoProject();
       return;
     case kGwDefault:
+      if (!ConfirmDefault()) return;
       image_ = DefaultGatewayImage(image_);
       ApplyWhole(true);
       return;
@@ -800,10 +802,25 @@ void GatewayDialog::EditDevice(int row) {
 
 void GatewayDialog::EditUniDevice(int row) {
   GwUniEntry entry = image_.UniDevice(row);
-  CGwDevicesUni editor(host(), entry, address_, project_, HeardList());
+  CGwDevicesUni editor(host(), entry, address_, project_, HeardList(), !older_);
   if (RunModal(editor) != ui::kIdOk) return;
   image_.SetUniDevice(row, entry);
   CheckCollision();
+}
+
+// The defaults hold no devices: with devices in the tables, one click would empty both, and the
+// indicator stays as it was, so the next Write would send the empty tables without a question.
+bool GatewayDialog::ConfirmDefault() {
+  int paired = 0;
+  for (RfAddress a : image_.DeviceAddresses()) paired += a != 0;
+  int transmit_only = 0;
+  for (int i = 0; i < GatewayImage::kUniDevices; ++i)
+    transmit_only += image_.UniDevice(i).address != 0;
+  if (paired == 0 && transmit_only == 0) return true;
+  return MessageBox(Format("Default empties the device tables: %d paired and %d transmit-only "
+                           "devices are removed.\nContinue?",
+                           paired, transmit_only),
+                    u"Default", {ui::Buttons::kYesNo, ui::Icon::kQuestion, 1}) == ui::kIdYes;
 }
 
 void GatewayDialog::PlaceCacheAndCheck(bool compress) {

@@ -166,6 +166,8 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   void EditDevice(int row);
   void EditUniDevice(int row);
   void PlaceCacheAndCheck(bool compress);
+  // Asks before "Default" empties device tables that hold devices; true to go ahead.
+  bool ConfirmDefault();
   void CheckCollision();
   void Import();
   void FirmwareUpdate();

@@ -228,17 +228,22 @@ void CGwDevices::OnOk() {
 // --------------------------------------------------------------------------------
 
 CGwDevicesUni::CGwDevicesUni(ui::Host& host, GwUniEntry& entry, RfAddress owner,
-                             const Project& project, std::vector<HeardEntry> heard)
+                             const Project& project, std::vector<HeardEntry> heard, bool fifo_bits)
     : SubdeviceEditor(ui::GwDevicesUniTemplate(), host,
                       u"GW Configuration of unidirectional subdevice ", owner, project,
                       std::move(heard), false),
-      entry_(entry) {}
+      entry_(entry),
+      fifo_bits_(fifo_bits) {}
 
 void CGwDevicesUni::ShowEntry() {
-  SetText(ui::kSubRegister1, ui::Format("%d", entry_.Register(0) + 1));
-  SetCheck(ui::kSubFifo1, entry_.StoreInFifo(0));
-  SetText(ui::kSubRegister2, ui::Format("%d", entry_.Register(1) + 1));
-  SetCheck(ui::kSubFifo2, entry_.StoreInFifo(1));
+  constexpr int kNumberIds[2] = {ui::kSubRegister1, ui::kSubRegister2};
+  constexpr int kFifoIds[2] = {ui::kSubFifo1, ui::kSubFifo2};
+  for (int which = 0; which < 2; ++which) {
+    const int number = fifo_bits_ ? entry_.Register(which) : entry_.reg[static_cast<size_t>(which)];
+    SetText(kNumberIds[which], ui::Format("%d", number + 1));
+    SetCheck(kFifoIds[which], fifo_bits_ && entry_.StoreInFifo(which));
+    Show(kFifoIds[which], fifo_bits_);
+  }
 }
 
 void CGwDevicesUni::OnOk() {
@@ -248,16 +253,16 @@ void CGwDevicesUni::OnOk() {
   edited.address = CollectAddress();
   for (int which = 0; which < 2; ++which) {
     const int64_t number = subdevice::ScanSigned(Text(kNumberIds[which])).value_or(0);
-    if (number > kMaxRegisterNumber) {
-      // Register numbers have 15 bits beside the store-in-FIFO bit: a larger one would switch
-      // that option instead of naming a register.
-      MessageBox(
-          ui::Format("Register Num %d must be between 1 and %d.", which + 1, kMaxRegisterNumber),
-          u"GW Configuration", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+    // Register numbers have 15 bits beside the store-in-FIFO bit: a larger one would switch
+    // that option instead of naming a register. The older layout's word is the register.
+    const int max_number = fifo_bits_ ? kMaxRegisterNumber : 0x10000;
+    if (number > max_number) {
+      MessageBox(ui::Format("Register Num %d must be between 1 and %d.", which + 1, max_number),
+                 u"GW Configuration", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
       return;
     }
     uint16_t reg = number < 1 ? 0 : static_cast<uint16_t>(number - 1);
-    if (IsChecked(kFifoIds[which])) reg |= GwUniEntry::kFifoBit;
+    if (fifo_bits_ && IsChecked(kFifoIds[which])) reg |= GwUniEntry::kFifoBit;
     edited.reg[static_cast<size_t>(which)] = reg;
   }
   entry_ = edited;

@@ -143,8 +143,10 @@ class CGwDevicesUni : public SubdeviceEditor {
  public:
   static constexpr int kMaxRegisterNumber = GwUniEntry::kRegisterMask + 1;  // 32768
 
+  // `fifo_bits`: the gateway's layout keeps bit 15 of a register word for "Store in FIFO" (4.00
+  // and later). The older layout has no FIFO: the boxes are hidden and the word is the register.
   CGwDevicesUni(ui::Host& host, GwUniEntry& entry, RfAddress owner, const Project& project,
-                std::vector<HeardEntry> heard);
+                std::vector<HeardEntry> heard, bool fifo_bits = true);
 
  protected:
   RfAddress StoredAddress() const override { return entry_.address; }
@@ -153,6 +155,7 @@ class CGwDevicesUni : public SubdeviceEditor {
 
  private:
   GwUniEntry& entry_;
+  bool fifo_bits_;
 };
 
 }  // namespace corvane

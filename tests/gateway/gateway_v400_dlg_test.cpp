@@ -9,6 +9,8 @@
 #include "device_fixture.h"
 #include "gateway/fifo_templates.h"
 #include "gateway/gateway_dlg.h"
+#include "gateway/gw_device_editors.h"
+#include "gateway/gw_device_editors_template.h"
 #include "sim/demo_network.h"
 
 namespace corvane {
@@ -287,6 +289,43 @@ TEST_F(GatewayDlgTest, CompressCacheRunsNoCollisionCheck) {
   host.CloseBox(d);
 }
 
+// Default empties both device tables: with devices in them it asks first, and No keeps them.
+TEST_F(GatewayDlgTest, DefaultAsksBeforeEmptyingTheDeviceTables) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) {
+    blob[1] = 424;
+    GatewayImage g(blob);
+    GwDeviceEntry e;
+    e.address = 0x00300010;
+    g.SetDevice(3, e);
+    GwUniEntry u;
+    u.address = 0x00C00001;
+    g.SetUniDevice(7, u);
+    const auto words = g.words();
+    std::copy_n(words.begin(), std::min(words.size(), blob.size()), blob.begin());
+  });
+  const SourceState before = d.source();
+  host.QueueAnswer(kIdNo);
+  host.Click(d, kGwDefault);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text,
+            u"Default empties the device tables: 1 paired and 1 transmit-only devices are "
+            u"removed.\nContinue?");
+  EXPECT_EQ(host.boxes()[0].caption, u"Default");
+  EXPECT_EQ(d.image().Device(3).address, 0x00300010u);
+  EXPECT_EQ(d.image().UniDevice(7).address, 0x00C00001u);
+  EXPECT_EQ(d.source(), before);
+  host.QueueAnswer(kIdYes);
+  host.Click(d, kGwDefault);
+  EXPECT_EQ(host.boxes().size(), 2u);
+  EXPECT_EQ(d.image().Device(3).address, 0u);
+  EXPECT_EQ(d.image().UniDevice(7).address, 0u);
+  EXPECT_EQ(d.Text(kGwName), u"RS485 Gateway");
+  // Empty tables: nothing to lose, no question.
+  host.Click(d, kGwDefault);
+  EXPECT_EQ(host.boxes().size(), 2u);
+  host.CloseBox(d);
+}
+
 TEST_F(GatewayDlgTest, FieldsAreGatheredAsTheGatewayStoresThem) {
   auto& d = OpenGateway();
   host.Type(d, kGwName, u"Hall B");
@@ -511,6 +550,21 @@ TEST_F(GatewayDlgTest, OlderWindowShowsItsOwnFieldsAndLists) {
   EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColReg1), u"32774");
   EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColReg2), u"8");
   EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColTimestamp), u"");
+  // The transmit-only editor of the older layout: no FIFO, the whole word is the register.
+  bool edited = false;
+  host.OnModal<CGwDevicesUni>([&](CGwDevicesUni& editor) {
+    edited = true;
+    EXPECT_FALSE(editor.IsVisible(kSubFifo1));
+    EXPECT_FALSE(editor.IsVisible(kSubFifo2));
+    EXPECT_EQ(editor.Text(kSubRegister1), u"32774");
+    host.Type(editor, kSubRegister2, u"40000");
+    host.Click(editor, kIdOk);
+  });
+  host.DoubleClick(d, kGwUniDevices, 0, kGwUniColReg1);
+  ASSERT_TRUE(edited);
+  EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColReg1), u"32774");
+  EXPECT_EQ(d.Cell(kGwUniDevices, 0, kGwUniColReg2), u"40000");
+  EXPECT_EQ(d.image().UniDevice(0).reg[1], 39999);
   EXPECT_EQ(d.Text(kGwUnixTime), u"1234");
   for (int id : {kGwCpuTemperature, kGwRfReinits, kGwAlarmLostTimeout, kGwOneGatrix, kGwDefault,
                  kGwImport, kGwConfigBridge, kGwUniFifo, kGwUniFifo2, kGwWmbusFifo, kGwTxSend}) {
@@ -527,6 +581,11 @@ TEST_F(GatewayDlgTest, OlderWindowShowsItsOwnFieldsAndLists) {
 TEST_F(GatewayDlgTest, UnsupportedOlderVersionFromTheGatewayAsksForAnUpdateOnce) {
   // From the project: nothing.
   auto& d = OpenOlder(305);
+  host.Advance(10);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_TRUE(firmware_calls.empty());
+  // Version 0 from the gateway is no version: nothing either.
+  Deliver(0, {1293, 0});
   host.Advance(10);
   EXPECT_TRUE(host.boxes().empty());
   EXPECT_TRUE(firmware_calls.empty());
