@@ -29,8 +29,9 @@ std::string Line(const char* format, unsigned reg, unsigned value) {
   return buffer;
 }
 
-// One register as the register text format writes it: the number, a blank, "0x%04X".
-std::string RegisterLine(unsigned reg, uint16_t value) { return Line("%u 0x%04X", reg, value); }
+// One register as a line of a register text file: its number counted from 1 (register 0 is
+// line "1 ..."), a blank, "0x%04X". What read prints is therefore a file project import takes.
+std::string RegisterLine(unsigned reg, uint16_t value) { return Line("%u 0x%04X", reg + 1, value); }
 
 std::string AddressText(RfAddress address) { return Utf16ToUtf8(FormatAddress(address)); }
 
@@ -265,6 +266,11 @@ int RunWrite(const Args& args, Context& context) {
     context.err << "too many values for the registers from " << *reg << " on\n";
     return kExitUsage;
   }
+  if (args.Has("--eeprom") && args.Has("--cache")) {
+    // Told before anything is written, not after the values went out.
+    context.err << "--eeprom stores the device's own registers; it does not go with --cache\n";
+    return kExitUsage;
+  }
   RfAddress route = 0;
   if (!RouteFrom(args, context, route)) return kExitUsage;
 
@@ -281,10 +287,6 @@ int RunWrite(const Args& args, Context& context) {
                 << '\n';
   }
   if (!args.Has("--eeprom")) return kExitOk;
-  if (args.Has("--cache")) {
-    context.err << "--eeprom stores the device's own registers; it does not go with --cache\n";
-    return kExitUsage;
-  }
 
   // The EEPROM store: the store request in the high byte of the control word (register 2), which
   // the device answers by setting the stored flag once the copy is written.

@@ -209,21 +209,51 @@ TEST_F(CliTest, ScanListsTheHeardDevices) {
 // --- read and write ----------------------------------------------------------------------------
 
 TEST_F(CliTest, ReadAndWriteThroughTheQueues) {
-  // Device ID 1268 and hardware 120 of the Quadrel-B, in the register text format's notation.
+  // Device ID 1268 and hardware 120 of the Quadrel-B (registers 5 and 6), as register text
+  // lines: numbered from 1.
   const Outcome read = Cli({"read", "0x01400603", "5", "2", "--simulate"});
   ASSERT_EQ(read.code, kExitOk) << read.err;
-  EXPECT_EQ(read.out, "5 0x04F4\n6 0x0078\n");
+  EXPECT_EQ(read.out, "6 0x04F4\n7 0x0078\n");
 
   const Outcome write =
       Cli({"write", "0x01400603", "0x8", "0x4142", "-2", "--eeprom", "--simulate"});
   ASSERT_EQ(write.code, kExitOk) << write.err;
-  EXPECT_EQ(write.out, "8 0x4142\n9 0xFFFE\nWrite to EEPROM successfull\n");
+  EXPECT_EQ(write.out, "9 0x4142\n10 0xFFFE\nWrite to EEPROM successfull\n");
 
   // A device that sleeps behind its gateway: its cached copy answers.
   const Outcome cached =
       Cli({"read", "0x00300102", "5", "--via", "0x00800101", "--cache", "--simulate"});
   ASSERT_EQ(cached.code, kExitOk) << cached.err;
-  EXPECT_EQ(cached.out, "5 0x045B\n");
+  EXPECT_EQ(cached.out, "6 0x045B\n");
+
+  // --eeprom with --cache is refused before anything is written.
+  const Outcome both = Cli({"write", "0x00300102", "8", "0x4142", "--via", "0x00800101", "--cache",
+                            "--eeprom", "--simulate"});
+  EXPECT_EQ(both.code, kExitUsage);
+  EXPECT_EQ(both.out, "");
+  EXPECT_THAT(both.err, HasSubstr("does not go with --cache"));
+}
+
+// What read prints is a register text file: saved and imported, it lands on the registers read.
+TEST_F(CliTest, ReadOutputImportsOntoTheSameRegisters) {
+  const Outcome read = Cli({"read", "0x01400603", "8", "8", "--simulate"});
+  ASSERT_EQ(read.code, kExitOk) << read.err;
+  const auto file = dir_ / "name.txt";
+  std::ofstream(file) << read.out;
+  std::vector<uint16_t> expected = RecordOf(0x01400603);
+  std::istringstream lines(read.out);
+  unsigned number = 0;
+  unsigned value = 0;
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    ASSERT_EQ(std::sscanf(line.c_str(), "%u 0x%X", &number, &value), 2) << line;
+    ASSERT_EQ(number, 9u + static_cast<unsigned>(count));
+    expected[number - 1] = static_cast<uint16_t>(value);
+  }
+  ASSERT_EQ(count, 8);
+  const Outcome imported = Cli({"project", "import", project_, "0x01400603", file.string()});
+  ASSERT_EQ(imported.code, kExitOk) << imported.err;
+  EXPECT_EQ(RecordOf(0x01400603), expected);
 }
 
 TEST_F(CliTest, ReadOfADeviceThatDoesNotAnswerTimesOut) {
