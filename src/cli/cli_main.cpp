@@ -1,13 +1,16 @@
 #include "cli/cli_main.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/console_host.h"
 #include "cli/exit_codes.h"
 
 namespace corvane::cli {
@@ -17,6 +20,8 @@ constexpr std::string_view kCommonOptions =
     "  --simulate      use the built-in simulated dongle and demo network instead of USB\n"
     "  --sim-batch N   with --simulate: N more Quadrel-B input nodes from 0x01400700 on\n"
     "                  (try a batch update with examples/firmware/quadrel-b_4.10.bin)\n"
+    "  --take-over     use a dongle whose in-use flag is set (another program holds it, or\n"
+    "                  an earlier run was killed before it could release it)\n"
     "  --help          this text\n";
 
 constexpr std::string_view kOverview =
@@ -31,7 +36,8 @@ constexpr std::string_view kOverview =
     "  monitor     the heard radio frames, optionally into a capture file\n"
     "\n"
     "corvane-cli COMMAND --help tells more. Exit codes: 0 done, 1 failed, 2 usage, 3 no dongle,\n"
-    "4 dongle not permitted, 5 dongle in use, 6 time-out, 7 not in the project, 8 bad file.\n";
+    "4 dongle not permitted, 5 dongle in use (--take-over uses it anyway), 6 time-out, 7 not in\n"
+    "the project, 8 bad file, 128 + N ended by signal N (the dongle is released first).\n";
 
 struct Command {
   std::string_view name;
@@ -61,8 +67,10 @@ const std::vector<Command>& Commands() {
        "usage: corvane-cli read ADDR REG [COUNT] [--via ROUTE]\n"
        "\n"
        "Reads COUNT (default 1) registers from REG on, with the request queues' retries, and\n"
-       "prints one \"REG 0xVALUE\" line per register. ADDR and ROUTE are 0x-prefixed hexadecimal\n"
-       "addresses; REG and COUNT decimal or 0x-prefixed hexadecimal.\n"
+       "prints them as register text lines \"N 0xVALUE\", N counted from 1 (register REG is\n"
+       "line REG + 1), as project export writes and project import reads them. ADDR and ROUTE\n"
+       "are 0x-prefixed hexadecimal addresses; REG and COUNT decimal or 0x-prefixed\n"
+       "hexadecimal.\n"
        "\n"
        "  --via ROUTE     through the routing node ROUTE (a gateway, a fan-coil controller)\n"
        "  --cache         with --via: the routing node's cached copy of the device's registers,\n"
@@ -154,7 +162,8 @@ bool Args::Parse(std::span<const std::string> args, std::span<const std::string_
         error = arg + " needs a value";
         return false;
       }
-    } else if ((in(flags, arg) || arg == "--simulate" || arg == "--help") && !inline_value) {
+    } else if ((in(flags, arg) || arg == "--simulate" || arg == "--take-over" || arg == "--help") &&
+               !inline_value) {
       flags_.insert(arg);
     } else {
       error = "unknown option " + args[i];
@@ -231,6 +240,7 @@ std::string JsonString(std::string_view text) {
 
 bool TransportFrom(const Args& args, Context& context, TransportOptions& options) {
   options.simulate = args.Has("--simulate");
+  options.take_over = args.Has("--take-over");
   if (const auto batch = args.Value("--sim-batch")) {
     const auto n = ParseNumber(*batch, 0, 200);
     if (!n || !options.simulate) {
@@ -244,6 +254,45 @@ bool TransportFrom(const Args& args, Context& context, TransportOptions& options
 
 // ---------------------------------------------------------------------------------------------
 // Entry point
+
+namespace {
+
+extern "C" void OnStopSignal(int signal) { ConsoleHost::StopFromSignal(signal); }
+
+// While a command runs, Ctrl+C, SIGTERM and SIGHUP end it through its loop, so the session still
+// releases the dongle's in-use flag on the way out; a closed pipe is an error of the write, not a
+// death. The handlers that were there before come back afterwards.
+class SignalGuard {
+ public:
+  SignalGuard() {
+    ConsoleHost::ClearSignal();
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kStopSignals.size(); ++i) {
+      sigaction(kStopSignals[i], &action, &previous_[i]);
+    }
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &previous_pipe_);
+  }
+  ~SignalGuard() {
+    for (size_t i = 0; i < kStopSignals.size(); ++i) {
+      sigaction(kStopSignals[i], &previous_[i], nullptr);
+    }
+    sigaction(SIGPIPE, &previous_pipe_, nullptr);
+  }
+  SignalGuard(const SignalGuard&) = delete;
+  SignalGuard& operator=(const SignalGuard&) = delete;
+
+ private:
+  static constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+  std::array<struct sigaction, 3> previous_{};
+  struct sigaction previous_pipe_ {};
+};
+
+}  // namespace
 
 int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
            const CliEnvironment& env, bool out_is_terminal) {
@@ -264,7 +313,14 @@ int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& e
       return kExitOk;
     }
     Context context{out, err, env, out_is_terminal};
-    return command.run(parsed, context);
+    const SignalGuard signals;
+    const int code = command.run(parsed, context);
+    if (const int signal = ConsoleHost::received_signal(); signal != 0) {
+      // A reader that went away is no news for the terminal; every other signal is told.
+      if (signal != SIGPIPE) err << "corvane-cli: ended by signal " << signal << '\n';
+      return 128 + signal;
+    }
+    return code;
   }
   err << "corvane-cli: unknown command " << args[0] << "\n\n" << kOverview;
   return kExitUsage;

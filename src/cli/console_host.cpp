@@ -1,6 +1,7 @@
 #include "cli/console_host.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <ctime>
 #include <span>
@@ -10,6 +11,20 @@
 namespace corvane::cli {
 
 using ui::Dialog;
+
+namespace {
+// Written by a signal handler, read by the loops: lock-free, nothing else.
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+// A loop asleep when the signal comes looks again this often.
+constexpr int64_t kSignalPollMs = 100;
+}  // namespace
+
+void ConsoleHost::StopFromSignal(int signal) { g_signal.store(signal, std::memory_order_relaxed); }
+
+int ConsoleHost::received_signal() { return g_signal.load(std::memory_order_relaxed); }
+
+void ConsoleHost::ClearSignal() { g_signal.store(0, std::memory_order_relaxed); }
 
 ConsoleHost::ConsoleHost(std::ostream& err) : err_(err) {}
 
@@ -118,17 +133,18 @@ int64_t ConsoleHost::RunDue() {
 
 void ConsoleHost::Sleep(int64_t until) {
   std::unique_lock lock(post_mutex_);
-  const int64_t left = until - now_ms();
+  const int64_t left = std::min(until - now_ms(), kSignalPollMs);
   if (left <= 0 || !posted_.empty()) return;
   posted_cv_.wait_for(lock, std::chrono::milliseconds(left), [this] { return !posted_.empty(); });
 }
 
-bool ConsoleHost::RunUntil(const std::function<bool()>& done, int64_t limit_ms) {
+bool ConsoleHost::RunUntil(const std::function<bool()>& done, int64_t limit_ms, bool after_stop) {
   const int64_t deadline = now_ms() + std::max<int64_t>(limit_ms, 0);
   for (;;) {
+    if (const int signal = received_signal(); signal != 0 && !stopped()) Stop(128 + signal);
     const int64_t wake = RunDue();
     if (done()) return true;
-    if (stopped() || now_ms() >= deadline) return false;
+    if ((stopped() && !after_stop) || now_ms() >= deadline) return false;
     Sleep(std::min(wake, deadline));
   }
 }

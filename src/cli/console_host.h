@@ -62,14 +62,21 @@ class ConsoleHost : public ui::Host {
   bool IsOpen(const ui::Dialog& dialog) const;
 
   // Runs the loop until `done` holds, `limit_ms` have passed or Stop was called; returns
-  // whether `done` held.
-  bool RunUntil(const std::function<bool()>& done, int64_t limit_ms);
+  // whether `done` held. `after_stop`: runs on after Stop too (the leave of a program that is
+  // ending still has to reach the dongle).
+  bool RunUntil(const std::function<bool()>& done, int64_t limit_ms, bool after_stop = false);
   void RunFor(int64_t ms) {
     RunUntil([] { return false; }, ms);
   }
 
   // Ends every running loop soon (the program is leaving with `code`).
   void Stop(int code);
+  // Async-signal-safe: a signal that ends the program. Every loop of every host stops at its
+  // next turn with 128 + `signal`, so the command unwinds and leaves the dongle as it should.
+  static void StopFromSignal(int signal);
+  // The signal that stopped the program, 0 for none; cleared by ClearSignal (a new command).
+  static int received_signal();
+  static void ClearSignal();
   bool stopped() const { return stop_code_.has_value(); }
   int stop_code() const { return stop_code_.value_or(0); }
 

@@ -48,6 +48,8 @@ std::string OneLine(const std::u16string& text) {
 
 // Tells why a device did not answer; sleeping devices need waking first.
 void NoAnswer(Context& context, RfAddress address, std::string_view what) {
+  // Stopped by a signal, not by the device: the caller's exit code tells that.
+  if (ConsoleHost::received_signal() != 0) return;
   context.err << "No answer from " << AddressText(address) << " " << what << " (time-out).";
   if (!Listens(address)) {
     context.err << " The device sleeps (" << OneLine(WakeHint(address))
@@ -357,6 +359,8 @@ int RunMonitor(const Args& args, Context& context) {
     if (!line.empty() && line.front() == '\n') line.erase(0, 1);
     context.out << line << '\n';
     context.out.flush();
+    // The reader went away (a closed pipe): the monitor ends as by a signal.
+    if (!context.out) ConsoleHost::StopFromSignal(SIGPIPE);
     if (!pcap || capture_failed) return;
     const int64_t unix_us = std::chrono::duration_cast<std::chrono::microseconds>(
                                 std::chrono::system_clock::now().time_since_epoch())

@@ -15,6 +15,17 @@ void CliWindow::OnHeardListBlock(bool complete) {
   if (complete) ++heard_list_reads_;
 }
 
+void CliWindow::AskSharedDongle() {
+  if (take_over_note_ == nullptr) {
+    CCorvaneDlg::AskSharedDongle();
+    return;
+  }
+  // The main window's claim, without its question: the flag is set for this run.
+  *take_over_note_ << "The USB dongle's in-use flag was set; taken over (--take-over).\n";
+  dongle().SetMirror(DongleLink::kRegInUse, 1);
+  dongle().WriteRegister(DongleLink::kRegInUse, 1);
+}
+
 void RegisterTap::OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
                                  bool from_cache) {
   inner_.OnRegisterData(source, first, count, words, from_cache);
@@ -43,6 +54,7 @@ Session::Session(ConsoleHost& host, std::ostream& err, const TransportOptions& o
       sim_->AddNode(kSimBatchFirst + static_cast<RfAddress>(i));
     }
     if (env.prepare_simulation) env.prepare_simulation(*sim_);
+    env_finish_ = env.finish_simulation;
     sim_->AdvanceTo(kSimWarmUpMs);
     sim::Simulator* sim = sim_.get();
     // The network runs on the loop's clock, shifted by the time it ran before the command.
@@ -72,6 +84,7 @@ Session::Session(ConsoleHost& host, std::ostream& err, const TransportOptions& o
   main.log = [this](const std::u16string& line) { err_ << ui::Utf16ToUtf8(line) << '\n'; };
   if (options.simulate) main.title_suffix = u" [simulated network]";
   window_ = std::make_unique<CliWindow>(host_, *transport_, std::move(main));
+  if (options.take_over) window_->set_take_over(&err_);
   registers_ = std::make_unique<RegisterTap>(window_->dialog_slots());
   frames_ = std::make_unique<FrameTap>(window_->heard_frames());
   window_->layer().SetRegisterFanOut(registers_.get());
@@ -80,6 +93,7 @@ Session::Session(ConsoleHost& host, std::ostream& err, const TransportOptions& o
 
 Session::~Session() {
   Leave();
+  if (sim_ && env_finish_) env_finish_(*sim_);
   if (window_) host_.Forget(*window_);
   window_.reset();
 }
@@ -119,9 +133,10 @@ void Session::Leave() {
   if (left_ || !window_ || !host_.IsOpen(*window_)) return;
   left_ = true;
   if (!transport_->IsOpen()) return;
-  // The close box: the in-use flag is released and the window ends 100 ms later.
+  // The close box: the in-use flag is released and the window ends 100 ms later, also when
+  // the program is stopping (a signal, an error): the next run must find the dongle free.
   window_->Deliver(ui::Event{.kind = ui::Event::Kind::kClose});
-  host_.RunUntil([this] { return !host_.IsOpen(*window_); }, 1000);
+  host_.RunUntil([this] { return !host_.IsOpen(*window_); }, 1000, true);
 }
 
 }  // namespace corvane::cli

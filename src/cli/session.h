@@ -27,12 +27,18 @@ struct CliEnvironment {
   // With --simulate: changes the simulated network before the command runs (tests give it a
   // dongle another program holds, and the like).
   std::function<void(sim::Simulator&)> prepare_simulation;
+  // With --simulate: looks at the network once the command has left it (tests check what the
+  // dongle was left holding).
+  std::function<void(sim::Simulator&)> finish_simulation;
 };
 
 struct TransportOptions {
   bool simulate = false;
   // Quadrel-B input nodes added to the simulated network beside the demo devices.
   int sim_batch = 0;
+  // --take-over: a dongle whose in-use flag is set (another program, or a run that was killed
+  // before it could release it) is used anyway instead of ending with exit code 5.
+  bool take_over = false;
 };
 
 // The first address of the nodes --sim-batch adds (one after another from here).
@@ -47,9 +53,13 @@ class CliWindow : public CCorvaneDlg {
   using CCorvaneDlg::CCorvaneDlg;
   void OnHeardListBlock(bool complete) override;
   int heard_list_reads() const { return heard_list_reads_; }
+  // With --take-over the question about a dongle in use is answered Yes, and said on `note`.
+  void AskSharedDongle() override;
+  void set_take_over(std::ostream* note) { take_over_note_ = note; }
 
  private:
   int heard_list_reads_ = 0;
+  std::ostream* take_over_note_ = nullptr;
 };
 
 // Register data and acknowledgements on their way to the open device dialogs.
@@ -103,6 +113,7 @@ class Session {
   std::ostream& err_;
   MemoryProfile profile_;
   std::unique_ptr<sim::Simulator> sim_;
+  std::function<void(sim::Simulator&)> env_finish_;
   std::unique_ptr<hid::HidApi> system_hid_;
   hid::HidTransport* hid_ = nullptr;  // the USB dongle unless simulated
   std::unique_ptr<Transport> transport_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -146,6 +147,48 @@ TEST_F(CliTest, DongleHeldByAnotherProgramEndsWithItsCode) {
   EXPECT_EQ(RunCli(args, out, err, env), kExitDongleInUse);
   EXPECT_THAT(err.str(), HasSubstr("used by another application"));
   EXPECT_EQ(out.str(), "");
+}
+
+// A dongle whose in-use flag was left set (by another program, or a run killed before it could
+// release it) is used with --take-over, and released at the end.
+TEST_F(CliTest, TakeOverUsesADongleInUse) {
+  CliEnvironment env;
+  env.prepare_simulation = [](sim::Simulator& sim) { sim.dongle().ClaimByAnotherProgram(); };
+  int in_use_after = -1;
+  env.finish_simulation = [&](sim::Simulator& sim) {
+    in_use_after = sim.dongle().reg(sim::dongle_reg::kInUse);
+  };
+  const std::vector<std::string> args = {"read", "0x01400603", "5", "--take-over", "--simulate"};
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(RunCli(args, out, err, env), kExitOk) << err.str();
+  EXPECT_EQ(out.str(), "6 0x04F4\n");
+  EXPECT_THAT(err.str(), HasSubstr("taken over (--take-over)"));
+  EXPECT_EQ(in_use_after, 0);
+}
+
+// SIGTERM (as Ctrl+C, SIGHUP) ends a command through its loop: the dongle is released, and the
+// exit code is 128 + the signal.
+TEST_F(CliTest, ASignalEndsTheCommandAndReleasesTheDongle) {
+  CliEnvironment env;
+  env.prepare_simulation = [](sim::Simulator& sim) {
+    sim.At(kSimWarmUpMs + 1500, [] { std::raise(SIGTERM); });
+  };
+  int in_use_after = -1;
+  env.finish_simulation = [&](sim::Simulator& sim) {
+    in_use_after = sim.dongle().reg(sim::dongle_reg::kInUse);
+  };
+  const std::vector<std::string> args = {"scan", "--seconds", "60", "--simulate"};
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(RunCli(args, out, err, env), 128 + SIGTERM);
+  EXPECT_THAT(err.str(), HasSubstr("ended by signal 15"));
+  EXPECT_EQ(in_use_after, 0);
+  // The handlers are the previous ones again, and the next command starts afresh.
+  struct sigaction now {};
+  sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+  EXPECT_EQ(Cli({"read", "0x01400603", "5", "--simulate"}).code, kExitOk);
 }
 
 TEST_F(CliTest, NoDongleAndDongleNotPermitted) {
