@@ -769,7 +769,8 @@ void CFanCoilDlg::Synchronize() {
 
 void CFanCoilDlg::OpenWmbusFifo() {
   if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
-  QueueRead(F::kRegWmbusStatus, 1, true);
+  // Flushed only when no Read or Write runs: a flush would drop the operation's requests.
+  QueueRead(F::kRegWmbusStatus, 1, state_ == State::kIdle && pending_reads_.none());
   frame_requested_ = false;
   wmbus_fifo_->ShowFor(*this);
   SetTimer(kWmbusFifoTimer, kFifoPollMs);

@@ -1016,12 +1016,16 @@ void GatewayDialog::Transmit() {
                u"Tx Data", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
     return;
   }
-  QueueWrite(GatewayImage::kRegTxAddress, kTxRegisters, true);
+  QueueWrite(GatewayImage::kRegTxAddress, kTxRegisters, Idle());
 }
+
+// The tools start with a flushed queue only when no Read or Write runs: a flush would drop the
+// operation's requests, and it would end with "Read unsuccessfull". Otherwise they queue behind.
+bool GatewayDialog::Idle() const { return state_ == State::kIdle && pending_reads_.none(); }
 
 void GatewayDialog::OpenUniFifo() {
   if (!uni_fifo_) uni_fifo_ = std::make_unique<Cfifo>(host());
-  QueueRead(GatewayImage::kRegWriteLogCount, 1, true);
+  QueueRead(GatewayImage::kRegWriteLogCount, 1, Idle());
   log_entry_requested_ = false;
   uni_fifo_->ShowFor(*this);
   SetTimer(kUniFifoTimer, kFifoPollMs);
@@ -1029,7 +1033,7 @@ void GatewayDialog::OpenUniFifo() {
 
 void GatewayDialog::OpenWmbusFifo() {
   if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
-  QueueRead(GatewayImage::kRegWmbusStatus, 1, true);
+  QueueRead(GatewayImage::kRegWmbusStatus, 1, Idle());
   frame_requested_ = false;
   wmbus_fifo_->ShowFor(*this);
   SetTimer(kWmbusFifoTimer, kFifoPollMs);
@@ -1038,8 +1042,8 @@ void GatewayDialog::OpenWmbusFifo() {
 void GatewayDialog::OpenUniFifo2() {
   if (!uni_fifo2_) uni_fifo2_ = std::make_unique<Cfifo2>(host());
   image_.SetWord(GatewayImage::kRegFifo2Control, GatewayImage::kFifo2Start);
-  QueueWrite(GatewayImage::kRegFifo2Control, 1, true);
-  QueueRead(GatewayImage::kRegFifo2Control, kFifo2Registers, true);
+  QueueWrite(GatewayImage::kRegFifo2Control, 1, Idle());
+  QueueRead(GatewayImage::kRegFifo2Control, kFifo2Registers, Idle());
   uni_fifo2_->ShowFor(*this);
   SetTimer(kUniFifo2Timer, kFifoPollMs);
 }

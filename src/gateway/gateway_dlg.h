@@ -166,6 +166,8 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   void EditDevice(int row);
   void EditUniDevice(int row);
   void PlaceCacheAndCheck(bool compress);
+  // No Read or Write in progress (nothing of the window's own is queued).
+  bool Idle() const;
   // Asks before "Default" empties device tables that hold devices; true to go ahead.
   bool ConfirmDefault();
   void CheckCollision();

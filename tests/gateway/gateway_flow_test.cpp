@@ -202,6 +202,35 @@ TEST_F(GatewayFlowTest, FifoViewsShowWhatTheGatewayLogsAndReceives) {
   ASSERT_TRUE(ran);
 }
 
+// The FIFO views and the transmit request opened during a Read queue behind it: the Read
+// completes instead of losing its requests to a flush.
+TEST_F(GatewayFlowTest, ToolsOpenedDuringAReadLetItComplete) {
+  StartSite({demo::kGateway});
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    host.Click(d, kGwRead);
+    host.Advance(300);
+    ASSERT_EQ(d.source(), SourceState::kRead);
+    host.Click(d, kGwUniFifo);
+    host.Click(d, kGwWmbusFifo);
+    host.Click(d, kGwUniFifo2);
+    host.Type(d, kGwTxAddress, u"0x00C00701");
+    host.Type(d, kGwTxData, u"01 02");
+    host.Click(d, kGwTxSend);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kRead; }, 30000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    EXPECT_EQ(d.pending_reads(), 0);
+    host.CloseBox(*d.uni_fifo());
+    host.CloseBox(*d.wmbus_fifo());
+    host.CloseBox(*d.uni_fifo2());
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+  EXPECT_FALSE(Shown(u"Read unsuccessfull"));
+}
+
 TEST_F(GatewayFlowTest, StaleWriteLogCountInTheProjectDrainsNothing) {
   StartSite({demo::kGateway});
   // The meters have filled the gateway's write log.
