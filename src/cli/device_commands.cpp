@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "app/heard_frames.h"
@@ -109,13 +110,24 @@ std::optional<std::vector<uint16_t>> ReadRegisters(Session& session, RfAddress r
 }
 
 // Writes through the request queues; true when every register was acknowledged.
-bool WriteRegisters(Session& session, RfAddress route, RfAddress address, uint16_t reg,
-                    const std::vector<uint16_t>& values, bool cached = false) {
+// How a write ended: every register acknowledged, refused by the device (with its status), or
+// no answer.
+struct WriteOutcome {
+  bool written = false;
+  std::optional<uint8_t> refused;
+};
+
+WriteOutcome WriteRegisters(Session& session, RfAddress route, RfAddress address, uint16_t reg,
+                            const std::vector<uint16_t>& values, bool cached = false) {
   const int count = static_cast<int>(values.size());
   std::vector<bool> acked(values.size(), false);
   int missing = count;
+  WriteOutcome outcome;
+  auto ours = [&](RfAddress source, uint16_t first, int n, bool from_cache) {
+    return source == address && from_cache == cached && first < reg + count && first + n > reg;
+  };
   session.registers().on_ack = [&](RfAddress source, uint16_t first, int n, bool from_cache) {
-    if (source != address || from_cache != cached) return;
+    if (!ours(source, first, n, from_cache)) return;
     for (int i = 0; i < n; ++i) {
       const int at = first + i - reg;
       if (at < 0 || at >= count || acked[static_cast<size_t>(at)]) continue;
@@ -123,14 +135,23 @@ bool WriteRegisters(Session& session, RfAddress route, RfAddress address, uint16
       --missing;
     }
   };
+  session.registers().on_refused = [&](RfAddress source, uint16_t first, int n, uint8_t status,
+                                       bool from_cache) {
+    if (ours(source, first, n, from_cache)) outcome.refused = status;
+  };
   RequestQueues& queues = session.window().queues();
   const uint16_t raw = static_cast<uint16_t>(reg + (cached ? kCacheRegisterBase : 0));
   queues.QueueWrite(route, address, raw, count, values.data(), 0, true);
   session.host().RunUntil(
-      [&] { return missing == 0 || (!queues.write_in_flight() && queues.pending_writes() == 0); },
+      [&] {
+        return missing == 0 || outcome.refused ||
+               (!queues.write_in_flight() && queues.pending_writes() == 0);
+      },
       60'000);
   session.registers().on_ack = nullptr;
-  return missing == 0;
+  session.registers().on_refused = nullptr;
+  outcome.written = missing == 0;
+  return outcome;
 }
 
 }  // namespace
@@ -279,8 +300,15 @@ int RunWrite(const Args& args, Context& context) {
   ConsoleHost host(context.err);
   Session session(host, context.err, transport, context.env);
   if (const int code = session.Connect(); code != kExitOk) return code;
-  if (!WriteRegisters(session, route, *address, static_cast<uint16_t>(*reg), values,
-                      args.Has("--cache"))) {
+  const WriteOutcome written = WriteRegisters(session, route, *address, static_cast<uint16_t>(*reg),
+                                              values, args.Has("--cache"));
+  if (written.refused && !written.written) {
+    context.err << AddressText(*address) << " refused the write of registers " << *reg << ".."
+                << *reg + static_cast<int64_t>(values.size()) - 1 << " (status "
+                << static_cast<int>(*written.refused) << ")\n";
+    return kExitFailed;
+  }
+  if (!written.written) {
     NoAnswer(context, *address, "to the write");
     return kExitTimeout;
   }
@@ -301,7 +329,13 @@ int RunWrite(const Args& args, Context& context) {
     return kExitTimeout;
   }
   const uint16_t request = static_cast<uint16_t>(((*control)[0] & 0x00FF) | kStoreRequest);
-  if (!WriteRegisters(session, route, *address, kControl, {request})) {
+  const WriteOutcome stored = WriteRegisters(session, route, *address, kControl, {request});
+  if (stored.refused && !stored.written) {
+    context.err << AddressText(*address) << " refused the EEPROM store request (status "
+                << static_cast<int>(*stored.refused) << ")\n";
+    return kExitFailed;
+  }
+  if (!stored.written) {
     NoAnswer(context, *address, "to the EEPROM store request");
     return kExitTimeout;
   }

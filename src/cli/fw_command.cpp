@@ -150,10 +150,16 @@ void Drive(CFwUpdate& update, ConsoleHost& host, const std::u16string& file, boo
     result.reason = failed() ? Plain(boxes[boxes.size() - 1]) : "the target stopped answering";
     return;
   }
-  // The target restarts into the new application and reports its version.
+  // The target restarts into the new application and reports its version: only that version
+  // read back makes the update a success (an image that does not start leaves the target in its
+  // bootloader, or in the old application).
   host.RunUntil([&] { return update.app_version() == container_version; }, 8000);
   result.to = update.app_version();
-  result.ok = true;
+  result.ok = container_version != 0 && update.app_version() == container_version;
+  if (!result.ok) {
+    result.reason = "written, but the target did not report version " +
+                    Version(static_cast<uint16_t>(container_version)) + " after the restart";
+  }
 }
 
 }  // namespace

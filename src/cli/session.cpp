@@ -37,6 +37,12 @@ void RegisterTap::OnWriteAck(RfAddress source, uint16_t first, int count, bool f
   if (on_ack) on_ack(source, first, count, from_cache);
 }
 
+void RegisterTap::OnWriteRefused(RfAddress source, uint16_t first, int count, uint8_t status,
+                                 bool from_cache) {
+  inner_.OnWriteRefused(source, first, count, status, from_cache);
+  if (on_refused) on_refused(source, first, count, status, from_cache);
+}
+
 void FrameTap::OnTraffic(RfAddress reporter, const TrafficFrame& frame) {
   inner_.OnTraffic(reporter, frame);
   if (on_frame) on_frame(frame);

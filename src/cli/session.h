@@ -72,8 +72,12 @@ class RegisterTap : public RegisterFanOut {
   void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
                       bool from_cache) override;
   void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) override;
+  void OnWriteRefused(RfAddress source, uint16_t first, int count, uint8_t status,
+                      bool from_cache) override;
   DataFn on_data;
   AckFn on_ack;
+  std::function<void(RfAddress source, uint16_t first, int count, uint8_t status, bool from_cache)>
+      on_refused;
 
  private:
   RegisterFanOut& inner_;

@@ -41,6 +41,11 @@ class RegisterFanOut {
   virtual void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
                               bool from_cache) = 0;
   virtual void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) = 0;
+  // A write acknowledgement with a status other than 0: the device refused the write. The
+  // windows know a write only by its good acknowledgements; a caller that must tell a refusal
+  // from silence listens here.
+  virtual void OnWriteRefused(RfAddress /*source*/, uint16_t /*first*/, int /*count*/,
+                              uint8_t /*status*/, bool /*from_cache*/) {}
 };
 
 // The dongle register mirror; it ignores sources that are not local to the dongle.

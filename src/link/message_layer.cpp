@@ -404,10 +404,14 @@ void MessageLayer::HandleMsg(RfAddress address, uint8_t type, int length, const 
         const bool cached = IsCacheType(type);
         fan_out_->OnRegisterData(address, cached ? CacheRegister(reg.first) : reg.first, reg.count,
                                  reg.words, cached);
-      } else if (ack_ok) {
+      } else if (is_ack) {
         const bool cached = type == MSG_CACHE_WRITE_ACK;
-        const uint16_t first = GetU16(payload);
-        fan_out_->OnWriteAck(address, cached ? CacheRegister(first) : first, payload[2], cached);
+        const uint16_t first = cached ? CacheRegister(GetU16(payload)) : GetU16(payload);
+        if (ack_ok) {
+          fan_out_->OnWriteAck(address, first, payload[2], cached);
+        } else {
+          fan_out_->OnWriteRefused(address, first, payload[2], payload[3], cached);
+        }
       }
     }
   }

@@ -16,6 +16,7 @@
 
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
+#include "firmware/container.h"
 #include "link/hid/hid_api.h"
 #include "model/le.h"
 #include "model/project.h"
@@ -269,6 +270,14 @@ TEST_F(CliTest, ReadAndWriteThroughTheQueues) {
   ASSERT_EQ(cached.code, kExitOk) << cached.err;
   EXPECT_EQ(cached.out, "6 0x045B\n");
 
+  // A write the device refuses (registers past its map) is told as a refusal, not a time-out.
+  const Outcome refused = Cli({"write", "0x01400603", "60000", "1", "--simulate"});
+  EXPECT_EQ(refused.code, kExitFailed);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_THAT(refused.err, HasSubstr("0x01400603 refused the write of registers 60000..60000 "
+                                     "(status 1)\n"));
+  EXPECT_THAT(refused.err, Not(HasSubstr("time-out")));
+
   // --eeprom with --cache is refused before anything is written.
   const Outcome both = Cli({"write", "0x00300102", "8", "0x4142", "--via", "0x00800101", "--cache",
                             "--eeprom", "--simulate"});
@@ -404,6 +413,30 @@ TEST_F(CliTest, FirmwareUpdateOfABatchWithAFailingTarget) {
                           "device\n0x01400603  ok      4\\.02   4\\.10 +[0-9.]+ s")))
       << run.out;
   EXPECT_THAT(run.out, HasSubstr("1 of 2 updated\n"));
+}
+
+// Every block acknowledged is not yet an update: an image that does not start leaves the node in
+// its bootloader, and without the new version read back the target has failed.
+TEST_F(CliTest, FirmwareUpdateIsConfirmedByTheVersionReadBack) {
+  std::ifstream in(Example("firmware/quadrel-b_4.10.bin"), std::ios::binary);
+  std::vector<uint8_t> good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(good.size(), 512u);
+  const ContainerHeader header =
+      ParseHeader(std::span<const uint8_t>(good).first<kContainerHeaderBytes>());
+  // The same header over an image the node's bootloader does not recognise as an application.
+  const std::vector<uint8_t> image(4096, 0x5A);
+  const std::vector<uint8_t> broken = MakeContainer(header, image);
+  const auto file = dir_ / "no-start.bin";
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(broken.data()),
+             static_cast<std::streamsize>(broken.size()));
+  const Outcome run = Cli({"fw-update", file.string(), "0x01400603", "--simulate"});
+  EXPECT_EQ(run.code, kExitFailed) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("Update Complete"));
+  EXPECT_THAT(run.out, HasSubstr("0x01400603  failed  4.02   4.02 "));
+  EXPECT_THAT(run.out,
+              HasSubstr("written, but the target did not report version 4.10 after the restart\n"));
+  EXPECT_THAT(run.out, HasSubstr("0 of 1 updated\n"));
 }
 
 TEST_F(CliTest, FirmwareDowngradeOnlyWithYes) {
