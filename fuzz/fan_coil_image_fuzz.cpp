@@ -31,8 +31,9 @@ std::vector<GwDeviceEntry> Entries(const F& image) {
 }
 
 // What placement and compression promise over the controller's area: only MB_start and the
-// cached bit change, uncached entries keep their MB_start, cached ranges lie inside 218..14553 in
-// entry order without overlap, and exactly the listed entries lost their place.
+// cached bit change, uncached entries keep their MB_start, a free entry (address 0) is never
+// cached, cached ranges lie inside 218..14553 in entry order without overlap, and exactly the
+// listed entries lost their place.
 void CheckPlaced(const std::vector<GwDeviceEntry>& before, const F& image,
                  const std::vector<int>& unfit, const std::vector<uint16_t>& words_before) {
   int end_of_previous = F::kRegCacheFirst;
@@ -46,6 +47,9 @@ void CheckPlaced(const std::vector<GwDeviceEntry>& before, const F& image,
     if (listed) ++next_unfit;
     if (!b.Cached()) {
       Check(!listed && !a.Cached() && a.mb_start == b.mb_start);
+    } else if (b.address == 0) {
+      // A free entry is never cached: it gives up its range.
+      Check(!listed && !a.Cached() && a.mb_start == 0);
     } else if (listed) {
       Check(!a.Cached() && a.mb_start == 0);
     } else {
