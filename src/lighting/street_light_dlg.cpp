@@ -861,9 +861,21 @@ void CStreetLightDlg::SetLevel(int output, int level) {
 }
 
 void CStreetLightDlg::SendDaliCommand() {
+  // A frame or length that does not read is no command: sending one built from 0 would make
+  // the ballasts execute something the user never typed.
+  const auto command = ui::ScanHex(Text(ui::kSlDaliCommand));
+  if (!command) {
+    MessageBox(u"Invalid DALI command: Command must be a hexadecimal number");
+    return;
+  }
+  const auto length = ui::ScanInt(Text(ui::kSlDaliLength));
+  if (!length) {
+    MessageBox(u"Invalid DALI command: Len must be a whole number");
+    return;
+  }
+  const int priority = ui::ScanInt(Text(ui::kSlDaliPriority)).value_or(3);
   auto rec = mutable_record();
-  uint32_t word = EncodeDaliCommand(Word32(rec, kDaliCommand), Text(ui::kSlDaliCommand),
-                                    Text(ui::kSlDaliLength), Text(ui::kSlDaliPriority));
+  uint32_t word = EncodeDaliCommand(Word32(rec, kDaliCommand), *command, *length, priority);
   word = IsChecked(ui::kSlDaliTwice) ? word | kDaliTwiceBit : word & ~kDaliTwiceBit;
   SetWord32(rec, kDaliCommand, word);
   SetText(ui::kSlResponse, u"");
@@ -1067,7 +1079,9 @@ void CStreetLightDlg::OnSelChange(int id) {
 void CStreetLightDlg::OnEditChange(int id) {
   if (id == ui::kSlLevel1 || id == ui::kSlLevel2) {
     level_dirty_[static_cast<size_t>(id - ui::kSlLevel1)] = true;
-  } else if (id == ui::kSlTime) {
+  } else if (id == ui::kSlTime || id == ui::kSlDate) {
+    // Either picker being set by the user stops the running clock, or the next tick would put
+    // the node's date back before ">" sends the new one.
     time_held_ = true;
   }
 }
@@ -1101,6 +1115,9 @@ void CStreetLightDlg::OnDoubleClick(int id, int row, int column) {
 }
 
 void CStreetLightDlg::OnCancel() {
+  // A coordinate that does not read would stop the gather before the schedule, PIR and
+  // calibration fields: closing then would lose those edits. Stay open, as Write and Save do.
+  if (!CheckEntries()) return;
   Collect();
   const auto rec = record();
   std::vector<uint16_t> blob(project().Record(entry()).begin(), project().Record(entry()).end());

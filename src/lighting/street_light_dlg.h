@@ -238,7 +238,7 @@ class CStreetLightDlg : public devices::DeviceDialog {
   bool report_armed_ = false;
   bool firmware_reported_ = false;
   bool polling_ = false;
-  // Set while the user edits the time picker: the running clock leaves it alone.
+  // Set while the user edits the date or time picker: the running clock leaves them alone.
   bool time_held_ = false;
   // Set while the default record is fed: it counts as the node's own answer.
   bool feeding_default_ = false;

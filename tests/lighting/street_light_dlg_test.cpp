@@ -309,5 +309,39 @@ TEST_F(StreetLightTest, ControlDeviceIsEditedInPlaceAndItsTestPressNamesTheButto
   host.Forget(c);
 }
 
+// An unreadable coordinate keeps the window open on closing, with every edit in it.
+TEST_F(StreetLightTest, ClosingWithAnUnreadableCoordinateKeepsTheWindowAndItsEdits) {
+  auto& d = OpenNode();
+  host.Type(d, SlPointTime(3), u"17:15");
+  host.Type(d, kSlCalibration, u"-12");
+  host.Type(d, kSlLongitude, u"east");
+  host.CloseBox(d);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Invalid Longitude Value"});
+  EXPECT_FALSE(d.ended());
+  EXPECT_EQ(d.Text(SlPointTime(3)), u"17:15");
+  EXPECT_NE(Blob()[kSchedule + 6] & 0x0FFF, 17 * 60 + 15);
+
+  host.Type(d, kSlLongitude, u"14.5");
+  host.QueueAnswer(kIdYes);
+  host.CloseBox(d);
+  EXPECT_EQ(host.boxes().back().text, u"Save changes?");
+  EXPECT_TRUE(d.ended());
+  EXPECT_EQ(Blob()[kSchedule + 6] & 0x0FFF, 17 * 60 + 15);
+  EXPECT_EQ(Blob()[kCalibration], static_cast<uint16_t>(-12));
+}
+
+// A date picked by the user survives the running clock until ">" sends it.
+TEST_F(StreetLightTest, PickedDateIsWhatTheClockButtonWrites) {
+  auto& d = OpenNode();
+  Deliver(d, kClock, {26 | 3 << 8, 9 | 10 << 8, 30 << 8, 0});  // 2026-03-09 10:00:30
+  d.SetDate(kSlDate, {2026, 4, 20});
+  d.Deliver(Event{.kind = Event::Kind::kEditChange, .id = kSlDate});  // as the picker reports it
+  host.Advance(3000);
+  EXPECT_EQ(d.GetDate(kSlDate), (Date{2026, 4, 20}));
+  host.Click(d, kSlSetTime);
+  const std::vector<uint16_t> clock(d.record().begin() + kClock, d.record().begin() + kClock + 4);
+  EXPECT_EQ(clock, (std::vector<uint16_t>{26 | 4 << 8, 20 | 10 << 8, 30 << 8, 1}));
+}
+
 }  // namespace
 }  // namespace corvane::lighting

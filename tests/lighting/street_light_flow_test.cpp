@@ -193,5 +193,39 @@ TEST_F(StreetLightFlowTest, ClockSourcePollsGrowTheLog) {
   EXPECT_EQ(lines, 3);
 }
 
+// A DALI command whose Command or Len does not read is named and not sent.
+TEST_F(StreetLightFlowTest, DaliCommandThatDoesNotReadIsNotSent) {
+  StartSite({demo::kStreetLight});
+  bool ran = false;
+  host.OnModal<CStreetLightDlg>([&](CStreetLightDlg& d) {
+    ran = true;
+    ReadNode(d);
+    auto word = [&] {
+      return std::vector<uint16_t>(d.record().begin() + sl_word::kDaliCommand,
+                                   d.record().begin() + sl_word::kDaliCommand + 2);
+    };
+    host.Type(d, kSlDaliCommand, u"FF05");  // broadcast RECALL MAX
+    host.Type(d, kSlDaliLength, u"16");
+    host.Click(d, kSlDaliSend);
+    host.Advance(1000);
+    const int sent = Node().dali_commands();
+    host.Type(d, kSlDaliCommand, u"off");
+    host.Click(d, kSlDaliSend);
+    host.Type(d, kSlDaliCommand, u"FF00");
+    host.Type(d, kSlDaliLength, u"");
+    host.Click(d, kSlDaliSend);
+    host.Advance(1000);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{
+                              u"Invalid DALI command: Command must be a hexadecimal number",
+                              u"Invalid DALI command: Len must be a whole number"}));
+    EXPECT_EQ(Node().dali_commands(), sent);
+    EXPECT_EQ(word(), (std::vector<uint16_t>{0xFF05, 0x0001}));
+    EXPECT_EQ(Node().level(0), 254);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kStreetLight);
+  ASSERT_TRUE(ran);
+}
+
 }  // namespace
 }  // namespace corvane::lighting
