@@ -466,7 +466,7 @@ void CDaliBridgeDlg::OnDoubleClick(int id, int row, int /*column*/) {
 void CDaliBridgeDlg::OpenEditor(int row) {
   const int command = DaliRowId(ui::kDaliCmd0, row);
   CDaliEdit editor(host(), ui::ScanHex(Text(command)).value_or(0));
-  if (RunModal(editor) != ui::kIdOk) return;
+  if (RunModal(editor) != ui::kIdOk || !editor.changed()) return;
   SetText(command, Format("%08X", static_cast<unsigned>(editor.value())));
   SetText(DaliRowId(ui::kDaliLen0, row), Format("%d", editor.length()));
   SetText(DaliRowId(ui::kDaliPrio0, row), u"0");

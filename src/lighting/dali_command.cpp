@@ -40,27 +40,51 @@ DaliCommandText DaliCommandTexts(uint32_t word) {
           ui::Format("%d", f.priority)};
 }
 
-DaliEditorChoice DecodeDaliEditorChoice(uint32_t frame) {
-  DaliEditorChoice choice;
-  if (frame == 0 || frame > 0xFFFF) return choice;
+namespace {
+
+// A Command field may hold the frame with the marker of its 16 bits (0x0001FF00 for 0xFF00).
+uint32_t WithoutMarker16(uint32_t frame) { return frame >> 16 == 1 ? frame & 0xFFFF : frame; }
+
+// The code's position in the command list, 0 ("Disabled") when it has none.
+int CommandEntry(uint32_t frame) {
   const uint32_t code = frame & 0x1FF;
   for (int i = 0; i < kDaliEditorCommands - 1; ++i) {
-    if (kDaliEditorCodes[i] == code) choice.command = i + 1;
+    if (kDaliEditorCodes[i] == code) return i + 1;
   }
-  // Bits 9..15: the address byte without its selector bit.
+  return 0;
+}
+
+// The position of bits 9..15 (the address byte without its selector bit) in the address list,
+// -1 when it has none.
+int AddressEntry(uint32_t frame) {
   const uint32_t address = (frame >> 9) & 0x7F;
-  int position = -1;
-  if (address == 0x7F) {
-    position = 0;
-  } else if (address & 0x40) {
+  if (address == 0x7F) return 0;
+  if (address & 0x40) {
     const int group = static_cast<int>(address & 0x3F);
-    if (group < kDaliEditorGroups) position = 1 + group;
-  } else if (address < kDaliEditorShortAddresses) {
-    position = 1 + kDaliEditorGroups + static_cast<int>(address);
+    return group < kDaliEditorGroups ? 1 + group : -1;
   }
-  if (position < 0) return {};  // an address the list does not hold: nothing to pick
-  choice.address = position;
-  return choice;
+  return address < kDaliEditorShortAddresses ? 1 + kDaliEditorGroups + static_cast<int>(address)
+                                             : -1;
+}
+
+}  // namespace
+
+DaliEditorChoice DecodeDaliEditorChoice(uint32_t value) {
+  const uint32_t frame = WithoutMarker16(value);
+  if (frame == 0 || frame > 0xFFFF) return {};
+  const int address = AddressEntry(frame);
+  if (address < 0) return {};  // an address the list does not hold: nothing to pick
+  return {address, CommandEntry(frame)};
+}
+
+DaliEditorChoice DaliEditorView(uint32_t value) {
+  const uint32_t frame = WithoutMarker16(value);
+  if (frame != 0 && frame <= 0xFFFF && AddressEntry(frame) < 0) return {-1, CommandEntry(frame)};
+  return DecodeDaliEditorChoice(value);
+}
+
+bool DaliEditorShows(uint32_t frame) {
+  return EncodeDaliEditorChoice(DecodeDaliEditorChoice(frame)).frame == WithoutMarker16(frame);
 }
 
 DaliEditorResult EncodeDaliEditorChoice(const DaliEditorChoice& choice) {

@@ -64,10 +64,16 @@ struct DaliEditorChoice {
   bool operator==(const DaliEditorChoice&) const = default;
 };
 
-// The entries a 16-bit frame selects. A frame the lists cannot show (a group or short address
-// beyond them, a command not among the codes, more than 16 bits) selects "Disabled" and a
-// defined address, so that OK never builds a frame from an entry that does not exist.
+// The entries a 16-bit frame selects (a marker at bit 16, as a whole command word has it, is no
+// part of the frame). A frame the lists cannot show (a group or short address beyond them, a
+// command not among the codes, more than 16 bits) selects "Disabled" and a defined address, so
+// that OK never builds a frame from an entry that does not exist.
 DaliEditorChoice DecodeDaliEditorChoice(uint32_t frame);
+// What the editor shows of a frame: the entries above, except that a 16-bit frame whose address
+// the list lacks shows no address entry (-1) beside its command.
+DaliEditorChoice DaliEditorView(uint32_t frame);
+// Whether the lists show `frame` as it is: OK on the entries it selects gives it back.
+bool DaliEditorShows(uint32_t frame);
 
 struct DaliEditorResult {
   uint32_t frame = 0;

@@ -18,14 +18,20 @@ class CDaliEdit : public ui::Dialog {
   // The result after OK: the forward frame (without marker) and its length in bits.
   uint32_t value() const { return value_; }
   int length() const { return length_; }
+  // False after OK when the command was one the lists cannot show and the user picked
+  // nothing: the caller keeps its fields as they are.
+  bool changed() const { return changed_; }
 
  protected:
   void OnInit() override;
   void OnOk() override;
+  void OnSelChange(int id) override;
 
  private:
   uint32_t value_;
   int length_ = 16;
+  bool picked_ = false;
+  bool changed_ = true;
 };
 
 }  // namespace corvane::lighting

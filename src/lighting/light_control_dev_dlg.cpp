@@ -105,7 +105,7 @@ void CLightControlDevDlg::OpenEditor(int button, ButtonCommand command) {
   const CommandRow& row = kRows[static_cast<int>(command)];
   const int id = LcdId(row.cmd, button);
   CDaliEdit editor(host(), ui::ScanHex(Text(id)).value_or(0));
-  if (RunModal(editor) != ui::kIdOk) return;
+  if (RunModal(editor) != ui::kIdOk || !editor.changed()) return;
   SetText(id, Format("%08X", static_cast<unsigned>(editor.value())));
   SetText(LcdId(row.len, button), Format("%d", editor.length()));
   SetText(LcdId(row.prio, button), u"0");

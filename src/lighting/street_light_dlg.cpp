@@ -885,7 +885,7 @@ void CStreetLightDlg::SendDaliCommand() {
 void CStreetLightDlg::OpenDaliEditor() {
   const uint32_t value = ui::ScanHex(Text(ui::kSlDaliCommand)).value_or(0);
   CDaliEdit editor(host(), value);
-  if (RunModal(editor) != ui::kIdOk) return;
+  if (RunModal(editor) != ui::kIdOk || !editor.changed()) return;
   SetText(ui::kSlDaliCommand, Format("%08X", editor.value()));
   SetText(ui::kSlDaliLength, Format("%d", editor.length()));
   SetText(ui::kSlDaliPriority, u"0");

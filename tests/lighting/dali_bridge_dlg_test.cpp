@@ -202,19 +202,20 @@ TEST_F(DaliBridgeTest, EditorOpensOnTheCommandAndWritesItsChoiceBack) {
   EXPECT_EQ(d.Text(DaliRowId(kDaliLen0, kDaliRowTrigger)), u"16");
   EXPECT_EQ(d.Text(DaliRowId(kDaliPrio0, kDaliRowTrigger)), u"0");
 
-  // A short address the list does not hold (30) opens on "Disabled" and a defined address;
-  // OK then clears the field.
+  // A short address the list does not hold (30) shows no address but its command ("On"); OK
+  // without a pick leaves the row as it was.
   host.Type(d, cmd, u"3D05");
+  host.Type(d, DaliRowId(kDaliPrio0, kDaliRowTrigger), u"2");
   host.OnModal<CDaliEdit>([&](CDaliEdit& edit) {
-    EXPECT_EQ(edit.CurSel(kDaliEditAddress), 0);
-    EXPECT_EQ(edit.CurSel(kDaliEditCommand), 0);
+    EXPECT_EQ(edit.CurSel(kDaliEditAddress), -1);
+    EXPECT_EQ(edit.CurSel(kDaliEditCommand), 2);
     host.Click(edit, kIdOk);
-    EXPECT_EQ(edit.value(), 0u);
-    EXPECT_EQ(edit.length(), 0);
+    EXPECT_FALSE(edit.changed());
   });
   d.Deliver(Event{.kind = Event::Kind::kDoubleClick, .id = cmd});
-  EXPECT_EQ(d.Text(cmd), u"00000000");
-  EXPECT_EQ(d.Text(DaliRowId(kDaliLen0, kDaliRowTrigger)), u"0");
+  EXPECT_EQ(d.Text(cmd), u"3D05");
+  EXPECT_EQ(d.Text(DaliRowId(kDaliLen0, kDaliRowTrigger)), u"16");
+  EXPECT_EQ(d.Text(DaliRowId(kDaliPrio0, kDaliRowTrigger)), u"2");
 }
 
 TEST_F(DaliBridgeTest, ClosingAsksOnlyForSettingsAndKeepsLiveValuesSilently) {

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "device_fixture.h"
+#include "lighting/dali_edit.h"
+#include "lighting/dali_edit_template.h"
 #include "lighting/street_light_ctrl_dlg.h"
 #include "lighting/street_light_ctrl_template.h"
 #include "lighting/street_light_template.h"
@@ -341,6 +345,47 @@ TEST_F(StreetLightTest, PickedDateIsWhatTheClockButtonWrites) {
   host.Click(d, kSlSetTime);
   const std::vector<uint16_t> clock(d.record().begin() + kClock, d.record().begin() + kClock + 4);
   EXPECT_EQ(clock, (std::vector<uint16_t>{26 | 4 << 8, 20 | 10 << 8, 30 << 8, 1}));
+}
+
+// The editor shows what its lists can and keeps a command they cannot show.
+TEST_F(StreetLightTest, DaliEditorKeepsACommandItsListsCannotShowUnlessTheUserPicks) {
+  auto& d = OpenNode();
+  struct Row {
+    std::u16string command, length, priority;
+    bool operator==(const Row&) const = default;
+  };
+  auto row = [&] {
+    return Row{d.Text(kSlDaliCommand), d.Text(kSlDaliLength), d.Text(kSlDaliPriority)};
+  };
+  auto edit = [&](std::u16string_view command, std::function<void(CDaliEdit&)> user) {
+    host.Type(d, kSlDaliCommand, command);
+    host.Type(d, kSlDaliPriority, u"1");
+    host.OnModal<CDaliEdit>([&](CDaliEdit& e) {
+      user(e);
+      host.Click(e, kIdOk);
+    });
+    d.Deliver(Event{.kind = Event::Kind::kDoubleClick, .id = kSlDaliCommand});
+  };
+  // Short address 25 "Off": no address entry, the command shown, OK changes nothing.
+  edit(u"3300", [&](CDaliEdit& e) {
+    EXPECT_EQ(e.CurSel(kDaliEditAddress), -1);
+    EXPECT_EQ(e.CurSel(kDaliEditCommand), 1);
+  });
+  EXPECT_EQ(row(), (Row{u"3300", u"16", u"1"}));
+  // Picking a command keeps the address the list lacks; picking an address takes it.
+  edit(u"3300", [&](CDaliEdit& e) { host.Select(e, kDaliEditCommand, 2); });
+  EXPECT_EQ(row(), (Row{u"00003305", u"16", u"0"}));
+  edit(u"3300", [&](CDaliEdit& e) { host.Select(e, kDaliEditAddress, 3); });
+  EXPECT_EQ(row(), (Row{u"00008500", u"16", u"0"}));
+  // The whole command word of a broadcast OFF is shown as such.
+  edit(u"0001FF00", [&](CDaliEdit& e) {
+    EXPECT_EQ(e.CurSel(kDaliEditAddress), 0);
+    EXPECT_EQ(e.CurSel(kDaliEditCommand), 1);
+  });
+  EXPECT_EQ(row(), (Row{u"0000FF00", u"16", u"0"}));
+  // A longer frame with the same low bits is not that command: kept.
+  edit(u"0011FF00", [&](CDaliEdit&) {});
+  EXPECT_EQ(row(), (Row{u"0011FF00", u"16", u"1"}));
 }
 
 }  // namespace
