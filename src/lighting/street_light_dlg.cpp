@@ -420,7 +420,10 @@ void CStreetLightDlg::RefreshDevice(int first, int count) {
         MessageBox(u"DALI short address written OK");
       } else if (command & kShortAddressError) {
         MessageBox(u"DALI short address written ERROR");
-      } else if (command & kBallastDataReady) {
+      } else if ((command & kBallastDataReady) && ballast_requested_) {
+        // The node keeps its ready bit until register 55 is written again, so every later read
+        // still carries it: only the answer to this window's own request fetches the data.
+        ballast_requested_ = false;
         ReadWords(kBallastBlockFirst[0], kBallastBlockWords);
         report_armed_ = true;
       }
@@ -482,18 +485,24 @@ void CStreetLightDlg::RefreshDevice(int first, int count) {
 }
 
 void CStreetLightDlg::CheckFirmware() {
-  if (record()[1] >= kMinimalFirmware || firmware_reported_) return;
+  // The ballast telemetry follows the firmware the node reports, also after an update.
+  const bool supported = record()[1] >= kMinimalFirmware;
+  Enable(ui::kSlBallastData1, supported);
+  Enable(ui::kSlBallastData2, supported);
+  if (supported || firmware_reported_) return;
   firmware_reported_ = true;
   MessageBox(
       Format("Unsupported version,\nUpdate of Stralux necessary,\nminimal supported "
              "version %.2f,\nBallast telemetry data are not accessible,\nAstrodim not "
              "accessible",
              kMinimalFirmware / 100.0));
-  Enable(ui::kSlBallastData1, false);
-  Enable(ui::kSlBallastData2, false);
   KillTimer(kPollTimer);
   polling_ = false;
-  if (services().firmware_update) services().firmware_update(*this, address(), route());
+  if (services().firmware_update) {
+    services().firmware_update(*this, address(), route());
+    // Ask which firmware the node runs now: its answer enables the ballast buttons again.
+    ReadWords(1, 1);
+  }
   // The poll starts again once the node is heard.
   ApplyButtonVisibility();
 }
@@ -1026,6 +1035,7 @@ void CStreetLightDlg::OnCommand(int id) {
       rec[kCommand] = 1;
       WriteWords(kCommand, 1);
       rec[kCommand] = 0;
+      ballast_requested_ = true;
       return;
     case ui::kSlBallastData1:
     case ui::kSlBallastData2: {

@@ -236,6 +236,8 @@ class CStreetLightDlg : public devices::DeviceDialog {
   // The memory read: the next grid edit (-1 = not collecting).
   int memory_next_ = -1;
   bool report_armed_ = false;
+  // "Read Ballast Now" was pressed and the node has not yet said its data are ready.
+  bool ballast_requested_ = false;
   bool firmware_reported_ = false;
   bool polling_ = false;
   // Set while the user edits the date or time picker: the running clock leaves them alone.

@@ -8,9 +8,14 @@
 #include <iterator>
 
 #include "devices/input_node_dlg.h"
+#include "devices/register_dialogs.h"
+#include "firmware/container.h"
+#include "firmware/fw_update.h"
+#include "firmware/fw_update_template.h"
 #include "lighting/ballast_report.h"
 #include "lighting/street_light_dlg.h"
 #include "lighting/street_light_template.h"
+#include "sim/bootloader.h"
 #include "sim/street_light_node.h"
 #include "site_fixture.h"
 
@@ -225,6 +230,75 @@ TEST_F(StreetLightFlowTest, DaliCommandThatDoesNotReadIsNotSent) {
   });
   OpenFromList(demo::kStreetLight);
   ASSERT_TRUE(ran);
+}
+
+// The node keeps its ready bit after "Read Ballast Now"; the report still comes once
+// per request, not with every later read.
+TEST_F(StreetLightFlowTest, BallastReportComesOncePerRequest) {
+  StartSite({demo::kStreetLight});
+  bool ran = false;
+  host.OnModal<CStreetLightDlg>([&](CStreetLightDlg& d) {
+    ran = true;
+    ReadNode(d);
+    host.Click(d, kSlReadBallastNow);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return !host.boxes().empty(); }, 5000));
+    ReadNode(d);
+    ReadNode(d);
+    host.Advance(2000);
+    ASSERT_EQ(host.boxes().size(), 1u);
+    host.Click(d, kSlReadBallastNow);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return host.boxes().size() > 1; }, 5000));
+    EXPECT_EQ(host.boxes().back().caption, u"Ballast recalculated data 0");
+    ReadNode(d);
+    host.Advance(2000);
+    EXPECT_EQ(host.boxes().size(), 2u);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kStreetLight);
+  ASSERT_TRUE(ran);
+}
+
+// The firmware update the version check opens brings the ballast buttons back once the
+// node reports the new version.
+TEST_F(StreetLightFlowTest, BallastButtonsReturnWithTheFirmwareTheCheckInstalled) {
+  StartSite({demo::kStreetLight});
+  RegisterDeviceDialogs(*dlg);  // the program's own firmware update
+  sim::StreetLightNode& node = Node();
+  node.registers()[1] = 330;
+  node.bootloader().Setup(node.bootloader().identity(), 330);
+  const uint8_t hw = static_cast<uint8_t>(100 + (TypeOf(demo::kStreetLight) & 0xFF));
+  const std::vector<uint8_t> file =
+      MakeContainer({static_cast<uint16_t>(demo::kStreetLight & 0xFFFF), hw, hw, 402},
+                    sim::MakeFirmwareImage(402, 4096, 7));
+  const std::filesystem::path path = std::filesystem::current_path() / "stralux.bin";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  bool updated = false;
+  host.OnModal<CFwUpdate>([&](CFwUpdate& fw) {
+    ASSERT_TRUE(host.AdvanceUntil([&] { return fw.IsEnabled(kFwUpdateStart); }, 5000));
+    EXPECT_EQ(fw.Text(kFwUpdateFwNum), u"3.30");
+    host.QueueFileResult(Utf8ToUtf16(path.string()));
+    host.Click(fw, kFwUpdateStart);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return Shown(u"Update Complete"); }, 60000));
+    host.Advance(2000);
+    updated = true;
+    host.Click(fw, kIdOk);
+  });
+  bool ran = false;
+  host.OnModal<CStreetLightDlg>([&](CStreetLightDlg& d) {
+    ran = true;
+    host.Click(d, kDevRead);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return updated; }, 5000));
+    EXPECT_FALSE(d.IsEnabled(kSlBallastData1));
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.IsEnabled(kSlBallastData1); }, 5000));
+    EXPECT_TRUE(d.IsEnabled(kSlBallastData2));
+    EXPECT_EQ(d.Text(kDevFwId), u"4.02");
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kStreetLight);
+  ASSERT_TRUE(ran);
+  EXPECT_EQ(host.boxes().front().text.substr(0, 21), u"Unsupported version,\n");
+  std::filesystem::remove(path);
 }
 
 }  // namespace
