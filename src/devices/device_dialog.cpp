@@ -74,6 +74,16 @@ void DeviceDialog::OnInit() {
   write_cache_.Clear();
   ApplyButtonVisibility();
   StartDevice();
+  NoteShown();
+}
+
+void DeviceDialog::NoteShown() {
+  // What the controls give back for the record as shown: a window may store a value of its own
+  // for words the record leaves 0 (a one-hot mode, the service flag), which is no edit.
+  const std::vector<uint16_t> record = record_;
+  Collect();
+  shown_ = record_;
+  record_ = record;
 }
 
 void DeviceDialog::Feed(std::span<const uint16_t> words, bool as_cache) {
@@ -172,8 +182,31 @@ void DeviceDialog::RestartOperationTimer() {
 
 void DeviceDialog::OnCancel() {
   Collect();
-  if (source() == SourceState::kDevice) SaveToProject();
+  const SourceState state = source();
+  if (state == SourceState::kDevice) {
+    SaveToProject();
+  } else if ((state == SourceState::kProject || state == SourceState::kError) &&
+             !UnchangedSinceShown()) {
+    // Edits of the project's record (also after a Read that failed) would be lost without a
+    // word: ask, as the output node does. A gateway's cached copy stays out of the project.
+    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
+                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
+    if (answer == ui::kIdCancel) return;
+    if (answer == ui::kIdYes) {
+      if (!CheckEntries()) return;
+      SaveToProject();
+    }
+  }
   EndDialog(ui::kIdCancel);
+}
+
+bool DeviceDialog::UnchangedSinceShown() const {
+  for (size_t w = 0; w < record_.size(); ++w) {
+    if (!ComparedOnClose(static_cast<int>(w))) continue;
+    const uint16_t shown = w < shown_.size() ? shown_[w] : 0;
+    if (record_[w] != shown) return false;
+  }
+  return true;
 }
 
 void DeviceDialog::Read() {
@@ -246,6 +279,7 @@ void DeviceDialog::SaveToProject() {
     blob = project_.Record(entry_);
   }
   std::copy(record_.begin(), record_.end(), blob.begin());
+  shown_ = record_;
 }
 
 void DeviceDialog::Complete(SourceState state, bool keep_pending) {

@@ -160,6 +160,9 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   // Checks typed values that cannot be stored as they stand, before a write or a save; false,
   // after telling the user, stops the operation.
   virtual bool CheckEntries() { return true; }
+  // Whether a word counts when closing compares the record with the project's: live values (a
+  // clock, measurements) that change without an edit do not.
+  virtual bool ComparedOnClose(int /*word*/) const { return true; }
   // Added to register numbers of requests through a routing device: the gateway's cache.
   virtual uint16_t RoutedRegisterBase() const { return kCacheBase; }
 
@@ -179,6 +182,9 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   virtual void ApplyButtonVisibility();
   bool InHeardList(RfAddress address) const;
   void SaveToProject();
+  // The collected record against what the window showed from the project (or last saved into
+  // it), over the words ComparedOnClose counts: whether the user changed anything.
+  bool UnchangedSinceShown() const;
   Project& project() const { return project_; }
   int entry() const { return entry_; }
   WordSet& mutable_write_direct() { return write_direct_; }
@@ -193,6 +199,8 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
  private:
   // The register-data procedure; `local` for words the dialog feeds itself.
   void Take(int first, int count, const uint16_t* words, bool from_cache, bool local);
+  // Notes the record as the controls give it back now, for the close comparison.
+  void NoteShown();
   void Export();
   void Import();
 
@@ -204,6 +212,7 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   RfAddress address_;
   RfAddress route_;
   std::vector<uint16_t> record_;
+  std::vector<uint16_t> shown_;
   bool local_block_ = false;
   Pending pending_ = Pending::kNone;
   WordSet read_direct_;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "device_fixture.h"
+#include "devices/sensor_dlgs.h"
+#include "devices/room_unit_dlg.h"
+#include "devices/output_node_dlg.h"
+#include "devices/input_node_dlg.h"
 #include "model/device_text.h"
 #include "ui/text.h"
 
@@ -276,15 +280,40 @@ TEST_F(PatternTest, CloseUpdatesTheProjectOnlyFromDeviceData) {
   auto& d = OpenMutedB();
   const std::vector<uint16_t> before(Blob(demo::kInputB).begin(), Blob(demo::kInputB).end());
   host.Type(d, kDevName, u"Changed");
-  // Project, then Error: closing keeps the project's record.
+  // Project, then Error: closing asks before the edit is lost; No keeps the project's record.
+  host.QueueAnswer(ui::kIdNo);
   host.CloseBox(d);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text, u"Save changes?");
+  EXPECT_TRUE(d.ended());
   EXPECT_TRUE(std::equal(before.begin(), before.end(), Blob(demo::kInputB).begin()));
   d.ResetEnded();
   host.Open(d);
+  host.Type(d, kDevName, u"Changed");
   host.Click(d, kDevRead);
   host.Advance(5000);
+  ASSERT_EQ(d.source(), SourceState::kError);
+  host.QueueAnswer(ui::kIdNo);
   host.CloseBox(d);
+  EXPECT_EQ(host.boxes().back().text, u"Save changes?");
   EXPECT_TRUE(std::equal(before.begin(), before.end(), Blob(demo::kInputB).begin()));
+  // Cancel keeps the window; Yes stores the edit.
+  d.ResetEnded();
+  host.Open(d);
+  host.Type(d, kDevName, u"Hall");
+  host.QueueAnswer(ui::kIdCancel);
+  host.CloseBox(d);
+  EXPECT_FALSE(d.ended());
+  host.QueueAnswer(ui::kIdYes);
+  host.CloseBox(d);
+  EXPECT_TRUE(d.ended());
+  EXPECT_EQ(DecodeDeviceTextWords(Blob(demo::kInputB).subspan(8, 8)), u"Hall");
+  // Nothing changed: no question.
+  const size_t boxes = host.boxes().size();
+  d.ResetEnded();
+  host.Open(d);
+  host.CloseBox(d);
+  EXPECT_EQ(host.boxes().size(), boxes);
   // Device: it does.
   d.ResetEnded();
   host.Open(d);
@@ -293,6 +322,29 @@ TEST_F(PatternTest, CloseUpdatesTheProjectOnlyFromDeviceData) {
   host.Type(d, kDevName, u"Stairs");
   host.CloseBox(d);
   EXPECT_EQ(DecodeDeviceTextWords(Blob(demo::kInputB).subspan(8, 8)), u"Stairs");
+}
+
+// Opened from the project and closed without an edit, no window asks "Save changes?": what it
+// collects from its controls is the record it showed.
+TEST_F(PatternTest, ClosingUnchangedAsksNothingInAnyFieldDeviceWindow) {
+  const std::vector<RfAddress> devices = {demo::kInputX, demo::kInputB,  demo::kOutputB,
+                                          demo::kRoomUnit, demo::kClimate, demo::kCounter,
+                                          demo::kWindow};
+  StartWithProject(devices);
+  for (RfAddress a : devices) sim.SetMute(a, true);
+  auto close = [&](DeviceDialog& d, const char* name) {
+    const size_t before = host.boxes().size();
+    host.CloseBox(d);
+    EXPECT_TRUE(d.ended()) << name;
+    EXPECT_EQ(host.boxes().size(), before) << name << ": " << ui::Utf16ToUtf8(host.boxes().back().text);
+  };
+  close(Open<CInputNodeDlg>(demo::kInputX, 0, DialogClass::kInputNode), "input node");
+  close(Open<CInputNodeBDlg>(demo::kInputB, 0, DialogClass::kInputNodeB), "input node B");
+  close(Open<COutputNodeDlg>(demo::kOutputB, 0, DialogClass::kOutputNode), "output node");
+  close(Open<CRoomUnitDlg>(demo::kRoomUnit, 0, DialogClass::kRoomUnit), "room unit");
+  close(Open<CThermoHygroDlg>(demo::kClimate, 0, DialogClass::kThermoHygro), "climate");
+  close(Open<CCounterDlg>(demo::kCounter, 0, DialogClass::kCounter), "counter");
+  close(Open<CWindowContactDlg>(demo::kWindow, 0, DialogClass::kWindowContact), "contact");
 }
 
 TEST_F(PatternTest, CloseInCacheKeepsTheProject) {
