@@ -249,17 +249,35 @@ void DeviceDialog::Write(bool eeprom) {
     first = kWordEepromControl;
     count = layout.eeprom_last - 1;
   }
-  const uint16_t* words = record_.data() + first;
   write_direct_.Clear();
-  write_direct_.AddRange(first, count);
-  if (route_ == 0) {
-    services_.queues.QueueWrite(0, address_, static_cast<uint16_t>(first), count, words, 0, true);
-  } else {
-    write_cache_.Clear();
-    write_cache_.AddRange(first, count);
-    services_.queues.QueueWrite(route_, address_,
-                                static_cast<uint16_t>(first + RoutedRegisterBase()), count, words,
-                                0, true);
+  write_cache_.Clear();
+  // The range in runs of words that are written back: measurements the device keeps itself (a
+  // counter's counts) are left out, whatever the record holds for them. The run that holds the
+  // store request goes last, so that the device stores only once it has every word.
+  std::vector<std::pair<int, int>> runs;
+  for (int at = first; at < first + count;) {
+    if (!WrittenBack(at)) {
+      ++at;
+      continue;
+    }
+    int end = at;
+    while (end < first + count && WrittenBack(end)) ++end;
+    runs.emplace_back(at, end - at);
+    at = end;
+  }
+  if (eeprom && runs.size() > 1) std::rotate(runs.begin(), runs.begin() + 1, runs.end());
+  bool flush = true;
+  for (const auto& [at, n] : runs) {
+    const uint16_t* words = record_.data() + at;
+    write_direct_.AddRange(at, n);
+    if (route_ == 0) {
+      services_.queues.QueueWrite(0, address_, static_cast<uint16_t>(at), n, words, 0, flush);
+    } else {
+      write_cache_.AddRange(at, n);
+      services_.queues.QueueWrite(
+          route_, address_, static_cast<uint16_t>(at + RoutedRegisterBase()), n, words, 0, flush);
+    }
+    flush = false;
   }
 }
 

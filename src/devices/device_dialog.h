@@ -160,6 +160,8 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   // Checks typed values that cannot be stored as they stand, before a write or a save; false,
   // after telling the user, stops the operation.
   virtual bool CheckEntries() { return true; }
+  // Whether Write sends the word: measurements the device keeps itself are not written back.
+  virtual bool WrittenBack(int /*word*/) const { return true; }
   // Whether a word counts when closing compares the record with the project's: live values (a
   // clock, measurements) that change without an edit do not.
   virtual bool ComparedOnClose(int /*word*/) const { return true; }
@@ -220,6 +222,5 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   WordSet write_direct_;
   WordSet write_cache_;
 };
-
 
 }  // namespace corvane::devices

@@ -242,6 +242,10 @@ void CCounterDlg::RefreshDevice(int first, int count) {
   SetCurSel(ui::kCoThreshold, threshold);
 }
 
+bool CCounterDlg::WrittenBack(int word) const {
+  return word < counter_word::kCount || word > counter_word::kCountTime;
+}
+
 void CCounterDlg::CollectDevice() {
   const int word = IsChecked(ui::kCoService) ? counter_word::kServiceA : counter_word::kServiceB;
   mutable_record()[static_cast<size_t>(word)] = 1;

@@ -115,6 +115,9 @@ class CCounterDlg : public DeviceDialog {
   void RefreshDevice(int first, int count) override;
   void CollectDevice() override;
   std::vector<uint16_t> DefaultRecord() const override;
+  // The counts (words 50..56) are the meter's own: written only by Reset, never from a record
+  // that may be the project's old copy.
+  bool WrittenBack(int word) const override;
 
  private:
   void Reset();

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "device_fixture.h"
-#include "devices/sensor_dlgs.h"
-#include "devices/room_unit_dlg.h"
-#include "devices/output_node_dlg.h"
 #include "devices/input_node_dlg.h"
+#include "devices/output_node_dlg.h"
+#include "devices/room_unit_dlg.h"
+#include "devices/sensor_dlgs.h"
 #include "model/device_text.h"
 #include "ui/text.h"
 
@@ -327,7 +327,7 @@ TEST_F(PatternTest, CloseUpdatesTheProjectOnlyFromDeviceData) {
 // Opened from the project and closed without an edit, no window asks "Save changes?": what it
 // collects from its controls is the record it showed.
 TEST_F(PatternTest, ClosingUnchangedAsksNothingInAnyFieldDeviceWindow) {
-  const std::vector<RfAddress> devices = {demo::kInputX, demo::kInputB,  demo::kOutputB,
+  const std::vector<RfAddress> devices = {demo::kInputX,   demo::kInputB,  demo::kOutputB,
                                           demo::kRoomUnit, demo::kClimate, demo::kCounter,
                                           demo::kWindow};
   StartWithProject(devices);
@@ -336,7 +336,8 @@ TEST_F(PatternTest, ClosingUnchangedAsksNothingInAnyFieldDeviceWindow) {
     const size_t before = host.boxes().size();
     host.CloseBox(d);
     EXPECT_TRUE(d.ended()) << name;
-    EXPECT_EQ(host.boxes().size(), before) << name << ": " << ui::Utf16ToUtf8(host.boxes().back().text);
+    EXPECT_EQ(host.boxes().size(), before)
+        << name << ": " << ui::Utf16ToUtf8(host.boxes().back().text);
   };
   close(Open<CInputNodeDlg>(demo::kInputX, 0, DialogClass::kInputNode), "input node");
   close(Open<CInputNodeBDlg>(demo::kInputB, 0, DialogClass::kInputNodeB), "input node B");

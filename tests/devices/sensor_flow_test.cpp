@@ -129,6 +129,38 @@ TEST_F(SensorFlowTest, CounterStoredAndResetInTheNode) {
   EXPECT_EQ(node->resets(), 1);
 }
 
+// Counts are the meter's measurement: a Write from the project's record (no Read first) leaves
+// the meter's counts as they are, and sends the configuration around them.
+TEST_F(SensorFlowTest, CounterWriteFromTheProjectKeepsTheMetersCounts) {
+  StartSite(demo::kCounter);
+  auto* node = sim.FindNodeAs<sim::CounterNode>(demo::kCounter);
+  ASSERT_NE(node, nullptr);
+  const auto counts = [&] {
+    const auto r = node->registers();
+    return std::vector<uint16_t>(r.begin() + 50, r.begin() + 57);
+  };
+  ASSERT_GE(node->registers()[50] | (node->registers()[51] << 16), 100000);
+  bool ran = false;
+  host.OnModal<CCounterDlg>([&](CCounterDlg& d) {
+    ran = true;
+    ASSERT_EQ(d.source(), SourceState::kProject);
+    host.Type(d, ui::kCoTransmitPeriod, u"12");
+    const std::vector<uint16_t> before = counts();
+    host.QueueAnswer(kIdYes);  // the overwrite question
+    host.Click(d, kDevWriteRam);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kWrite; }, 30000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    // The meter went on counting meanwhile, never back to the project's copy.
+    const std::vector<uint16_t> after = counts();
+    EXPECT_GE(after[0] | (after[1] << 16), before[0] | (before[1] << 16));
+    EXPECT_EQ(node->registers()[59], 12);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kCounter);
+  ASSERT_TRUE(ran);
+  EXPECT_FALSE(Shown(u"Write to RAM unsuccessfull"));
+}
+
 TEST_F(SensorFlowTest, WindowContactShowsItsWindowAndStoresTheThreshold) {
   StartSite(demo::kWindow);
   auto* node = sim.FindNodeAs<sim::WindowContactNode>(demo::kWindow);
