@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "devices/room_unit_template.h"
 #include "model/device_text.h"
@@ -313,11 +314,11 @@ void CRoomUnitDlg::RefreshDevice(int first, int count) {
   }
 }
 
-bool CRoomUnitDlg::CollectTempCorrection() {
+std::optional<int16_t> CRoomUnitDlg::TempCorrection(std::u16string_view* problem) const {
   const auto scaled = ui::ScanScaledDecimal(Text(ui::kRuTempCorrection), 2);
   if (!scaled) {
-    MessageBox(u"Invalid format of Temp correction");
-    return false;
+    if (problem != nullptr) *problem = u"Invalid format of Temp correction";
+    return std::nullopt;
   }
   // Beyond a signed word it is out of range in any case; wrapping it around would let 700 pass
   // as 44.64.
@@ -326,17 +327,28 @@ bool CRoomUnitDlg::CollectTempCorrection() {
   const int low = -static_cast<int>(record[rw::kCorrectionMin]);
   const int high = record[rw::kCorrectionMax];
   if (v < low || v > high) {
-    MessageBox(u"Invalid value of Temp correction");
-    return false;
+    if (problem != nullptr) *problem = u"Invalid value of Temp correction";
+    return std::nullopt;
   }
-  mutable_record()[rw::kTempCorrection] = static_cast<uint16_t>(static_cast<int16_t>(v));
-  return true;
+  return static_cast<int16_t>(v);
+}
+
+bool CRoomUnitDlg::CheckEntries() {
+  // Refused before anything is collected: a write or a save does not go ahead with the old
+  // values of the fields after it.
+  std::u16string_view problem;
+  if (TempCorrection(&problem)) return true;
+  MessageBox(problem);
+  return false;
 }
 
 void CRoomUnitDlg::CollectDevice() {
-  // A refused correction stops here: what follows keeps its record values.
-  if (!CollectTempCorrection()) return;
+  // A refused correction stops here: what follows keeps its record values (Write and Save have
+  // refused it already; closing keeps what the record held).
+  const std::optional<int16_t> correction = TempCorrection(nullptr);
+  if (!correction) return;
   const std::span<uint16_t> record = mutable_record();
+  record[rw::kTempCorrection] = static_cast<uint16_t>(*correction);
   CollectFields(*this, RoomUnitEditFields(), record);
   CollectFields(*this, std::span(&kTimeProgramField, 1), record);
 

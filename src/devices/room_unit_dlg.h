@@ -132,7 +132,10 @@ class CRoomUnitDlg : public DeviceDialog {
   void Tick();
   void Synchronize();
   // Step 1 of collecting; false stops the collect.
-  bool CollectTempCorrection();
+  // The typed correction in hundredths, within the record's limits; nullopt with the message
+  // in `problem` when it does not read or is out of range.
+  std::optional<int16_t> TempCorrection(std::u16string_view* problem) const;
+  bool CheckEntries() override;
 
   bool co2_shown_ = false;
 };

@@ -59,7 +59,11 @@ TEST_F(RoomUnitTest, TempCorrectionWithinTheRecordLimitsOrTheCollectStops) {
   }
   EXPECT_TRUE(host.boxes().empty());
 
-  // Refused: nothing after the correction is collected, the header before it is.
+  // Refused: the save does not go ahead, nothing is collected, the project keeps its record;
+  // Write is refused the same way, before the overwrite question and before anything is sent.
+  const std::vector<uint16_t> saved(d.record().begin(), d.record().end());
+  const auto blob = dlg->project().Record(dlg->project().Find(d.address()));
+  const std::vector<uint16_t> stored(blob.begin(), blob.end());
   host.Type(d, kRuTempCorrection, u"-3.51");
   host.Type(d, kRuSetDayTemp, u"23.00");
   host.Type(d, kRuCorrectionMax, u"5.00");
@@ -67,11 +71,18 @@ TEST_F(RoomUnitTest, TempCorrectionWithinTheRecordLimitsOrTheCollectStops) {
   host.Type(d, kDevName, u"Lobby");
   host.Click(d, kDevSave);
   EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Invalid value of Temp correction"});
-  EXPECT_EQ(static_cast<int16_t>(Word(d, rw::kTempCorrection)), 10);
-  EXPECT_EQ(Word(d, rw::kSetPoints), 2200);
-  EXPECT_EQ(Word(d, rw::kCorrectionMax), 350);
-  EXPECT_EQ(Word(d, rw::kAllowed), 0x0FFF);
+  EXPECT_TRUE(std::equal(saved.begin(), saved.end(), d.record().begin(), d.record().end()));
+  const auto after = dlg->project().Record(dlg->project().Find(d.address()));
+  EXPECT_TRUE(std::equal(stored.begin(), stored.end(), after.begin(), after.end()));
+  host.ClearBoxes();
+  host.Click(d, kDevWriteRam);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Invalid value of Temp correction"});
+  EXPECT_EQ(d.source(), SourceState::kProject);
+  EXPECT_EQ(d.pending(), Pending::kNone);
+  host.Type(d, kRuTempCorrection, u"0.1");
+  host.Click(d, kDevSave);
   EXPECT_EQ(DecodeDeviceTextWords(d.record().subspan(8, 8)), u"Lobby");
+  EXPECT_EQ(Word(d, rw::kSetPoints), 2300);
 
   // A value far beyond a signed word is refused, not wrapped round into the range.
   host.ClearBoxes();
@@ -83,7 +94,7 @@ TEST_F(RoomUnitTest, TempCorrectionWithinTheRecordLimitsOrTheCollectStops) {
   host.Type(d, kRuTempCorrection, u"warm");
   host.Click(d, kDevSave);
   EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Invalid format of Temp correction"});
-  EXPECT_EQ(Word(d, rw::kSetPoints), 2200);
+  EXPECT_EQ(Word(d, rw::kSetPoints), 2300);  // as the last save that went ahead left it
 
   // The limits are the record's before this collect: a new maximum counts from the next one.
   host.ClearBoxes();
