@@ -152,7 +152,9 @@ std::optional<int64_t> ScanScaledDecimal(std::u16string_view text, int decimals)
   while (digit_at(i)) ++i;
   const size_t int_digits = i - int_begin;
   size_t frac_begin = i;
-  if (i < text.size() && text[i] == u'.') frac_begin = ++i;
+  // A decimal comma, as typed where it is the decimal separator, is a point: "51,5" is 51.5,
+  // never 51 followed by text.
+  if (i < text.size() && (text[i] == u'.' || text[i] == u',')) frac_begin = ++i;
   while (digit_at(i)) ++i;
   const size_t frac_digits = i - frac_begin;
   if (int_digits == 0 && frac_digits == 0) return std::nullopt;

@@ -31,11 +31,11 @@ std::optional<int> ScanInt(std::u16string_view text);
 std::optional<uint32_t> ScanHex(std::u16string_view text);
 
 // Reads a decimal number as "%f" would (leading blanks, an optional sign, digits with an
-// optional point, an optional exponent such as "e-3"; trailing text ignored) and returns it in
-// units of 10^-decimals, truncated toward zero: ("2.01", 2) is 201, ("-0.009", 2) is 0. The
-// digits are counted, never put through binary floating point, so a value shown with that many
-// decimals reads back as itself. Values beyond int64_t stop at its ends. nullopt when no number
-// starts the text.
+// optional point or decimal comma, an optional exponent such as "e-3"; trailing text ignored) and
+// returns it in units of 10^-decimals, truncated toward zero: ("2.01", 2) is 201, ("-0.009", 2) is
+// 0. The digits are counted, never put through binary floating point, so a value shown with that
+// many decimals reads back as itself. Values beyond int64_t stop at its ends. nullopt when no
+// number starts the text.
 std::optional<int64_t> ScanScaledDecimal(std::u16string_view text, int decimals);
 
 // 8-bit text fields: the low 8 bits of each character, as many as fit, the rest of the field

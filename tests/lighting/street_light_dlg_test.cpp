@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <functional>
 
 #include "device_fixture.h"
@@ -199,6 +200,11 @@ TEST_F(StreetLightTest, GatherRulesAndCommandsWrittenAtOnce) {
   host.Select(d, kSlPreset, 6);  // Graz
   EXPECT_EQ(d.Text(kSlTimeShift), u"1");
   EXPECT_EQ(d.record()[kTimeShift], 1);
+
+  // A decimal comma is a decimal point: 51,5 is stored as 51.5, not as 51.
+  host.Type(d, kSlLatitude, u"51,5");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(std::bit_cast<float>(Word32(d, kLatitude)), 51.5f);
 
   // A latitude that does not read stops the write before anything is sent.
   host.Type(d, kSlLatitude, u"north");

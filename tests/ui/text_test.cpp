@@ -52,6 +52,8 @@ TEST(Scan, ReadsNumbersLikeScanf) {
   EXPECT_EQ(ScanScaledDecimal(u"2.5", 1), 25);
   EXPECT_EQ(ScanScaledDecimal(u"-0.01", 2), -1);
   EXPECT_EQ(ScanScaledDecimal(u"abc", 2), std::nullopt);
+  EXPECT_EQ(ScanScaledDecimal(u"51,5", 6), 51500000);  // a decimal comma
+  EXPECT_EQ(ScanScaledDecimal(u"-0,25 \u00b0C", 2), -25);
   EXPECT_EQ(ScanHex(u"00A00001"), 0x00A00001u);
   EXPECT_EQ(ScanHex(u"ffffffff"), 0xFFFFFFFFu);
   EXPECT_EQ(ScanHex(u"zz"), std::nullopt);
