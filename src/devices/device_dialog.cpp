@@ -281,6 +281,17 @@ void DeviceDialog::Write(bool eeprom) {
   }
 }
 
+bool DeviceDialog::CheckEntries() {
+  for (std::span<const FieldBinding> fields : {HeaderFields(), fields_}) {
+    if (const auto problem = CheckFieldEntries(*this, fields, record_.size())) {
+      MessageBox(EntryProblemText(Template(), *problem), u"Invalid value",
+                 {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+      return false;
+    }
+  }
+  return true;
+}
+
 void DeviceDialog::Collect() {
   CollectFields(*this, HeaderFields(), record_);
   CollectFields(*this, fields_, record_);

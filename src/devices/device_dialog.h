@@ -158,8 +158,10 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
            u"write?";
   }
   // Checks typed values that cannot be stored as they stand, before a write or a save; false,
-  // after telling the user, stops the operation.
-  virtual bool CheckEntries() { return true; }
+  // after telling the user, stops the operation. The base checks the bound fields (a value
+  // beyond what the field holds, no number where one is required); a window with checks of its
+  // own runs these first.
+  virtual bool CheckEntries();
   // Whether Write sends the word: measurements the device keeps itself are not written back.
   virtual bool WrittenBack(int /*word*/) const { return true; }
   // Whether a word counts when closing compares the record with the project's: live values (a

@@ -1,6 +1,8 @@
 #include "devices/field_binding.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "model/device_text.h"
 #include "ui/text.h"
@@ -188,7 +190,8 @@ std::u16string ShownText(const FieldBinding& f, std::span<const uint16_t> record
     case Encoding::kNibbleTens:
       return Format("%d", (raw & 0x0F) * 10);
     case Encoding::kSeconds32:
-      return Format("%d s", static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16)));
+      return Format("%d s",
+                    static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16)));
     case Encoding::kSigned32:
       return Format("%d", static_cast<int32_t>(words[0] | (static_cast<uint32_t>(words[1]) << 16)));
     case Encoding::kFlagText:
@@ -297,6 +300,80 @@ void RefreshFields(ui::ControlStore& store, std::span<const FieldBinding> fields
   for (const FieldBinding& f : fields) {
     if (Fits(f, record.size()) && Covers(f, first, count)) Show(store, f, record);
   }
+}
+
+std::optional<EntryProblem> CheckFieldEntries(const ui::ControlStore& store,
+                                              std::span<const FieldBinding> fields,
+                                              size_t record_words) {
+  for (const FieldBinding& f : fields) {
+    if (!f.editable || !Fits(f, record_words) || !store.IsVisible(f.control)) continue;
+    const std::u16string& text = store.Text(f.control);
+    const bool byte = f.byte >= 0;
+    EntryProblem problem{f.control, 0, byte ? 0xFF : 0xFFFF, 0};
+    std::optional<int64_t> value;
+    bool clamped = false;  // out of range stops at the ends instead of being refused
+    switch (f.encoding) {
+      case Encoding::kUnsigned:
+        value = ui::ScanInt(text);
+        break;
+      case Encoding::kHex16:
+        if (const auto hex = ui::ScanHex(text)) value = *hex;
+        break;
+      case Encoding::kDecimal:
+        value = ui::ScanScaledDecimal(text, f.decimals);
+        problem.decimals = f.decimals;
+        // A signed word stops at its ends (no wrap): only its byte form is range-checked.
+        if (!byte) {
+          problem = {f.control, -32768, 32767, f.decimals};
+          clamped = true;
+        }
+        break;
+      case Encoding::kSigned32:
+        value = ui::ScanInt(text);
+        problem = {f.control, INT32_MIN, INT32_MAX, 0};
+        break;
+      case Encoding::kScaledByte:
+        // Clamped into its range; only a text that is no number is refused.
+        if (!ui::ScanInt(text) && !f.zero_when_bad) return EntryProblem{f.control, f.min, f.max, 0};
+        continue;
+      default:
+        continue;
+    }
+    if (!value) {
+      if (f.zero_when_bad) continue;
+      return problem;
+    }
+    if (!clamped && (*value < problem.min || *value > problem.max)) return problem;
+  }
+  return std::nullopt;
+}
+
+std::u16string EntryProblemText(const ui::DialogTemplate& tpl, const EntryProblem& problem) {
+  std::u16string caption = u"The value";
+  std::u16string unit;
+  if (const ui::ControlSpec* field = tpl.Find(problem.control)) {
+    for (const ui::ControlSpec& c : tpl.controls) {
+      if (c.kind != ui::ControlKind::kStatic || c.cell.parent != field->cell.parent ||
+          c.cell.row != field->cell.row || c.caption.empty()) {
+        continue;
+      }
+      if (c.cell.col == field->cell.col - 1) caption = std::u16string(c.caption);
+      if (c.cell.col == field->cell.col + field->cell.col_span)
+        unit = u" " + std::u16string(c.caption);
+    }
+  }
+  auto number = [&](int64_t v) {
+    if (problem.decimals == 0) return ui::Format("%lld", static_cast<long long>(v));
+    int64_t scale = 1;
+    for (int i = 0; i < problem.decimals; ++i) scale *= 10;
+    const int64_t whole = v / scale;
+    const int64_t part = (v < 0 ? -v : v) % scale;
+    return ui::Format("%s%lld.%0*lld", v < 0 && whole == 0 ? "-" : "",
+                      static_cast<long long>(whole), problem.decimals,
+                      static_cast<long long>(part));
+  };
+  return caption + u" must be between " + number(problem.min) + u" and " + number(problem.max) +
+         unit;
 }
 
 void CollectFields(const ui::ControlStore& store, std::span<const FieldBinding> fields,

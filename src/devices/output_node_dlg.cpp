@@ -525,6 +525,7 @@ void COutputNodeDlg::ShowLiveData() {
 }
 
 bool COutputNodeDlg::CheckEntries() {
+  if (!DeviceDialog::CheckEntries()) return false;
   if (one_output() || CurSel(OutId(ui::kOutMode1, 2)) != kModePwm) return true;
   if (ScanPwmTenths(Text(ui::kOutPwmPeriod))) return true;
   // The period is a 12-bit count of tenths: more would wrap to a short period.

@@ -334,6 +334,7 @@ std::optional<int16_t> CRoomUnitDlg::TempCorrection(std::u16string_view* problem
 }
 
 bool CRoomUnitDlg::CheckEntries() {
+  if (!DeviceDialog::CheckEntries()) return false;
   // Refused before anything is collected: a write or a save does not go ahead with the old
   // values of the fields after it.
   std::u16string_view problem;

@@ -92,6 +92,32 @@ TEST_F(OutputNodeTest, OutputParametersByMode) {
   EXPECT_EQ(Blob(d)[kOutput2], kModePwm << 12 | 4095);
 }
 
+// A value its byte cannot hold is refused with the field's name and range, before the overwrite
+// question and before anything is sent; the field keeps what was typed. (300 s was written as
+// 44 s, its low 8 bits.)
+TEST_F(OutputNodeTest, ValuesTheFieldCannotHoldStopTheWriteAndTheSave) {
+  auto& d = OpenNode(demo::kOutputB);
+  const std::vector<uint16_t> before(d.record().begin(), d.record().end());
+  host.Type(d, kOutMaxOnTime, u"300");
+  host.Click(d, kDevWriteRam);
+  EXPECT_EQ(BoxTexts(),
+            std::vector<std::u16string>{u"Maximal On Time must be between 0 and 255 s"});
+  EXPECT_EQ(d.source(), SourceState::kProject);
+  EXPECT_EQ(d.pending(), Pending::kNone);
+  EXPECT_EQ(d.Text(kOutMaxOnTime), u"300");
+  host.ClearBoxes();
+  host.Click(d, kDevSave);
+  EXPECT_EQ(BoxTexts(),
+            std::vector<std::u16string>{u"Maximal On Time must be between 0 and 255 s"});
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), d.record().begin(), d.record().end()));
+  // Within the byte it is taken.
+  host.ClearBoxes();
+  host.Type(d, kOutMaxOnTime, u"255");
+  host.Click(d, kDevSave);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_EQ(Word(d, kPressTimes) >> 8, 255);
+}
+
 TEST_F(OutputNodeTest, FirmwareRangesAndReadsThatKeepThePendingRead) {
   auto& d = OpenNode(demo::kOutputB);
   Deliver(d, 0, {1305, 204});

@@ -98,7 +98,7 @@ TEST_F(SensorDlgTest, ClimateDefaultFollowsTheModel) {
   EXPECT_EQ(Record(s, 5), 0);
 }
 
-TEST_F(SensorDlgTest, ClimatePeriodsCollectAsZeroTemperaturesKeepTheirValue) {
+TEST_F(SensorDlgTest, ClimatePeriodsCollectAsZeroATemperatureNoNumberRefusesTheSave) {
   auto& d = OpenClimate();
   Deliver(d, 64, {2800, 2700, 7000, 6500, 8, 5, 50, 200, 200, 10, 20, 30, 0, 0, 10, 60});
   EXPECT_EQ(d.Text(kThAlarmRhOn), u"70.00");
@@ -106,8 +106,15 @@ TEST_F(SensorDlgTest, ClimatePeriodsCollectAsZeroTemperaturesKeepTheirValue) {
   for (int id : {kThMeasurePeriod, kThTransmitPeriod, kThHeatingTime, kThHeatingPeriod}) {
     host.Type(d, id, id == kThMeasurePeriod ? u"" : u"later");
   }
-  for (int id : {kThAlarmTempOn, kThChangeRh, kThCorrCpu}) host.Type(d, id, u"warm");
   host.Type(d, kThAlarmTempOff, u"-2.5");
+  // A temperature that is no number is not kept silently: the save stops, naming the field.
+  host.Type(d, kThAlarmTempOn, u"warm");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{
+                            u"Alarm Temp On must be between -327.68 and 327.67 \u00b0C"});
+  EXPECT_EQ(Record(d, 68), 8);
+  EXPECT_EQ(d.Text(kThAlarmTempOn), u"warm");
+  host.Type(d, kThAlarmTempOn, u"28.00");
   host.Click(d, kDevSave);
   for (int word : {68, 69, 78, 79}) EXPECT_EQ(Record(d, word), 0) << word;
   EXPECT_EQ(Record(d, 64), 2800);
@@ -224,10 +231,14 @@ TEST_F(SensorDlgTest, CounterWritesBackTheCountsShown) {
   for (int word : {50, 51, 52, 53, 54, 56}) {
     EXPECT_EQ(Record(d, word), dlg->project().Record(0)[static_cast<size_t>(word)]) << word;
   }
-  // Texts that are no number: the counts and periods as 0, the temperatures unchanged.
+  // Texts that are no number: the counts and periods as 0; a temperature stops the save.
   d.SetText(kCoCountActual, u"");
   host.Type(d, kCoTransmitPeriod, u"x");
   host.Type(d, kCoChangeCpu, u"x");
+  host.Click(d, kDevSave);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(Record(d, 59), 5);
+  host.Type(d, kCoChangeCpu, u"2.00");
   host.Click(d, kDevSave);
   EXPECT_EQ(Record(d, 54), 0);
   EXPECT_EQ(Record(d, 59), 0);
