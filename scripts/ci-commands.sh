@@ -6,7 +6,7 @@
 # every fuzz target. No timings are checked: each step must start, finish and produce what it
 # promises.
 #
-#   bash scripts/check-commands.sh        (CI runs it after scripts/test.sh)
+#   bash scripts/ci-commands.sh        (CI runs it after scripts/test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -18,7 +18,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 step() { printf '\n== %s (%s)\n' "$1" "$(date +%T)"; }
-fail() { printf 'check-commands: %s\n' "$1" >&2; exit 1; }
+fail() { printf 'ci-commands: %s\n' "$1" >&2; exit 1; }
 
 step "release build with the benchmarks"
 cmake --preset release
