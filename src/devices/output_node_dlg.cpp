@@ -84,6 +84,8 @@ std::u16string Hundredths2(int value) { return Format("%.2f", value / 100.0); }
 
 // Milliseconds shown for a byte in 100 ms, and the byte for typed milliseconds (rounded).
 std::u16string TenthsAsMs(uint8_t byte) { return Format("%d", byte * 100); }
+// The longest press time a byte of tenths holds, rounded as MsAsTenths rounds.
+constexpr int kMaxPressMs = 25549;
 uint8_t MsAsTenths(std::u16string_view text) {
   const int ms = ui::ScanInt(text).value_or(0);
   return static_cast<uint8_t>((ms + 50) / 100);
@@ -526,6 +528,16 @@ void COutputNodeDlg::ShowLiveData() {
 
 bool COutputNodeDlg::CheckEntries() {
   if (!DeviceDialog::CheckEntries()) return false;
+  // The press times are bytes of tenths of a second: more than 25549 ms would wrap round to a
+  // short time. (A text that is no number is 0.)
+  for (int id : {ui::kOutLongpressTimeout, ui::kOutSuperLongpress}) {
+    const int ms = ui::ScanInt(Text(id)).value_or(0);
+    if (ms < 0 || (ms + 50) / 100 > 0xFF) {
+      MessageBox(EntryProblemText(Template(), {id, 0, kMaxPressMs, 0}), u"Invalid value",
+                 {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+      return false;
+    }
+  }
   if (one_output() || CurSel(OutId(ui::kOutMode1, 2)) != kModePwm) return true;
   if (ScanPwmTenths(Text(ui::kOutPwmPeriod))) return true;
   // The period is a 12-bit count of tenths: more would wrap to a short period.

@@ -116,6 +116,24 @@ TEST_F(OutputNodeTest, ValuesTheFieldCannotHoldStopTheWriteAndTheSave) {
   host.Click(d, kDevSave);
   EXPECT_TRUE(host.boxes().empty());
   EXPECT_EQ(Word(d, kPressTimes) >> 8, 255);
+  // The press times are bytes of tenths: 25550 ms would wrap round to 0.
+  host.Type(d, kOutLongpressTimeout, u"25550");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(BoxTexts(),
+            std::vector<std::u16string>{u"Longpress Timeout must be between 0 and 25549 ms"});
+  host.ClearBoxes();
+  host.Type(d, kOutLongpressTimeout, u"1000");
+  host.Type(d, kOutSuperLongpress, u"99999");
+  host.Click(d, kDevWriteRam);
+  EXPECT_EQ(BoxTexts(),
+            std::vector<std::u16string>{u"Superlongpress Time must be between 0 and 25549 ms"});
+  EXPECT_EQ(d.pending(), Pending::kNone);
+  host.ClearBoxes();
+  host.Type(d, kOutSuperLongpress, u"25549");
+  host.Click(d, kDevSave);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_EQ(Word(d, kPressTimes) & 0xFF, 10);
+  EXPECT_EQ(Word(d, kCommand) & 0xFF, 255);
 }
 
 TEST_F(OutputNodeTest, FirmwareRangesAndReadsThatKeepThePendingRead) {
