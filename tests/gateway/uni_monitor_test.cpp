@@ -191,7 +191,12 @@ TEST_F(UniMonitorTest, ChainTimeoutIsReportedAndALateBlockStillMovesItOn) {
   CGWUniMonitor& m = Open(WithEntries(kV400Map, {0, 1, 2, 3, 4, 5, 6}));
   ASSERT_TRUE(host.Click(m, kUniMonReadAll));
   transport.sent.clear();  // the answer is lost
-  host.Advance(CGWUniMonitor::kChainTimeoutMs);
+  // Not while the queue may still be trying: its first request and both retries, each with the
+  // queue's read time-out, come before the chain gives up.
+  host.Advance((queues.read_retries() + 1) * RequestQueues::kReadTimeoutMs);
+  EXPECT_TRUE(host.boxes().empty());
+  host.Advance(CGWUniMonitor::kChainTimeoutMs -
+               (queues.read_retries() + 1) * RequestQueues::kReadTimeoutMs);
   ASSERT_EQ(host.boxes().size(), 1u);
   EXPECT_EQ(host.boxes()[0].text, u"Read unsuccessfull");
   EXPECT_FALSE(host.TimerRunning(m, CGWUniMonitor::kChainTimer));
