@@ -99,7 +99,7 @@ void RequestQueues::DropWrites() {
 void RequestQueues::DropReads() {
   reads_sent_ = reads_queued_;
   read_in_flight_ = false;
-  read_retries_ = 2;
+  read_retries_ = kReadRetries;
   client_.KillQueueTimer(kReadTimer);
 }
 
@@ -196,7 +196,7 @@ void RequestQueues::OnReadAnswer(RfAddress source, uint8_t, uint16_t raw_registe
   }
   client_.KillQueueTimer(kReadTimer);
   ++reads_sent_;
-  read_retries_ = 2;
+  read_retries_ = kReadRetries;
   SendRead();
 }
 
@@ -214,7 +214,7 @@ void RequestQueues::OnReadTimeout() {
     --read_retries_;
   } else if (pending_reads() > 0) {
     ++reads_sent_;  // this one is given up; the ones behind it still go
-    read_retries_ = 2;
+    read_retries_ = kReadRetries;
   }
   SendRead();
 }

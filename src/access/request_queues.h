@@ -29,6 +29,8 @@ class RequestQueues : public RequestBookkeeping {
   static constexpr int kReadTimer = 31;
   static constexpr int kWriteTimeoutMs = 3500;
   static constexpr int kReadTimeoutMs = 1500;
+  // Reads sent again after a time-out before the request is given up.
+  static constexpr int kReadRetries = 2;
 
   RequestQueues(MessageLayer& layer, RequestQueuesClient& client)
       : layer_(layer), client_(client) {}
@@ -94,7 +96,7 @@ class RequestQueues : public RequestBookkeeping {
   bool write_in_flight_ = false;
   bool read_in_flight_ = false;
   int write_retries_ = 1;
-  int read_retries_ = 2;
+  int read_retries_ = kReadRetries;
   int backlog_ = 0;
   bool wait_cancelled_ = false;
 };

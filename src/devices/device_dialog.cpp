@@ -200,14 +200,7 @@ void DeviceDialog::OnCancel() {
   EndDialog(ui::kIdCancel);
 }
 
-bool DeviceDialog::UnchangedSinceShown() const {
-  for (size_t w = 0; w < record_.size(); ++w) {
-    if (!ComparedOnClose(static_cast<int>(w))) continue;
-    const uint16_t shown = w < shown_.size() ? shown_[w] : 0;
-    if (record_[w] != shown) return false;
-  }
-  return true;
-}
+bool DeviceDialog::UnchangedSinceShown() const { return record_ == shown_; }
 
 void DeviceDialog::Read() {
   const SourceState state = source();

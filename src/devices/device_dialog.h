@@ -164,9 +164,6 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   virtual bool CheckEntries();
   // Whether Write sends the word: measurements the device keeps itself are not written back.
   virtual bool WrittenBack(int /*word*/) const { return true; }
-  // Whether a word counts when closing compares the record with the project's: live values (a
-  // clock, measurements) that change without an edit do not.
-  virtual bool ComparedOnClose(int /*word*/) const { return true; }
   // Added to register numbers of requests through a routing device: the gateway's cache.
   virtual uint16_t RoutedRegisterBase() const { return kCacheBase; }
 
@@ -187,7 +184,7 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   bool InHeardList(RfAddress address) const;
   void SaveToProject();
   // The collected record against what the window showed from the project (or last saved into
-  // it), over the words ComparedOnClose counts: whether the user changed anything.
+  // it): whether the user changed anything.
   bool UnchangedSinceShown() const;
   Project& project() const { return project_; }
   int entry() const { return entry_; }

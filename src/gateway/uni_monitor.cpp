@@ -97,7 +97,7 @@ void CGWUniMonitor::ChainRequest(int first, int count) {
   // Routed like every other read of the gateway: a gateway behind another one is reached only
   // through it. The timer watches for this block, however many came before it.
   queues_.QueueRead(route_, gateway_, static_cast<uint16_t>(first), count, 0, false);
-  SetTimer(kChainTimer, (queues_.read_retries() + 1) * RequestQueues::kReadTimeoutMs + 500);
+  SetTimer(kChainTimer, kChainTimeoutMs);
 }
 
 void CGWUniMonitor::StartChain() {

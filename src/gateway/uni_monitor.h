@@ -30,7 +30,8 @@ class CGWUniMonitor : public ui::Dialog {
   static constexpr int kChainTimer = 17;
   // A chain request is given up only after the queue's own tries (the first and its retries,
   // each with the queue's read time-out), with half a second for the last answer on its way.
-  static constexpr int kChainTimeoutMs = 3 * RequestQueues::kReadTimeoutMs + 500;
+  static constexpr int kChainTimeoutMs =
+      (RequestQueues::kReadRetries + 1) * RequestQueues::kReadTimeoutMs + 500;
   static constexpr int kPeriodTimer = 20;
   static constexpr int kDefaultPeriod = 5;  // seconds
   static constexpr int kMinPeriod = 2;

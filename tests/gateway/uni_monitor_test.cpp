@@ -193,10 +193,10 @@ TEST_F(UniMonitorTest, ChainTimeoutIsReportedAndALateBlockStillMovesItOn) {
   transport.sent.clear();  // the answer is lost
   // Not while the queue may still be trying: its first request and both retries, each with the
   // queue's read time-out, come before the chain gives up.
-  host.Advance((queues.read_retries() + 1) * RequestQueues::kReadTimeoutMs);
+  host.Advance((RequestQueues::kReadRetries + 1) * RequestQueues::kReadTimeoutMs);
   EXPECT_TRUE(host.boxes().empty());
   host.Advance(CGWUniMonitor::kChainTimeoutMs -
-               (queues.read_retries() + 1) * RequestQueues::kReadTimeoutMs);
+               (RequestQueues::kReadRetries + 1) * RequestQueues::kReadTimeoutMs);
   ASSERT_EQ(host.boxes().size(), 1u);
   EXPECT_EQ(host.boxes()[0].text, u"Read unsuccessfull");
   EXPECT_FALSE(host.TimerRunning(m, CGWUniMonitor::kChainTimer));
