@@ -218,24 +218,45 @@ void Simulator::UsbWrite(const uint8_t* bytes, size_t length) {
   });
 }
 
+bool Simulator::LoseToHost(const uint8_t* bytes, int length) {
+  if (faults_.drop_next_to_host > 0) {
+    --faults_.drop_next_to_host;
+    return true;
+  }
+  if (faults_.drop_to_host_if && faults_.drop_to_host_if(bytes, length)) return true;
+  return random_.Chance(faults_.loss_to_host);
+}
+
 void Simulator::ToHost(const uint8_t* bytes, int length) {
-  if (sink_ == nullptr || plugged_ < 0) return;
+  if (sink_ == nullptr || plugged_ < 0 || length <= 0) return;
+  length = std::min<int>(length, static_cast<int>(Report{}.size()));
+  // A length byte of 250 means "the rest of the report": nothing may follow such a message.
+  // A heard-frame report travels alone, one report per frame.
+  const bool open_ended = (length >= 2 && bytes[1] == 250) || bytes[0] == MSG_TRAFFIC;
+  PendingReport* waiting = pending_to_host_.get();
+  if (options_.pack_to_host && waiting != nullptr && !waiting->closed && !open_ended &&
+      bytes[0] != MSG_TRAFFIC &&
+      waiting->used + length <= static_cast<int>(waiting->bytes.size())) {
+    if (LoseToHost(bytes, length)) return;
+    std::copy_n(bytes, length, waiting->bytes.begin() + waiting->used);
+    waiting->used += length;
+    return;
+  }
   ++reports_to_host_;
   const SimTime due = std::max(Now() + options_.usb_latency_ms + faults_.extra_usb_latency_ms,
                                usb_to_host_free_ + options_.usb_interval_ms);
   usb_to_host_free_ = due;
-  if (faults_.drop_next_to_host > 0) {
-    --faults_.drop_next_to_host;
-    return;
-  }
-  if (faults_.drop_to_host_if && faults_.drop_to_host_if(bytes, length)) return;
-  if (random_.Chance(faults_.loss_to_host)) return;
-  Report report{};
-  std::copy_n(bytes, std::min<int>(length, static_cast<int>(report.size())), report.begin());
+  if (LoseToHost(bytes, length)) return;
+  auto report = std::make_shared<PendingReport>();
+  std::copy_n(bytes, length, report->bytes.begin());
+  report->used = length;
+  report->closed = open_ended;
+  pending_to_host_ = report;
   const uint64_t generation = usb_generation_;
   At(due, [this, generation, report] {
+    if (pending_to_host_ == report) pending_to_host_.reset();
     if (generation != usb_generation_ || sink_ == nullptr) return;
-    sink_->OnReport(report);
+    sink_->OnReport(report->bytes);
   });
 }
 

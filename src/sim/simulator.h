@@ -38,6 +38,10 @@ struct SimOptions {
   SimTime radio_latency_ms = 4;
   // False: frames take no air time either (benchmarks of the USB side alone).
   bool air_time = true;
+  // True: a message the dongle has ready while its last report still waits for the in-pipe
+  // rides in that report when it fits, as a dongle fills its report buffer (a report is a
+  // buffer of messages). False: one report per message.
+  bool pack_to_host = true;
   DongleOptions dongle;
 };
 
@@ -127,6 +131,8 @@ class Simulator : public SimContext, public HostLink {
 
  private:
   void Deliver(const AirFrame& frame);
+  // The faults' verdict on one message to the tool.
+  bool LoseToHost(const uint8_t* bytes, int length);
   void ScheduleSecondTick();
   bool InRange(RfAddress address) const;
 
@@ -141,6 +147,13 @@ class Simulator : public SimContext, public HostLink {
   ReportSink* sink_ = nullptr;
   SimTime usb_to_dongle_free_ = 0;
   SimTime usb_to_host_free_ = 0;
+  // The report to the tool that waits for its slot on the in-pipe (null once delivered).
+  struct PendingReport {
+    Report bytes{};
+    int used = 0;
+    bool closed = false;  // nothing may join it (a heard frame, or a message to the end)
+  };
+  std::shared_ptr<PendingReport> pending_to_host_;
   std::vector<std::unique_ptr<SimNode>> nodes_;
   std::unordered_map<RfAddress, SimNode*> by_address_;
   std::vector<SimNode*> routers_;

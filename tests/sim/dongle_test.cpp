@@ -52,9 +52,10 @@ TEST(DongleTest, WritesAreStoredAndAcknowledged) {
   tool.Send(ADDR_DONGLE, WordMsg(56, 1));
   tool.Send(ADDR_DONGLE, testing::BlockMsg(50, {0x0604, 0x00A0}));
   tool.Run(10);
-  ASSERT_EQ(tool.received.size(), 2u);
-  EXPECT_EQ(testing::HexBytes(tool.received[0].data(), 6), "85 04 38 00 01 00");
-  EXPECT_EQ(testing::HexBytes(tool.received[1].data(), 6), "85 04 32 00 02 00");
+  // Both acknowledgements were ready before the in-pipe was free: they share one report.
+  ASSERT_EQ(tool.received.size(), 1u);
+  EXPECT_EQ(testing::HexBytes(tool.received[0].data(), 13),
+            "85 04 38 00 01 00 85 04 32 00 02 00 00");
   EXPECT_EQ(sim.dongle().reg(dongle_reg::kInUse), 1);
   EXPECT_EQ(sim.dongle().reg(dongle_reg::kTarget + 1), 0x00A0);
   EXPECT_EQ(sim.checker().count(), 0);

@@ -19,9 +19,13 @@ std::vector<uint16_t> Ramp(int count, uint16_t from) {
   return words;
 }
 
-bool Contains(const std::vector<Bytes>& reports, const std::string& prefix) {
+// Whether a report holds these bytes at a byte boundary (a report may carry several messages).
+bool Contains(const std::vector<Bytes>& reports, const std::string& bytes) {
   for (const Bytes& r : reports) {
-    if (testing::HexBytes(r.data(), r.size()).rfind(prefix, 0) == 0) return true;
+    const std::string hex = testing::HexBytes(r.data(), r.size());
+    for (size_t at = hex.find(bytes); at != std::string::npos; at = hex.find(bytes, at + 1)) {
+      if (at % 3 == 0) return true;
+    }
   }
   return false;
 }
