@@ -103,6 +103,28 @@ void RequestQueues::DropReads() {
   client_.KillQueueTimer(kReadTimer);
 }
 
+int RequestQueues::DropReadsOf(RfAddress device, int first, int end) {
+  auto dropped = [&](const Request& r) {
+    return r.device == device && r.reg >= first && r.reg + r.count <= end;
+  };
+  const bool head =
+      read_in_flight_ && pending_reads() > 0 && dropped(reads_[reads_sent_ % kEntries]);
+  uint32_t kept = reads_sent_;
+  for (uint32_t i = reads_sent_; i != reads_queued_; ++i) {
+    const Request& r = reads_[i % kEntries];
+    if (dropped(r)) continue;
+    if (kept != i) reads_[kept % kEntries] = r;
+    ++kept;
+  }
+  const int count = static_cast<int>(reads_queued_ - kept);
+  reads_queued_ = kept;
+  if (head) {
+    read_retries_ = kReadRetries;
+    SendRead();
+  }
+  return count;
+}
+
 // Sends a request to the device directly (no route), to the route at register + offset, or
 // wrapped for the device and handed to the route, which relays it.
 void RequestQueues::SendRequest(const Request& r, const uint8_t* inner, int inner_length) {

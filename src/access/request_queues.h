@@ -48,6 +48,10 @@ class RequestQueues : public RequestBookkeeping {
 
   void DropWrites();
   void DropReads();
+  // Drops the queued reads of `device` that lie wholly in registers first..end-1 (the one in
+  // flight too, and the next goes at once): a device whose map turned out smaller never answers
+  // them, and each would hold up everything behind it through all its retries. Returns how many.
+  int DropReadsOf(RfAddress device, int first, int end);
 
   // Timer 30 and timer 31 fired.
   void OnWriteTimeout();

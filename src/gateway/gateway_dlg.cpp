@@ -253,6 +253,10 @@ void GatewayDialog::CheckVersion(bool from_cache) {
     pending_reads_.reset(static_cast<size_t>(r));
     pending_writes_.reset(static_cast<size_t>(r));
   }
+  // Nor asked for: the gateway does not answer them, and each would hold up the requests
+  // behind it (a store confirmation among them) through all its retries.
+  if (!from_cache && version != 0 && first < end)
+    services_.queues.DropReadsOf(address_, first, end);
 }
 
 void GatewayDialog::UnsupportedVersion() {

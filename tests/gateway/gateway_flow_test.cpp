@@ -398,5 +398,26 @@ TEST_F(GatewayFlowTest, BridgeSettingsAreEditedAndWritten) {
   ASSERT_TRUE(ran);
 }
 
+// The store confirmation of a write started soon after a Read: the gateway stores, and the
+// window says so.
+TEST_F(GatewayFlowTest, WriteToEepromSoonAfterAReadIsConfirmed) {
+  StartSite({demo::kGateway});
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    ReadGateway(d);
+    const int stored_before = Gateway().eeprom_stores();
+    host.Advance(2000);
+    host.Click(d, kGwWriteEeprom);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000));
+    EXPECT_EQ(d.source(), SourceState::kDevice);
+    EXPECT_FALSE(Shown(u"Write to EEPROM ack not received"));
+    EXPECT_GT(Gateway().eeprom_stores(), stored_before);
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+}
+
 }  // namespace
 }  // namespace corvane
