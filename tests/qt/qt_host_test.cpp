@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -33,6 +34,7 @@
 #include "ui/qt/list_models.h"
 #include "ui/qt/source_indicator.h"
 #include "ui/sample_template.h"
+#include "ui/text.h"
 
 namespace corvane::ui {
 namespace {
@@ -316,6 +318,57 @@ TEST_F(QtHostTest, AppendedLinesArriveAsOneInsertionPerLoopTurn) {
   EXPECT_EQ(model->index(1049, 0).data().toString(), "x");
 }
 
+// Rows are placed by arithmetic: the keys page through the list, and lines inserted or removed
+// in sight are painted where they now stand (the view keeps laid-out text per row).
+TEST_F(QtHostTest, ListKeysPageAndChangedRowsPaintWhereTheyStand) {
+  SampleDlg dlg(host);
+  DialogWindow* w = ShowUp(dlg);
+  auto* view = Get<ListBoxView>(w, kSampleLog);
+  for (int i = 0; i < 200; ++i) dlg.AddString(kSampleLog, Format("line %d", i));
+  QApplication::processEvents();
+  view->setFocus();
+  view->setCurrentIndex(view->model()->index(0, 0));
+  const int page = view->viewport()->height() / view->row_height();
+  ASSERT_GE(page, 2);
+  QTest::keyClick(view, Qt::Key_PageDown);
+  EXPECT_EQ(view->currentIndex().row(), page);
+  QTest::keyClick(view, Qt::Key_End);
+  EXPECT_EQ(view->currentIndex().row(), 199);
+  EXPECT_EQ(view->indexAt(view->visualRect(view->currentIndex()).center()).row(), 199);
+  EXPECT_EQ(view->verticalScrollBar()->value(), 200 - page);
+  QTest::keyClick(view, Qt::Key_Up);
+  EXPECT_EQ(view->currentIndex().row(), 198);
+  EXPECT_EQ(dlg.CurSel(kSampleLog), 198);
+  QTest::keyClick(view, Qt::Key_Home);
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+
+  // Painted, then changed in sight: each picture is that of a list built as it now is.
+  view->clearFocus();
+  view->selectionModel()->clear();
+  auto as_if_built_anew = [&] {
+    QApplication::processEvents();
+    SampleDlg fresh(host);
+    DialogWindow* w2 = ShowUp(fresh);
+    for (int i = 0; i < dlg.Count(kSampleLog); ++i) {
+      fresh.AddString(kSampleLog, dlg.Item(kSampleLog, i));
+    }
+    // The rows arrive in one turn, the scroll bar they call for in the next.
+    QApplication::processEvents();
+    QApplication::processEvents();
+    auto* other = Get<ListBoxView>(w2, kSampleLog);
+    const bool same = other->viewport()->size() == view->viewport()->size() &&
+                      other->viewport()->grab().toImage() == view->viewport()->grab().toImage();
+    host.Forget(fresh);
+    return same;
+  };
+  const QImage before = view->viewport()->grab().toImage();
+  dlg.InsertString(kSampleLog, 1, u"inserted");
+  EXPECT_TRUE(as_if_built_anew());
+  EXPECT_NE(view->viewport()->grab().toImage(), before);
+  dlg.DeleteString(kSampleLog, 3);
+  EXPECT_TRUE(as_if_built_anew());
+}
+
 // The column is measured from cheap estimates and shapes only the lines that may be the widest:
 // a later line with fewer but wider characters, a line among many of the same length, and a
 // change of font must still leave every line in sight when scrolled sideways.
@@ -334,9 +387,9 @@ TEST_F(QtHostTest, ListColumnReachesTheEndOfEveryLine) {
   };
   const int widest = std::max({shaped(0), shaped(150), shaped(300)});
   ASSERT_GT(widest, view->viewport()->width());
-  EXPECT_GE(view->columnWidth(0), widest);
+  EXPECT_GE(view->column_width(), widest);
   // Margins and the kerning allowance stay small: no long empty run to scroll through.
-  EXPECT_LE(view->columnWidth(0), widest + 4 * view->fontMetrics().averageCharWidth());
+  EXPECT_LE(view->column_width(), widest + 4 * view->fontMetrics().averageCharWidth());
 
   QFont larger = view->font();
   larger.setPointSizeF(larger.pointSizeF() * 1.5);
@@ -344,7 +397,7 @@ TEST_F(QtHostTest, ListColumnReachesTheEndOfEveryLine) {
   QApplication::processEvents();
   const int widest_larger = std::max({shaped(0), shaped(150), shaped(300)});
   ASSERT_GT(widest_larger, widest);
-  EXPECT_GE(view->columnWidth(0), widest_larger);
+  EXPECT_GE(view->column_width(), widest_larger);
 }
 
 TEST_F(QtHostTest, TableRefreshChangesCellsWithoutResettingTheModel) {

@@ -269,7 +269,7 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
                 },
                 Event{.kind = Event::Kind::kSelChange, .id = id});
           });
-      connect(view, &QTableView::doubleClicked, this, [this, id](const QModelIndex& index) {
+      connect(view, &QAbstractItemView::doubleClicked, this, [this, id](const QModelIndex& index) {
         Send(Event{.kind = Event::Kind::kDoubleClick, .id = id, .row = index.row(), .column = 0});
       });
       if (spec.min_width > 0) view->setMinimumWidth(spec.min_width);

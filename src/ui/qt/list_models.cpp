@@ -1,8 +1,11 @@
 #include "ui/qt/list_models.h"
 
 #include <QEvent>
-#include <QHeaderView>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -67,38 +70,238 @@ void ListBoxModel::FlushAppends() {
 }
 
 ListBoxView::ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent)
-    : QTableView(parent) {
+    : QAbstractItemView(parent), row_height_(fontMetrics().height() + 2) {
   model->setParent(this);
   setModel(model);
-  horizontalHeader()->hide();
-  verticalHeader()->hide();
-  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
-  setShowGrid(false);
-  setWordWrap(false);
   // Long lines (the RF monitor's frames) are shown whole: no ellipsis, a horizontal scroll bar
-  // that moves by pixels rather than by the one wide column.
+  // that moves by pixels.
   setTextElideMode(Qt::ElideNone);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(multi_select ? QAbstractItemView::ExtendedSelection
                                 : QAbstractItemView::SingleSelection);
   setTabKeyNavigation(false);
-  connect(model, &QAbstractItemModel::rowsInserted, this,
-          [this](const QModelIndex&, int first, int last) { Measure(first, last); });
   connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
-    // Removing one line does not shrink the column (that would mean measuring every line);
-    // an emptied list starts again.
-    if (this->model()->rowCount() == 0) widest_ = widest_estimate_ = 0;
+    // Removing one line does not shrink the rows (that would mean measuring every line); an
+    // emptied list starts again.
+    if (RowCount() == 0) widest_ = widest_estimate_ = 0;
+    shown_text_.clear();
     FitColumn();
+    updateGeometries();
+    viewport()->update();
   });
-  connect(model, &QAbstractItemModel::modelReset, this, [this] {
-    widest_ = widest_estimate_ = 0;
-    Measure(0, this->model()->rowCount() - 1);
-  });
-  Measure(0, model->rowCount() - 1);
+  Measure(0, RowCount() - 1);
+}
+
+int ListBoxView::RowCount() const { return model()->rowCount(rootIndex()); }
+
+int ListBoxView::FirstShownRow() const { return verticalScrollBar()->value(); }
+
+int ListBoxView::PageRows() const { return std::max(1, viewport()->height() / row_height_); }
+
+int ListBoxView::column_width() const { return std::max(viewport()->width(), widest_); }
+
+QRect ListBoxView::visualRect(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != model()) return {};
+  return {-horizontalOffset(), (index.row() - FirstShownRow()) * row_height_, column_width(),
+          row_height_};
+}
+
+void ListBoxView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (!index.isValid()) return;
+  const int row = index.row();
+  const int page = PageRows();
+  int first = FirstShownRow();
+  switch (hint) {
+    case EnsureVisible:
+      if (row < first) {
+        first = row;
+      } else if (row >= first + page) {
+        first = row - page + 1;
+      }
+      break;
+    case PositionAtTop:
+      first = row;
+      break;
+    case PositionAtBottom:
+      first = row - page + 1;
+      break;
+    case PositionAtCenter:
+      first = row - page / 2;
+      break;
+  }
+  // The scroll bar keeps the row sideways where the user put it.
+  verticalScrollBar()->setValue(first);
+}
+
+QModelIndex ListBoxView::indexAt(const QPoint& point) const {
+  if (point.y() < 0) return {};
+  const int row = FirstShownRow() + point.y() / row_height_;
+  return row < RowCount() ? model()->index(row, 0, rootIndex()) : QModelIndex();
+}
+
+QModelIndex ListBoxView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+  const int rows = RowCount();
+  if (rows == 0) return {};
+  const QModelIndex current = currentIndex();
+  int row = current.isValid() ? current.row() : -1;
+  switch (action) {
+    case MoveUp:
+    case MovePrevious:
+      row = row < 0 ? 0 : row - 1;
+      break;
+    case MoveDown:
+    case MoveNext:
+      ++row;
+      break;
+    case MovePageUp:
+      row -= PageRows();
+      break;
+    case MovePageDown:
+      row = std::max(row, 0) + PageRows();
+      break;
+    case MoveHome:
+      row = 0;
+      break;
+    case MoveEnd:
+      row = rows - 1;
+      break;
+    case MoveLeft:
+    case MoveRight:
+      // One column: the arrows scroll a long line sideways.
+      horizontalScrollBar()->triggerAction(action == MoveLeft
+                                               ? QAbstractSlider::SliderSingleStepSub
+                                               : QAbstractSlider::SliderSingleStepAdd);
+      return current;
+  }
+  return model()->index(std::clamp(row, 0, rows - 1), 0, rootIndex());
+}
+
+int ListBoxView::horizontalOffset() const { return horizontalScrollBar()->value(); }
+
+int ListBoxView::verticalOffset() const { return FirstShownRow() * row_height_; }
+
+bool ListBoxView::isIndexHidden(const QModelIndex&) const { return false; }
+
+void ListBoxView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+  const int rows = RowCount();
+  const QRect r = rect.normalized();
+  const int top = FirstShownRow() + std::max(r.top(), 0) / row_height_;
+  const int bottom = std::min(FirstShownRow() + std::max(r.bottom(), 0) / row_height_, rows - 1);
+  QItemSelection selection;
+  if (top <= bottom) {
+    selection.select(model()->index(top, 0, rootIndex()), model()->index(bottom, 0, rootIndex()));
+  }
+  selectionModel()->select(selection, command);
+}
+
+QRegion ListBoxView::visualRegionForSelection(const QItemSelection& selection) const {
+  QRegion region;
+  const int first = FirstShownRow();
+  const int last = first + PageRows();
+  for (const QItemSelectionRange& range : selection) {
+    const int top = std::max(range.top(), first);
+    const int bottom = std::min(range.bottom(), last);
+    if (top > bottom) continue;
+    region += QRect(0, (top - first) * row_height_, viewport()->width(),
+                    (bottom - top + 1) * row_height_);
+  }
+  return region;
+}
+
+void ListBoxView::updateGeometries() {
+  const int page = PageRows();
+  QScrollBar* down = verticalScrollBar();
+  down->setSingleStep(1);
+  down->setPageStep(page);
+  down->setRange(0, std::max(0, RowCount() - page));
+  QScrollBar* across = horizontalScrollBar();
+  across->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 2));
+  across->setPageStep(viewport()->width());
+  across->setRange(0, std::max(0, widest_ - viewport()->width()));
+  QAbstractItemView::updateGeometries();
+}
+
+void ListBoxView::scrollContentsBy(int dx, int dy) {
+  // The vertical bar counts rows.
+  QAbstractItemView::scrollContentsBy(dx, dy * row_height_);
+}
+
+void ListBoxView::rowsInserted(const QModelIndex& parent, int first, int last) {
+  QAbstractItemView::rowsInserted(parent, first, last);
+  // Lines inserted before the end move the rows after them.
+  if (last + 1 < RowCount()) shown_text_.clear();
+  Measure(first, last);
+  updateGeometries();
+  // Only the rows from the first new one down change on the screen (none, below the last row
+  // in sight).
+  const int top = (first - FirstShownRow()) * row_height_;
+  if (top < viewport()->height()) {
+    viewport()->update(QRect(0, std::max(top, 0), viewport()->width(), viewport()->height()));
+  }
+}
+
+void ListBoxView::reset() {
+  QAbstractItemView::reset();
+  shown_text_.clear();
+  widest_ = widest_estimate_ = 0;
+  Measure(0, RowCount() - 1);
+  updateGeometries();
+  viewport()->update();
+}
+
+void ListBoxView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  painter.setFont(font());
+  const QRect area = event->rect();
+  const int first = FirstShownRow();
+  const int from = first + std::max(area.top(), 0) / row_height_;
+  const int to = std::min(first + area.bottom() / row_height_, RowCount() - 1);
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  const QStyle::State base = option.state;
+  const QPalette::ColorGroup group = !isEnabled()       ? QPalette::Disabled
+                                     : isActiveWindow() ? QPalette::Active
+                                                        : QPalette::Inactive;
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  const int text_top = (row_height_ - fontMetrics().height()) / 2;
+  const QModelIndex current = currentIndex();
+  QItemSelectionModel* selected = selectionModel();
+  for (int row = from; row <= to; ++row) {
+    const QModelIndex index = model()->index(row, 0, rootIndex());
+    option.rect = visualRect(index);
+    option.state = base;
+    const bool is_selected = selected->isSelected(index);
+    if (is_selected) option.state |= QStyle::State_Selected;
+    // The style's own row background (the selection), the text, and the focus frame: what the
+    // item delegate draws, without laying the text out again at every paint.
+    style()->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, &painter, this);
+    painter.setPen(
+        option.palette.color(group, is_selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.drawStaticText(option.rect.left() + margin, option.rect.top() + text_top,
+                           LineText(row));
+    if (index == current && hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.QStyleOption::operator=(option);
+      focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+      focus.backgroundColor =
+          option.palette.color(group, is_selected ? QPalette::Highlight : QPalette::Base);
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+  }
+}
+
+const QStaticText& ListBoxView::LineText(int row) {
+  auto it = shown_text_.find(row);
+  if (it != shown_text_.end()) return it->second;
+  // Only the rows in sight are kept: a screenful or two, not the whole list.
+  if (shown_text_.size() >= kShownTextRows) shown_text_.clear();
+  QStaticText text(model()->index(row, 0, rootIndex()).data().toString());
+  text.setTextFormat(Qt::PlainText);
+  return shown_text_.emplace(row, std::move(text)).first->second;
 }
 
 void ListBoxView::Measure(int first, int last) {
@@ -151,24 +354,33 @@ qreal ListBoxView::Advance(char16_t c) {
 }
 
 void ListBoxView::FitColumn() {
-  const int width = std::max(viewport()->width(), widest_);
-  if (columnWidth(0) != width) setColumnWidth(0, width);
+  const int width = column_width();
+  if (width == fitted_width_) return;
+  fitted_width_ = width;
+  updateGeometries();
+  viewport()->update();
 }
 
 bool ListBoxView::viewportEvent(QEvent* event) {
-  if (event->type() == QEvent::Resize) FitColumn();
-  return QTableView::viewportEvent(event);
+  if (event->type() == QEvent::Resize) {
+    fitted_width_ = -1;
+    FitColumn();
+  }
+  return QAbstractItemView::viewportEvent(event);
 }
 
 void ListBoxView::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) {
     // Every width was taken in the old font.
+    row_height_ = fontMetrics().height() + 2;
+    shown_text_.clear();
     latin1_known_ = false;
     other_advance_.clear();
     widest_ = widest_estimate_ = 0;
-    Measure(0, model()->rowCount() - 1);
+    Measure(0, RowCount() - 1);
+    updateGeometries();
   }
-  QTableView::changeEvent(event);
+  QAbstractItemView::changeEvent(event);
 }
 
 ListViewModel::ListViewModel(const ControlStore& store, int id, QObject* parent)

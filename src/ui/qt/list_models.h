@@ -3,12 +3,14 @@
 // recreating items, and a burst of appended lines becomes one row insertion per event-loop turn.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QHash>
-#include <QTableView>
+#include <QStaticText>
 #include <array>
 #include <string>
+#include <unordered_map>
 
 #include "ui/control_store.h"
 
@@ -41,23 +43,46 @@ class ListBoxModel : public QAbstractListModel {
   bool flush_queued_ = false;
 };
 
-// A list box shown as a one-column table without headers or grid. A table view places rows by
-// its fixed-size row header instead of laying out every item, so a line appended to a list of
-// 100,000 costs the same as one appended to a list of ten. Lines are never shortened or
-// wrapped: the column is as wide as the longest line, and the list scrolls sideways to it.
-class ListBoxView : public QTableView {
+// A list box: one line per row, every row the same height, so where a row lies, which row a
+// point hits and how far the list scrolls are a multiplication each. A line appended to a list
+// of 100,000 costs the same as one appended to a list of ten, and only the rows that changed
+// or came into sight are painted. Lines are never shortened or wrapped: the rows are as wide as
+// the longest line, and the list scrolls sideways to it by pixels (downwards by rows).
+class ListBoxView : public QAbstractItemView {
   Q_OBJECT
 
  public:
   ListBoxView(ListBoxModel* model, bool multi_select, QWidget* parent);
   // Width of the longest line so far, with the item's text margins.
   int widest_line() const { return widest_; }
+  // Width of every row: the viewport's, or the longest line's when that is wider.
+  int column_width() const;
+  int row_height() const { return row_height_; }
+
+  QRect visualRect(const QModelIndex& index) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  QModelIndex indexAt(const QPoint& point) const override;
 
  protected:
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  int horizontalOffset() const override;
+  int verticalOffset() const override;
+  bool isIndexHidden(const QModelIndex& index) const override;
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+  void updateGeometries() override;
+  void scrollContentsBy(int dx, int dy) override;
+  void rowsInserted(const QModelIndex& parent, int first, int last) override;
+  void reset() override;
+  void paintEvent(QPaintEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
+  int RowCount() const;
+  int FirstShownRow() const;
+  // Rows that fit the viewport whole (at least one).
+  int PageRows() const;
   // Only the new lines are measured, and only those that may be wider than every line so far:
   // a burst of 10,000 monitor lines costs a table lookup per character, not 10,000 shapings.
   void Measure(int first, int last);
@@ -65,15 +90,22 @@ class ListBoxView : public QTableView {
   // a cheap stand-in for shaping that differs from it only by kerning.
   int Estimate(const std::u16string& line);
   qreal Advance(char16_t c);
-  // The column fills the viewport and reaches the end of the longest line.
+  // The rows reach the end of the longest line; the scroll bars follow.
   void FitColumn();
+  // A row's text laid out once for painting.
+  const QStaticText& LineText(int row);
 
-  int widest_ = 0;           // column width the lines need, margins included
+  static constexpr size_t kShownTextRows = 512;
+
+  int row_height_ = 0;
+  int widest_ = 0;           // width the lines need, margins included
   int widest_estimate_ = 0;  // the largest estimate of any line so far
+  int fitted_width_ = -1;    // column width the scroll bars were last set for
   // Character advances in the view's font; emptied when the font changes.
   std::array<qreal, 256> latin1_advance_{};
   bool latin1_known_ = false;
   QHash<char16_t, qreal> other_advance_;
+  std::unordered_map<int, QStaticText> shown_text_;
 };
 
 class ListViewModel : public QAbstractTableModel {
