@@ -220,6 +220,7 @@ void GatewayDialog::Apply(int s, int count, const uint16_t* words, bool local, b
     }
   }
   RefreshFields(s, e);
+  if (Covers(s, e, GatewayImage::kRegVersion)) EnableForVersion();
   if (!local && Covers(s, e, GatewayImage::kRegVersion)) CheckVersion(from_cache);
   if (!local) {
     RefreshDeviceRows(s, e);
@@ -257,6 +258,25 @@ void GatewayDialog::CheckVersion(bool from_cache) {
   // behind it (a store confirmation among them) through all its retries.
   if (!from_cache && version != 0 && first < end)
     services_.queues.DropReadsOf(address_, first, end);
+}
+
+void GatewayDialog::EnableForVersion() {
+  const uint16_t version = image_.Version();
+  // A setting the firmware has no register for would be accepted and never written.
+  auto needs = [&](int id, uint16_t since) {
+    // Version 0 is no version yet (a project not read): the settings stay open for editing.
+    const bool has = version == 0 || version >= since;
+    Enable(id, has);
+    SetToolTip(id, has ? std::u16string()
+                       : Format("Needs firmware %.2f or later; this gateway has %.2f",
+                                since / 100.0, version / 100.0));
+  };
+  if (older_) {
+    needs(kGwKey, kOldKeyVersion);
+  } else {
+    needs(kGwAlarmLostTimeout, kTimeoutVersion);
+    needs(kGwConfigBridge, kBridgeVersion);
+  }
 }
 
 void GatewayDialog::UnsupportedVersion() {
@@ -532,6 +552,7 @@ void GatewayDialog::Write(bool eeprom) {
         u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
     if (answer != ui::kIdYes) return;
   }
+  if (!CheckEntries()) return;
   Gather();
   pending_writes_.reset();
   std::vector<std::pair<int, int>> ranges;
@@ -662,12 +683,34 @@ void GatewayDialog::Gather() {
   g.SetKey(key);
 }
 
+bool GatewayDialog::CheckEntries() {
+  struct Entry {
+    int id;
+    const char* caption;
+    int max;
+    const char* unit;
+  };
+  std::vector<Entry> entries = {{kGwModbusAddress, "MB Addr", 255, ""}};
+  if (!older_ && IsEnabled(kGwAlarmLostTimeout)) {
+    entries.push_back({kGwAlarmLostTimeout, "Alarm lost timeout", 0xFFFF, " s"});
+  }
+  for (const Entry& entry : entries) {
+    const std::optional<int> value = ScanInt(Text(entry.id));
+    if (value && *value >= 0 && *value <= entry.max) continue;
+    MessageBox(Format("%s must be between 0 and %d%s", entry.caption, entry.max, entry.unit),
+               u"Invalid value", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
+    return false;
+  }
+  return true;
+}
+
 void GatewayDialog::StoreIntoProject() {
   std::span<uint16_t> blob = ProjectBlob();
   std::copy(image_.words().begin(), image_.words().end(), blob.begin());
 }
 
 void GatewayDialog::OnCancel() {
+  if (!CheckEntries()) return;
   Gather();
   const std::span<const uint16_t> blob = project_.Record(entry_);
   const std::span<const uint16_t> words = image_.words();
@@ -692,6 +735,7 @@ void GatewayDialog::OnCommand(int id) {
       Write(true);
       return;
     case kGwSave:
+      if (!CheckEntries()) return;
       Gather();
       StoreIntoProject();
       return;

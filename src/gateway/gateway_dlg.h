@@ -128,6 +128,10 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   // they complete no operation, are not "Last Comm" and serve no FIFO view.
   void Apply(int first, int count, const uint16_t* words, bool local, bool from_cache = false);
   void CheckVersion(bool from_cache);
+  // Settings whose registers the firmware lacks are disabled, with the reason as their hint.
+  void EnableForVersion();
+  // False (after saying which field and its range) when a typed number cannot be stored.
+  bool CheckEntries();
   void UnsupportedVersion();
   void ApplyWhole(bool local);
   void RefreshFields(int s, int e);

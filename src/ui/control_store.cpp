@@ -133,6 +133,18 @@ void ControlStore::Enable(int id, bool enabled) {
   Notify(id, Change::kEnabled);
 }
 
+void ControlStore::SetToolTip(int id, std::u16string_view text) {
+  Control* c = Find(id);
+  if (c == nullptr || c->tool_tip == text) return;
+  c->tool_tip = text;
+  Notify(id, Change::kToolTip);
+}
+
+const std::u16string& ControlStore::ToolTip(int id) const {
+  const Control* c = Find(id);
+  return c == nullptr ? kEmpty : c->tool_tip;
+}
+
 bool ControlStore::IsEnabled(int id) const {
   const Control* c = Find(id);
   return c != nullptr && c->enabled;

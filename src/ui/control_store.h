@@ -57,6 +57,7 @@ enum class Change : uint8_t {
   kColor,
   kSource,
   kImage,
+  kToolTip,
 };
 
 class StoreObserver {
@@ -92,6 +93,9 @@ class ControlStore {
   bool IsVisible(int id) const;
   void Enable(int id, bool enabled);
   bool IsEnabled(int id) const;
+  // The hint shown when the pointer rests on a control (why it is disabled, for one).
+  void SetToolTip(int id, std::u16string_view text);
+  const std::u16string& ToolTip(int id) const;
 
   // Check boxes.
   void SetCheck(int id, bool checked);
@@ -167,6 +171,7 @@ class ControlStore {
     bool enabled = true;
     bool checked = false;
     std::u16string text;
+    std::u16string tool_tip;
     std::vector<std::u16string> items;
     std::vector<uint8_t> selected;  // per item, for list boxes
     int cur_sel = -1;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <numeric>
+#include <tuple>
 
 #include "device_fixture.h"
 #include "gateway/fifo_templates.h"
@@ -327,7 +328,7 @@ TEST_F(GatewayDlgTest, DefaultAsksBeforeEmptyingTheDeviceTables) {
 }
 
 TEST_F(GatewayDlgTest, FieldsAreGatheredAsTheGatewayStoresThem) {
-  auto& d = OpenGateway();
+  auto& d = OpenGateway([](std::span<uint16_t> blob) { blob[1] = 424; });
   host.Type(d, kGwName, u"Hall B");
   host.Type(d, kGwPassword, u"secret");
   host.Type(d, kGwModbusAddress, u"17");
@@ -350,12 +351,59 @@ TEST_F(GatewayDlgTest, FieldsAreGatheredAsTheGatewayStoresThem) {
   EXPECT_EQ(blob[19338], 0x2F01);
   EXPECT_EQ(blob[19339], 0x00AB);
   EXPECT_EQ(blob[19340], 0);
-  // An address that is not a number keeps the stored one.
-  host.Type(d, kGwModbusAddress, u"300");
-  host.Click(d, kGwSave);
-  EXPECT_EQ(Blob()[3] & 0xFF, 17);
+  // An address the byte cannot hold stops the save, says why and stays as typed; so does a
+  // time-out beyond its word.
+  for (const auto& [id, typed, message] :
+       {std::tuple{kGwModbusAddress, u"300", u"MB Addr must be between 0 and 255"},
+        std::tuple{kGwModbusAddress, u"abc", u"MB Addr must be between 0 and 255"},
+        std::tuple{kGwAlarmLostTimeout, u"70000",
+                   u"Alarm lost timeout must be between 0 and 65535 s"}}) {
+    const std::u16string kept = d.Text(id);
+    host.Type(d, id, typed);
+    host.Click(d, kGwSave);
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes().back().text, message);
+    EXPECT_EQ(host.boxes().back().caption, u"Invalid value");
+    host.ClearBoxes();
+    EXPECT_EQ(d.Text(id), typed);
+    EXPECT_EQ(Blob()[3] & 0xFF, 17);
+    EXPECT_EQ(Blob()[19501], 7200);
+    host.Type(d, id, kept);
+  }
   Deliver(19338, {0x2F01, 0x00AB});
   EXPECT_EQ(d.Text(kGwKey).substr(0, 12), u"01 2F AB 00 ");
+}
+
+// What the firmware has no register for is disabled, with the reason as its hint, once the
+// gateway has told its version.
+TEST_F(GatewayDlgTest, SettingsTheFirmwareLacksAreDisabledWithTheReason) {
+  // A project never read holds no version: nothing is known to be missing.
+  auto& d = OpenGateway([](std::span<uint16_t> blob) { blob[1] = 0; });
+  EXPECT_TRUE(d.IsEnabled(kGwAlarmLostTimeout));
+  EXPECT_TRUE(d.IsEnabled(kGwConfigBridge));
+  Deliver(1, {410});
+  EXPECT_FALSE(d.IsEnabled(kGwAlarmLostTimeout));
+  EXPECT_EQ(d.ToolTip(kGwAlarmLostTimeout), u"Needs firmware 4.23 or later; this gateway has 4.10");
+  EXPECT_FALSE(d.IsEnabled(kGwConfigBridge));
+  EXPECT_EQ(d.ToolTip(kGwConfigBridge), u"Needs firmware 4.24 or later; this gateway has 4.10");
+  // A disabled time-out is not checked: what it shows is not written.
+  host.Type(d, kGwModbusAddress, u"18");
+  host.Click(d, kGwSave);
+  EXPECT_TRUE(host.boxes().empty());
+  Deliver(1, {423});
+  EXPECT_TRUE(d.IsEnabled(kGwAlarmLostTimeout));
+  EXPECT_EQ(d.ToolTip(kGwAlarmLostTimeout), u"");
+  EXPECT_FALSE(d.IsEnabled(kGwConfigBridge));
+  EXPECT_EQ(d.ToolTip(kGwConfigBridge), u"Needs firmware 4.24 or later; this gateway has 4.23");
+  Deliver(1, {424});
+  EXPECT_TRUE(d.IsEnabled(kGwConfigBridge));
+  EXPECT_EQ(d.ToolTip(kGwConfigBridge), u"");
+}
+
+TEST_F(GatewayDlgTest, OlderWindowWithoutTheKeyDisablesIt) {
+  auto& d = OpenOlder(311);
+  EXPECT_FALSE(d.IsEnabled(kGwKey));
+  EXPECT_EQ(d.ToolTip(kGwKey), u"Needs firmware 3.12 or later; this gateway has 3.11");
 }
 
 TEST_F(GatewayDlgTest, ListsShowEveryColumnAndOnlyTouchedRowsChange) {

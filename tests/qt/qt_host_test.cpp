@@ -261,6 +261,7 @@ TEST_F(QtHostTest, LogicChangesReachTheWidgets) {
   dlg.SetSource(kSampleIndicator, SourceState::kError);
   dlg.Show(kSampleUptimeLabel, false);
   dlg.Enable(kSampleWrite, false);
+  dlg.SetToolTip(kSampleWrite, u"Needs firmware 4.23 or later");
   dlg.SetCell(kSampleTable, 1, 6, u"read cache");
   dlg.SetSel(kSampleDevices, 1, true);
 
@@ -278,6 +279,7 @@ TEST_F(QtHostTest, LogicChangesReachTheWidgets) {
   EXPECT_EQ(Get<SourceIndicatorButton>(w, kSampleIndicator)->state(), SourceState::kError);
   EXPECT_FALSE(Get<QLabel>(w, kSampleUptimeLabel)->isVisible());
   EXPECT_FALSE(Get<QPushButton>(w, kSampleWrite)->isEnabled());
+  EXPECT_EQ(Get<QPushButton>(w, kSampleWrite)->toolTip(), "Needs firmware 4.23 or later");
   auto* list = Get<ListBoxView>(w, kSampleDevices);
   EXPECT_TRUE(list->selectionModel()->isRowSelected(1, {}));
   EXPECT_FALSE(list->selectionModel()->isRowSelected(0, {}));

@@ -396,6 +396,7 @@ void DialogWindow::ApplyAll() {
     const ControlSpec* spec = dialog_.Template().Find(id);
     widget->setVisible(dialog_.IsVisible(id));
     widget->setEnabled(dialog_.IsEnabled(id));
+    widget->setToolTip(ToQ(dialog_.ToolTip(id)));
     switch (spec->kind) {
       case ControlKind::kComboList:
       case ControlKind::kComboEdit:
@@ -461,6 +462,9 @@ void DialogWindow::Apply(int id, Change change, int first, int count) {
       break;
     case Change::kEnabled:
       w->setEnabled(dialog_.IsEnabled(id));
+      break;
+    case Change::kToolTip:
+      w->setToolTip(ToQ(dialog_.ToolTip(id)));
       break;
     case Change::kText: {
       const QString text = ToQ(dialog_.Text(id));
