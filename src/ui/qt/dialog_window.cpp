@@ -504,7 +504,9 @@ void DialogWindow::Apply(int id, Change change, int first, int count) {
     case Change::kCaret:
       if (!caret_queued_[id]) {
         caret_queued_[id] = true;
-        QTimer::singleShot(0, this, [this, id] { ApplyCaret(id); });
+        const auto model = list_models_.find(id);
+        QTimer::singleShot(model != list_models_.end() ? model->second->FrameDelayMs() : 0, this,
+                           [this, id] { ApplyCaret(id); });
       }
       break;
     case Change::kColumns:

@@ -35,7 +35,7 @@ void ListBoxModel::ItemsInserted(int first, int count) {
     pending_ += count;
     if (!flush_queued_) {
       flush_queued_ = true;
-      QTimer::singleShot(0, this, [this] { FlushAppends(); });
+      QTimer::singleShot(FrameDelayMs(), this, [this] { FlushAppends(); });
     }
     return;
   }
@@ -60,9 +60,15 @@ void ListBoxModel::Reset() {
   endResetModel();
 }
 
+int ListBoxModel::FrameDelayMs() const {
+  if (!last_flush_.isValid() || frame_ms_ <= 0) return 0;
+  return static_cast<int>(std::max<qint64>(0, frame_ms_ - last_flush_.elapsed()));
+}
+
 void ListBoxModel::FlushAppends() {
   flush_queued_ = false;
   if (pending_ == 0) return;
+  last_flush_.start();
   beginInsertRows(QModelIndex(), rows_, rows_ + pending_ - 1);
   rows_ += pending_;
   pending_ = 0;
