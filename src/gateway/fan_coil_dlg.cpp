@@ -352,6 +352,10 @@ bool CFanCoilDlg::WriteRam() {
     if (answer != ui::kIdYes) return false;
   }
   Gather();
+  // A new operation ends the old one: late answers to a Read that timed out must not turn the
+  // indicator to Device in the middle of this write.
+  pending_reads_.reset();
+  KillTimer(kReadTimer);
   QueueWrite(kWriteFirst, kWriteCount, true);
   state_ = State::kWritingRam;
   SetSource(kFcSource, SourceState::kWrite);
@@ -420,12 +424,14 @@ void CFanCoilDlg::Gather() {
   StoreLowBytes(Text(kFcName), text);
   std::copy(text.begin(), text.end(), g.words().begin() + F::kRegName);
 
-  g.SetWord(F::kRegRadio, static_cast<uint16_t>(std::max(CurSel(kFcFrequency), 0) |
-                                                std::max(CurSel(kFcRfPower), 0) << 8));
+  // A list that shows no entry keeps the register's field: nobody chose entry 0.
+  const uint16_t radio = g.Word(F::kRegRadio);
+  g.SetWord(F::kRegRadio, static_cast<uint16_t>(CurSelOr(kFcFrequency, radio & 0xFF) |
+                                                CurSelOr(kFcRfPower, radio >> 8) << 8));
   g.SetWord(F::kRegOptions, static_cast<uint16_t>((IsChecked(kFcSystemMode) ? 1 : 0) |
                                                   (IsChecked(kFcBeacon) ? 0x100 : 0)));
 
-  uint16_t regulator = static_cast<uint16_t>(std::max(CurSel(kFcFanType), 0) << F::kFanTypeShift);
+  uint16_t regulator = static_cast<uint16_t>(CurSelOr(kFcFanType, g.FanType()) << F::kFanTypeShift);
   for (const BitBox& box : kFcRegulatorBoxes) {
     if (IsChecked(box.id)) regulator |= box.bit;
   }
@@ -436,7 +442,7 @@ void CFanCoilDlg::Gather() {
     if (IsChecked(kFcEnableBoxes[bit])) enables |= static_cast<uint8_t>(1u << bit);
   }
   g.SetLow(F::kRegManual, enables);
-  g.SetHigh(F::kRegManual, static_cast<uint8_t>(std::max(CurSel(kFcManualFan), 0)));
+  g.SetHigh(F::kRegManual, static_cast<uint8_t>(CurSelOr(kFcManualFan, g.High(F::kRegManual))));
 
   // A number that does not fit its register keeps the image's value rather than a cut one.
   for (const auto& [id, reg] :
@@ -470,9 +476,12 @@ void CFanCoilDlg::Gather() {
   if (const auto mb = ScanInRange(Text(kFcModbusAddress), 0xFF)) {
     g.SetLow(F::kRegModbusLine, static_cast<uint8_t>(*mb));
   }
-  g.SetHigh(F::kRegModbusLine, static_cast<uint8_t>(std::max(CurSel(kFcBaudrate), 0) + 10));
-  g.SetLow(F::kRegSerialFormat, static_cast<uint8_t>(std::max(CurSel(kFcParity), 0) +
-                                                     4 * std::max(CurSel(kFcStopBits), 0)));
+  const int baud_sel = CurSel(kFcBaudrate);
+  if (baud_sel >= 0) g.SetHigh(F::kRegModbusLine, static_cast<uint8_t>(baud_sel + 10));
+  const uint8_t format = g.Low(F::kRegSerialFormat);
+  g.SetLow(F::kRegSerialFormat,
+           static_cast<uint8_t>(CurSelOr(kFcParity, format & 0x03) +
+                                4 * CurSelOr(kFcStopBits, (format >> 2) & 0x01)));
   // A register 72 that selects no entry (a bit above the list's) stays as the controller has it.
   if (const int fan = CurSel(kFcFanMode); fan >= 0) g.SetFanMode(fan);
 }

@@ -519,7 +519,9 @@ void GatewayDialog::Read() {
   if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
   SetSource(kGwSource, SourceState::kRead);
   KillTimer(kKeepAliveTimer);
+  KillTimer(kConfirmPollTimer);
   pending_reads_.reset();
+  pending_writes_.reset();
   std::vector<std::pair<int, int>> ranges;
   if (older_) {
     ranges = {{kMainFirst, kOldMainCount},
@@ -554,7 +556,15 @@ void GatewayDialog::Write(bool eeprom) {
   }
   if (!CheckEntries()) return;
   Gather();
+  // A new operation ends the old one: late answers to a Read that timed out must not complete
+  // this write.
+  pending_reads_.reset();
   pending_writes_.reset();
+  // The store request goes out alone once the image is in RAM; one left in the image by a
+  // store that was never confirmed would make this write ask for a store of its own.
+  image_.SetWord(GatewayImage::kRegCommand,
+                 static_cast<uint16_t>(image_.Word(GatewayImage::kRegCommand) &
+                                       ~GatewayImage::kStoreRequestBit));
   std::vector<std::pair<int, int>> ranges;
   const uint16_t version = image_.Version();
   if (older_) {
@@ -653,8 +663,11 @@ void GatewayDialog::Gather() {
   StoreLowBytes(Text(kGwName), text);
   std::copy(text.begin(), text.end(), g.words().begin() + GatewayImage::kRegName);
 
-  const int frequency = std::max(CurSel(kGwFrequency), 0);
-  const int power = std::max(CurSel(kGwRfPower), 0) + std::max(rf_power_offset_, 0);
+  // A list that shows no entry keeps the register's field: nobody chose entry 0.
+  const uint16_t radio = g.Word(GatewayImage::kRegRadio);
+  const int frequency = CurSelOr(kGwFrequency, radio & 0xFF);
+  const int power_sel = CurSel(kGwRfPower);
+  const int power = power_sel >= 0 ? power_sel + std::max(rf_power_offset_, 0) : radio >> 8;
   g.SetWord(GatewayImage::kRegRadio, static_cast<uint16_t>(frequency | power << 8));
 
   // Before 4.00 only the low byte means something ("System mode").
@@ -663,16 +676,19 @@ void GatewayDialog::Gather() {
                                   (!older_ && IsChecked(kGwOneGatrix) ? 0x100 : 0)));
   // A Modbus address or a time-out that is not a number in range keeps the image's value
   // rather than storing a truncated one.
-  uint16_t line = g.Word(GatewayImage::kRegModbusLine) & 0x00FF;
+  const uint16_t old_line = g.Word(GatewayImage::kRegModbusLine);
+  uint16_t line = old_line & 0x00FF;
   if (auto mb = ScanInt(Text(kGwModbusAddress)); mb && *mb >= 0 && *mb <= 255) {
     line = static_cast<uint16_t>(*mb);
   }
-  g.SetWord(GatewayImage::kRegModbusLine,
-            static_cast<uint16_t>(line | (std::max(CurSel(kGwBaudrate), 0) + 10) << 8));
+  const int baud_sel = CurSel(kGwBaudrate);
+  const int baud_code = baud_sel >= 0 ? baud_sel + 10 : old_line >> 8;
+  g.SetWord(GatewayImage::kRegModbusLine, static_cast<uint16_t>(line | baud_code << 8));
   const uint16_t format = g.Word(GatewayImage::kRegSerialFormat);
+  const int parity = CurSelOr(kGwParity, format & 0x03);
+  const int stop_bits = CurSelOr(kGwStopBits, (format >> 2) & 0x01);
   g.SetWord(GatewayImage::kRegSerialFormat,
-            static_cast<uint16_t>((format & 0xFF00) | (std::max(CurSel(kGwParity), 0) +
-                                                       4 * std::max(CurSel(kGwStopBits), 0))));
+            static_cast<uint16_t>((format & 0xFF00) | (parity + 4 * stop_bits)));
   if (auto timeout = older_ ? std::nullopt : ScanInt(Text(kGwAlarmLostTimeout));
       timeout && *timeout >= 0 && *timeout <= 0xFFFF) {
     g.SetWord(GatewayImage::kRegAlarmLostTimeout, static_cast<uint16_t>(*timeout));

@@ -118,6 +118,11 @@ class ControlStore {
   // Current selection of a combo box, single-selection list box or list view (-1 = none). A
   // combo box's edit text follows its selection.
   int CurSel(int id) const;
+  // The selection, or `kept` when nothing is selected (a field no entry of the list shows).
+  int CurSelOr(int id, int kept) const {
+    const int sel = CurSel(id);
+    return sel >= 0 ? sel : kept;
+  }
   bool SetCurSel(int id, int index);
 
   // Multiple-selection list boxes (a single-selection list box answers the same calls).

@@ -120,6 +120,37 @@ TEST_F(FanCoilDlgTest, FanListFollowsTheHighestBitAndAnUnknownBitIsKept) {
   EXPECT_EQ(Stored()[F::kRegFanMode], 0x20);
 }
 
+// Lists that show no entry keep their fields: nobody chose "3 speed Fan" or channel 0.
+TEST_F(FanCoilDlgTest, ListsWithoutASelectionKeepTheirRegisters) {
+  std::vector<uint16_t> blob = Blob(312);
+  blob[F::kRegRegulator] = 3 << F::kFanTypeShift;
+  blob[F::kRegRadio] = 9 | (7 << 8);
+  CFanCoilDlg& d = OpenWith(blob);
+  ASSERT_EQ(d.CurSel(kFcFanType), -1);
+  ASSERT_EQ(d.CurSel(kFcFrequency), -1);
+  host.Click(d, kFcSave);
+  EXPECT_EQ(Stored()[F::kRegRegulator] & F::kFanTypeMask, 3 << F::kFanTypeShift);
+  EXPECT_EQ(Stored()[F::kRegRadio], 9 | (7 << 8));
+}
+
+// A Write started after "Read unsuccessfull": the read's late answers do not turn the
+// indicator to Device while the write runs.
+TEST_F(FanCoilDlgTest, LateAnswersOfAFailedReadDoNotEndALaterWrite) {
+  CFanCoilDlg& d = OpenWith(Blob(312));
+  Node().set_mute(true);
+  host.Click(d, kFcRead);
+  host.Advance(5100);
+  ASSERT_EQ(Count(u"Read unsuccessfull"), 1);
+  host.QueueAnswer(kIdYes);
+  host.Click(d, kFcWriteRam);
+  ASSERT_EQ(d.state(), CFanCoilDlg::State::kWritingRam);
+  std::vector<uint16_t> late = Blob(312);
+  late.resize(F::kConfigWords);
+  Deliver(0, late);
+  EXPECT_EQ(d.source(), SourceState::kWrite);
+  EXPECT_EQ(d.state(), CFanCoilDlg::State::kWritingRam);
+}
+
 TEST_F(FanCoilDlgTest, TemperaturesAreGatheredAsHundredthsAndBadTextKeepsTheRegister) {
   std::vector<uint16_t> blob = Blob(312);
   blob[F::kRegSetpointHeat] = 2050;

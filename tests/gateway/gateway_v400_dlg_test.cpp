@@ -185,6 +185,50 @@ TEST_F(GatewayDlgTest, MissingEepromConfirmationIsReported) {
   host.QueueAnswer(kIdNo);
   host.Click(d, kGwWriteRam);
   EXPECT_EQ(d.state(), State::kConfirmingEeprom);
+  // The store request that was never confirmed is not written again with the RAM image.
+  host.QueueAnswer(kIdYes);
+  host.Click(d, kGwWriteRam);
+  EXPECT_EQ(d.state(), State::kWritingRam);
+  EXPECT_EQ(d.image().Word(2) & 0x0100, 0);
+}
+
+// A Write started after "Read unsuccessfull": the read's late answers are still taken into the
+// image, but they complete nothing of the write.
+TEST_F(GatewayDlgTest, LateAnswersOfAFailedReadDoNotEndALaterWrite) {
+  auto& d = OpenGateway();
+  host.Click(d, kGwRead);
+  host.Advance(5000);
+  EXPECT_EQ(BoxTexts().back(), u"Read unsuccessfull");
+  host.QueueAnswer(kIdYes);
+  host.Click(d, kGwWriteEeprom);
+  ASSERT_EQ(d.state(), State::kWritingEeprom);
+  DeliverRange(0, 1634, 424);
+  DeliverRange(19292, 54, 424);
+  DeliverRange(19500, 2, 424);
+  DeliverRange(19600, 18, 424);
+  EXPECT_EQ(d.state(), State::kWritingEeprom);
+  EXPECT_EQ(d.source(), SourceState::kWrite);
+  EXPECT_TRUE(d.IsVisible(kGwProgress));
+  Ack(0, 1634);
+  Ack(19292, 54);
+  Ack(19500, 2);
+  Ack(19600, 18);
+  EXPECT_EQ(d.image().Word(2) & 0x0300, 0x0100);
+  Ack(2, 1);
+  Deliver(2, {0x0200});
+  EXPECT_EQ(d.state(), State::kIdle);
+  EXPECT_EQ(d.source(), SourceState::kDevice);
+}
+
+// A list that shows no entry (a register value beyond it) keeps the register when gathered.
+TEST_F(GatewayDlgTest, ListsWithoutASelectionKeepTheirRegisters) {
+  auto& d = OpenGateway([](std::span<uint16_t> blob) {
+    blob[1] = 424;
+    blob[26] = 9 | (2 << 8);  // frequency 9: no entry
+  });
+  ASSERT_EQ(d.CurSel(kGwFrequency), -1);
+  host.Click(d, kGwSave);
+  EXPECT_EQ(Blob()[26], 9 | (2 << 8));
 }
 
 TEST_F(GatewayDlgTest, ClockTicksWithinTheDayAndMendsBadFields) {
