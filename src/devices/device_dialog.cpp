@@ -276,11 +276,7 @@ void DeviceDialog::Write(bool eeprom) {
 
 bool DeviceDialog::CheckEntries() {
   for (std::span<const FieldBinding> fields : {HeaderFields(), fields_}) {
-    if (const auto problem = CheckFieldEntries(*this, fields, record_.size())) {
-      MessageBox(EntryProblemText(Template(), *problem), u"Invalid value",
-                 {ui::Buttons::kOk, ui::Icon::kWarning, 0});
-      return false;
-    }
+    if (!ui::AcceptEntries(*this, CheckFieldEntries(*this, fields, record_.size()))) return false;
   }
   return true;
 }

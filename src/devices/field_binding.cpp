@@ -348,34 +348,6 @@ std::optional<EntryProblem> CheckFieldEntries(const ui::ControlStore& store,
   return std::nullopt;
 }
 
-std::u16string EntryProblemText(const ui::DialogTemplate& tpl, const EntryProblem& problem) {
-  std::u16string caption = u"The value";
-  std::u16string unit;
-  if (const ui::ControlSpec* field = tpl.Find(problem.control)) {
-    for (const ui::ControlSpec& c : tpl.controls) {
-      if (c.kind != ui::ControlKind::kStatic || c.cell.parent != field->cell.parent ||
-          c.cell.row != field->cell.row || c.caption.empty()) {
-        continue;
-      }
-      if (c.cell.col == field->cell.col - 1) caption = std::u16string(c.caption);
-      if (c.cell.col == field->cell.col + field->cell.col_span)
-        unit = u" " + std::u16string(c.caption);
-    }
-  }
-  auto number = [&](int64_t v) {
-    if (problem.decimals == 0) return ui::Format("%lld", static_cast<long long>(v));
-    int64_t scale = 1;
-    for (int i = 0; i < problem.decimals; ++i) scale *= 10;
-    const int64_t whole = v / scale;
-    const int64_t part = (v < 0 ? -v : v) % scale;
-    return ui::Format("%s%lld.%0*lld", v < 0 && whole == 0 ? "-" : "",
-                      static_cast<long long>(whole), problem.decimals,
-                      static_cast<long long>(part));
-  };
-  return caption + u" must be between " + number(problem.min) + u" and " + number(problem.max) +
-         unit;
-}
-
 void CollectFields(const ui::ControlStore& store, std::span<const FieldBinding> fields,
                    std::span<uint16_t> record) {
   for (const FieldBinding& f : fields) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "ui/control_store.h"
+#include "ui/entry_problem.h"
 
 namespace corvane::devices {
 
@@ -98,23 +99,15 @@ void CollectFields(const ui::ControlStore& store, std::span<const FieldBinding> 
                    std::span<uint16_t> record);
 
 // A typed value that the field cannot hold: outside what its word or byte stores (it would be
-// kept as its low bits), or no number where one is required. `min` and `max` are in the field's
-// units (hundredths for a field with two decimals).
-struct EntryProblem {
-  int control = 0;
-  int64_t min = 0;
-  int64_t max = 0;
-  int decimals = 0;
-};
+// kept as its low bits), or no number where one is required.
+using ui::EntryProblem;
+using ui::EntryProblemText;
 // The first editable field whose text cannot be stored as it stands; fields shown hidden or
 // beyond the record are not checked, nor what an encoding clamps (kScaledByte, a decimal word at
 // the ends of a signed word) or takes as 0 (ZeroWhenBad) when it is no number.
 std::optional<EntryProblem> CheckFieldEntries(const ui::ControlStore& store,
                                               std::span<const FieldBinding> fields,
                                               size_t record_words);
-// "<caption> must be between <min> and <max> <unit>", the caption and unit being the labels
-// beside the field in the window's template.
-std::u16string EntryProblemText(const ui::DialogTemplate& tpl, const EntryProblem& problem);
 
 // Byte access to a record of words (byte 2w is the low byte of word w).
 uint8_t RecordByte(std::span<const uint16_t> record, int word, int byte);
