@@ -335,6 +335,15 @@ std::optional<int16_t> CRoomUnitDlg::TempCorrection(std::u16string_view* problem
 
 bool CRoomUnitDlg::CheckEntries() {
   if (!DeviceDialog::CheckEntries()) return false;
+  // The plain edits are collected by hand, after the correction: a number they cannot hold is
+  // refused here the same way. A text that is no number keeps the field's value.
+  for (const FieldBinding& field : RoomUnitEditFields()) {
+    const auto problem = CheckFieldEntries(*this, std::span(&field, 1), record().size());
+    if (problem && ui::ScanScaledDecimal(Text(field.control), 0) &&
+        !ui::AcceptEntries(*this, problem)) {
+      return false;
+    }
+  }
   // Refused before anything is collected: a write or a save does not go ahead with the old
   // values of the fields after it.
   std::u16string_view problem;

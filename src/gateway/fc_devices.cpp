@@ -21,6 +21,7 @@ void CFcDevices::ShowEntry() {
 }
 
 void CFcDevices::OnOk() {
+  if (!CheckCacheNumbers({{ui::kSubInputNumber, 0xFF}})) return;
   GwDeviceEntry edited = entry_;
   uint8_t modbus = modbus_address_;
   edited.address = CollectAddress();

@@ -5,6 +5,7 @@
 
 #include "gateway/gw_device_editors_template.h"
 #include "model/type_table.h"
+#include "ui/entry_problem.h"
 #include "ui/text.h"
 
 namespace corvane {
@@ -141,6 +142,21 @@ void SubdeviceEditor::ShowCacheFields(const GwDeviceEntry& entry, uint8_t modbus
   SetText(ui::kSubModbusAddress, ui::Format("%d", modbus_address));
 }
 
+bool SubdeviceEditor::CheckCacheNumbers(std::initializer_list<NumberField> more) {
+  // The widths of MB_cnt (12 bits), MB_start and the Modbus address byte.
+  std::vector<NumberField> numbers = {{ui::kSubModbusAddress, 0xFF},
+                                      {ui::kSubMapOffset, 0xFFFF},
+                                      {ui::kSubMapLength, GwDeviceEntry::kCountMask}};
+  numbers.insert(numbers.end(), more.begin(), more.end());
+  for (const NumberField& field : numbers) {
+    // A text that is no number counts as 0 and is no problem.
+    const int64_t value = subdevice::ScanSigned(Text(field.control)).value_or(0);
+    const auto problem = ui::RangeProblem(field.control, value, 0, field.max);
+    if (!ui::AcceptEntries(*this, problem)) return false;
+  }
+  return true;
+}
+
 void SubdeviceEditor::CollectCacheFields(GwDeviceEntry& entry, uint8_t& modbus_address) const {
   entry.SetMbCount(static_cast<uint16_t>(subdevice::ReadField(Text(ui::kSubMapLength), 12)));
   entry.mb_start = static_cast<uint16_t>(subdevice::ReadField(Text(ui::kSubMapOffset), 16));
@@ -215,6 +231,7 @@ void CGwDevices::ApplyDefaults(RfAddress address) {
 }
 
 void CGwDevices::OnOk() {
+  if (!CheckCacheNumbers()) return;
   GwDeviceEntry edited = entry_;
   uint8_t modbus = modbus_address_;
   edited.address = CollectAddress();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -46,7 +47,8 @@ enum class AddressRule : uint8_t {
 std::optional<RfAddress> ParseAddress(std::u16string_view text, AddressRule rule);
 
 // A number field: a signed decimal (leading blanks, trailing text ignored), 0 when the text is
-// not a number, then cut to the field's `bits` low bits (two's complement for negatives).
+// not a number, then cut to the field's `bits` low bits (two's complement for negatives). The
+// editors refuse a value beyond those bits before they read it (CheckCacheNumbers).
 uint32_t ReadField(std::u16string_view text, int bits);
 
 // A signed decimal number as "%d" reads it, saturated at the ends of int64_t; nullopt when no
@@ -56,7 +58,7 @@ std::optional<int64_t> ScanSigned(std::u16string_view text);
 // What a newly chosen device presets: its whole configuration record in registers, "Priority
 // High", and cached when the device does not listen (the gateway answers for it from the cache).
 struct CacheDefaults {
-  int map_length = 0;  // shown as is; only the low 12 bits are stored on OK
+  int map_length = 0;  // shown as is; OK refuses more than the 12 bits of MB_cnt hold
   int priority = 3;
   bool cached = false;
 };
@@ -89,6 +91,14 @@ class SubdeviceEditor : public ui::Dialog {
   // The cache fields of the GwDeviceEntry layout and the owner's Modbus address byte, for the
   // editors whose template has them ("Cached force" only where the template holds it).
   void ShowCacheFields(const GwDeviceEntry& entry, uint8_t modbus_address);
+  // False, after naming the field and its range, when a number field of the cache fields (or
+  // one of `more`) holds a value its bits cannot store: OK then leaves the entry as it was and
+  // the editor open with what was typed. A text that is no number counts as 0.
+  struct NumberField {
+    int control;
+    int64_t max;
+  };
+  bool CheckCacheNumbers(std::initializer_list<NumberField> more = {});
   // Everything but the address; the flag word's bits the editor does not show are kept.
   void CollectCacheFields(GwDeviceEntry& entry, uint8_t& modbus_address) const;
   // Presets length, priority and "Cached"; "Cached" is set only when `may_cache` too.

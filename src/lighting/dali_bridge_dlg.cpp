@@ -182,6 +182,16 @@ void CDaliBridgeDlg::RebuildList() {
 // ---------------------------------------------------------------------------------------------
 // Controls into the record
 
+bool CDaliBridgeDlg::CheckEntries() {
+  if (!DeviceDialog::CheckEntries()) return false;
+  for (int row : {ui::kDaliRowGetActual, ui::kDaliRowTrigger}) {
+    if (!ui::AcceptEntries(*this, DaliPriorityProblem(*this, DaliRowId(ui::kDaliPrio0, row)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void CDaliBridgeDlg::CollectDevice() {
   auto rec = mutable_record();
   uint16_t& system = rec[kSystem];
@@ -269,6 +279,7 @@ void CDaliBridgeDlg::Read() {
 void CDaliBridgeDlg::WriteRecord(bool eeprom) {
   const SourceState state = source();
   if (state == SourceState::kRead || state == SourceState::kWrite) return;
+  if (!CheckEntries()) return;
   if (state != SourceState::kDevice) {
     const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
                                   {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
@@ -400,8 +411,9 @@ void CDaliBridgeDlg::WriteCommandRow() {
   // Without a frame and its length there is no command to execute: the bridge would run the
   // previous one again.
   if (!command || !length) return;
-  const int priority =
-      ui::ScanInt(Text(DaliRowId(ui::kDaliPrio0, ui::kDaliRowCommand))).value_or(3);
+  const int prio_id = DaliRowId(ui::kDaliPrio0, ui::kDaliRowCommand);
+  if (!ui::AcceptEntries(*this, DaliPriorityProblem(*this, prio_id))) return;
+  const int priority = ui::ScanInt(Text(prio_id)).value_or(3);
   SetText(ui::kDaliResponse, u"");
   SendCommand(EncodeDaliCommand(RecordWord32(record(), kCommand), *command, *length, priority));
 }

@@ -85,6 +85,8 @@ class CDaliBridgeDlg : public devices::DeviceDialog {
   void InitDevice() override;
   void RefreshDevice(int first, int count) override;
   void CollectDevice() override;
+  // The priorities of the two stored command rows fit their two bits.
+  bool CheckEntries() override;
   std::vector<uint16_t> DefaultRecord() const override;
   void OnDeviceTimer(int id) override;
   std::span<const devices::FieldBinding> HeaderFields() const override;

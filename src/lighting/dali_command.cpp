@@ -23,6 +23,14 @@ uint32_t EncodeDaliCommand(uint32_t previous, std::u16string_view command,
   return EncodeDaliCommand(previous, frame, len, prio);
 }
 
+std::optional<ui::EntryProblem> DaliPriorityProblem(const ui::ControlStore& store, int control) {
+  const auto priority = ui::ScanInt(store.Text(control));
+  if (!priority) return std::nullopt;
+  auto problem = ui::RangeProblem(control, *priority, 0, 3);
+  if (problem) problem->caption = u"Prio";
+  return problem;
+}
+
 DaliFields DecodeDaliCommand(uint32_t word) {
   DaliFields f;
   const uint32_t frame = word & kDaliFrameMask;

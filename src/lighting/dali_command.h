@@ -7,8 +7,12 @@
 
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "ui/control_store.h"
+#include "ui/entry_problem.h"
 
 namespace corvane::lighting {
 
@@ -44,6 +48,10 @@ uint32_t EncodeDaliCommand(uint32_t previous, uint32_t command, int length, int 
 // decimal (0 when it is not), and a priority that is not a number gives 3.
 uint32_t EncodeDaliCommand(uint32_t previous, std::u16string_view command,
                            std::u16string_view length, std::u16string_view priority);
+
+// A Prio edit whose number the two priority bits cannot hold ("Prio must be between 0 and 3");
+// a text that is no number is left to the caller (priority 3, or the priority kept).
+std::optional<ui::EntryProblem> DaliPriorityProblem(const ui::ControlStore& store, int control);
 
 // The marker is the highest set bit among bits 0..27.
 DaliFields DecodeDaliCommand(uint32_t word);

@@ -137,6 +137,12 @@ void CLightControlDevDlg::TestPress(int button) {
 }
 
 void CLightControlDevDlg::OnOk() {
+  // A priority the two bits cannot hold keeps the sub-dialog open, with nothing stored yet.
+  for (int b = 0; b < 4; ++b) {
+    for (const CommandRow& row : kRows) {
+      if (!ui::AcceptEntries(*this, DaliPriorityProblem(*this, LcdId(row.prio, b)))) return;
+    }
+  }
   if (const auto address = ParseAddress(Text(ui::kLcdAddress))) {
     SetRecordWord32(record_, ControlDeviceWord(k_), *address);
   }
@@ -152,8 +158,8 @@ void CLightControlDevDlg::OnOk() {
         value = (value & ~kDaliFrameMask) | frame;
       }
       if (const auto priority = ui::ScanInt(Text(LcdId(row.prio, b)))) {
-        value = (value & ~kDaliPriorityMask) |
-                ((static_cast<uint32_t>(*priority) & 3u) << kDaliPriorityShift);
+        value = (value & ~kDaliPriorityMask) | static_cast<uint32_t>(*priority)
+                                                   << kDaliPriorityShift;
       }
       if (row.command == ButtonCommand::kOn) {
         value = IsChecked(LcdId(ui::kLcdPushPull0, b)) ? value | kDaliPushPullBit

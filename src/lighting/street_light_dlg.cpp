@@ -882,6 +882,7 @@ void CStreetLightDlg::SendDaliCommand() {
     MessageBox(u"Invalid DALI command: Len must be a whole number");
     return;
   }
+  if (!ui::AcceptEntries(*this, DaliPriorityProblem(*this, ui::kSlDaliPriority))) return;
   const int priority = ui::ScanInt(Text(ui::kSlDaliPriority)).value_or(3);
   auto rec = mutable_record();
   uint32_t word = EncodeDaliCommand(Word32(rec, kDaliCommand), *command, *length, priority);

@@ -108,6 +108,40 @@ TEST_F(RoomUnitTest, TempCorrectionWithinTheRecordLimitsOrTheCollectStops) {
   EXPECT_EQ(Word(d, rw::kTempCorrection), 480);
 }
 
+// What a word or byte cannot hold stops Save and Write with the field's name and range, in both
+// room units; the record keeps its values and the field what was typed.
+void ExpectRefused(TestHost& host, DeviceDialog& d, int id, std::u16string_view typed,
+                   std::u16string_view message) {
+  SCOPED_TRACE(Utf16ToUtf8(message));
+  const std::vector<uint16_t> saved(d.record().begin(), d.record().end());
+  host.ClearBoxes();
+  host.Type(d, id, typed);
+  host.Click(d, kDevSave);
+  host.Click(d, kDevWriteRam);
+  ASSERT_EQ(host.boxes().size(), 2u);
+  for (const auto& box : host.boxes()) {
+    EXPECT_EQ(box.text, message);
+    EXPECT_EQ(box.caption, u"Invalid value");
+  }
+  EXPECT_EQ(d.pending(), Pending::kNone);
+  EXPECT_EQ(d.Text(id), typed);
+  EXPECT_TRUE(std::equal(saved.begin(), saved.end(), d.record().begin(), d.record().end()));
+}
+
+TEST_F(RoomUnitTest, CalidorRefusesValuesBeyondTheirWordByName) {
+  auto& d = OpenWithDefault();
+  ExpectRefused(host, d, kRuStepMinutes, u"300", u"Step minutes must be between 0 and 255 min");
+  host.Type(d, kRuStepMinutes, u"10");
+  ExpectRefused(host, d, kRuEditReturnTime, u"256",
+                u"Edit return time must be between 0 and 255 s");
+}
+
+TEST_F(RoomUnitTest, CalidorCRefusesValuesBeyondTheirWordByName) {
+  auto& d = OpenDevice<CRoomUnitCDlg>(demo::kFanCoilRoomUnit, DialogClass::kRoomUnitC);
+  host.Click(d, kDevDefault);
+  ExpectRefused(host, d, kRcRedOn, u"99999", u"Red ON must be between 0 and 65535 ppm");
+}
+
 TEST_F(RoomUnitTest, ModeDropDownsUnitOptionsAndBitRows) {
   auto& d = OpenWithDefault();
   // No mode bit: "Day", written back as bit 0. The lowest bit wins.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "gateway/gw_device_editors_template.h"
@@ -142,7 +143,7 @@ TEST_F(GwEditorTest, EnterChecksAtOnceAndDoesNotClose) {
   EXPECT_EQ(editor.Text(kSubMapLength), u"7");
 }
 
-TEST_F(GwEditorTest, OpeningShowsTheEntryOkStoresItCutToWidthCancelNothing) {
+TEST_F(GwEditorTest, OpeningShowsTheEntryOkStoresItCancelNothing) {
   GwDeviceEntry entry{.address = kRelay, .mb_start = 2034};
   entry.SetMbCount(158);
   entry.SetPriority(2);
@@ -164,21 +165,57 @@ TEST_F(GwEditorTest, OpeningShowsTheEntryOkStoresItCutToWidthCancelNothing) {
   editor.ResetEnded();
   host.Open(editor);
   ASSERT_TRUE(host.Type(editor, kSubAddress, u"0x0031Z"));  // read as far as it is hex: 0x31
-  ASSERT_TRUE(host.Type(editor, kSubMapLength, u"5000"));
-  ASSERT_TRUE(host.Type(editor, kSubMapOffset, u"x"));
+  ASSERT_TRUE(host.Type(editor, kSubMapLength, u"4095"));
+  ASSERT_TRUE(host.Type(editor, kSubMapOffset, u"x"));  // no number: 0
   ASSERT_TRUE(host.Toggle(editor, kSubCached));
   ASSERT_TRUE(host.Toggle(editor, kSubCachedForce));
   ASSERT_TRUE(host.Select(editor, kSubPriority, 3));
-  ASSERT_TRUE(host.Type(editor, kSubModbusAddress, u"300"));
+  ASSERT_TRUE(host.Type(editor, kSubModbusAddress, u"255"));
   ASSERT_TRUE(host.Click(editor, kIdOk));
   EXPECT_FALSE(host.IsOpen(editor));
+  EXPECT_TRUE(host.boxes().empty());
   EXPECT_EQ(entry.address, 0x00000031u);
-  EXPECT_EQ(entry.MbCount(), 904);
+  EXPECT_EQ(entry.MbCount(), 4095);
   EXPECT_EQ(entry.mb_start, 0);
   EXPECT_TRUE(entry.Cached());
   EXPECT_TRUE(entry.CachedForce());
   EXPECT_EQ(entry.Priority(), 3);
-  EXPECT_EQ(modbus, 44);
+  EXPECT_EQ(modbus, 255);
+}
+
+// A number its bits cannot hold is refused by name and range, never stored as its low bits:
+// the editor stays open with what was typed and the entry keeps every field.
+TEST_F(GwEditorTest, OkRefusesANumberBeyondItsField) {
+  GwDeviceEntry entry{.address = kRelay, .mb_start = 2034};
+  entry.SetMbCount(158);
+  uint8_t modbus = 17;
+  const GwDeviceEntry before = entry;
+  CGwDevices editor(host, entry, modbus, kGateway, project, heard);
+  host.Open(editor);
+  ASSERT_TRUE(host.Select(editor, kSubAddress, LineOf(editor, kOtherGateway)));
+  for (const auto& [id, typed, message] : {
+           std::tuple{kSubModbusAddress, u"300", u"Modbus address must be between 0 and 255"},
+           std::tuple{kSubModbusAddress, u"-1", u"Modbus address must be between 0 and 255"},
+           std::tuple{kSubMapOffset, u"65536", u"Modbus map offset must be between 0 and 65535"},
+           std::tuple{kSubMapLength, u"5000", u"Modbus map length must be between 0 and 4095"},
+       }) {
+    SCOPED_TRACE(Utf16ToUtf8(typed));
+    host.ClearBoxes();
+    const std::u16string kept = editor.Text(id);
+    ASSERT_TRUE(host.Type(editor, id, typed));
+    ASSERT_TRUE(host.Click(editor, kIdOk));
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].text, message);
+    EXPECT_EQ(host.boxes()[0].caption, u"Invalid value");
+    EXPECT_TRUE(host.IsOpen(editor));
+    EXPECT_EQ(editor.Text(id), typed);
+    EXPECT_EQ(entry, before);
+    EXPECT_EQ(modbus, 17);
+    ASSERT_TRUE(host.Type(editor, id, kept));
+  }
+  ASSERT_TRUE(host.Click(editor, kIdOk));
+  EXPECT_FALSE(host.IsOpen(editor));
+  EXPECT_EQ(entry.address, kOtherGateway);
 }
 
 TEST_F(GwEditorTest, DisableFreesTheEntryAndAnUnreadableAddressKeepsIt) {

@@ -182,6 +182,38 @@ TEST_F(DaliBridgeTest, CommandRowsEncodeSendAndCollect) {
   EXPECT_EQ(Word32(d, kTrigger), 0x00010100u);
 }
 
+// A priority its two bits cannot hold stops Write CMD, Save and Write with the field's name and
+// range; nothing is stored or sent and the field keeps what was typed.
+TEST_F(DaliBridgeTest, PriorityBeyondTwoBitsIsRefused) {
+  auto& d = OpenBridge();
+  transport.Take();
+  const uint32_t command_before = Word32(d, kCommand);
+  const uint32_t trigger_before = Word32(d, kTrigger);
+  const int prio = DaliRowId(kDaliPrio0, kDaliRowCommand);
+  const int trigger_prio = DaliRowId(kDaliPrio0, kDaliRowTrigger);
+  auto refused = [&](int id) {
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].text, u"Prio must be between 0 and 3");
+    EXPECT_EQ(host.boxes()[0].caption, u"Invalid value");
+    EXPECT_EQ(d.Text(id), u"9");
+    host.ClearBoxes();
+  };
+  host.Type(d, prio, u"9");
+  host.Click(d, kDaliWriteCmd);
+  refused(prio);
+  EXPECT_EQ(Word32(d, kCommand), command_before);
+
+  host.Type(d, trigger_prio, u"9");
+  host.Click(d, devices::kDevSave);
+  refused(trigger_prio);
+  host.Click(d, devices::kDevWriteRam);
+  refused(trigger_prio);
+  EXPECT_EQ(d.pending(), devices::Pending::kNone);
+  EXPECT_EQ(Word32(d, kTrigger), trigger_before);
+  host.Advance(100);
+  EXPECT_TRUE(transport.Take().empty());
+}
+
 TEST_F(DaliBridgeTest, EditorOpensOnTheCommandAndWritesItsChoiceBack) {
   auto& d = OpenBridge();
   const int cmd = DaliRowId(kDaliCmd0, kDaliRowTrigger);
@@ -300,6 +332,26 @@ TEST_F(LightControlDevTest, OkStoresAddressCommandsAndPushPull) {
   host.Type(*again, kLcdAddress, u"0x00000000 disable");
   host.Click(*again, kIdCancel);
   EXPECT_EQ(ControlDeviceAddress(record, 2), demo::kKeypad);
+}
+
+TEST_F(LightControlDevTest, OkRefusesAPriorityBeyondTwoBits) {
+  StartWithProject({demo::kLightingBridgeB, demo::kKeypad});
+  SetRecordWord32(record, ButtonCommandWord(1, ButtonCommand::kOn, 2), 0x2001FF00);
+  const std::vector<uint16_t> before = record;
+  auto device = Device(1);
+  host.Select(*device, kLcdAddress, 1);
+  host.Type(*device, LcdId(kLcdOnPrio0, 2), u"9");
+  host.Click(*device, kIdOk);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text, u"Prio must be between 0 and 3");
+  EXPECT_EQ(host.boxes()[0].caption, u"Invalid value");
+  EXPECT_TRUE(host.IsOpen(*device));
+  EXPECT_EQ(device->Text(LcdId(kLcdOnPrio0, 2)), u"9");
+  EXPECT_EQ(record, before);
+  host.Type(*device, LcdId(kLcdOnPrio0, 2), u"3");
+  host.Click(*device, kIdOk);
+  EXPECT_FALSE(host.IsOpen(*device));
+  EXPECT_EQ(RecordWord32(record, ButtonCommandWord(1, ButtonCommand::kOn, 2)), 0x6001FF00u);
 }
 
 TEST_F(LightControlDevTest, TestPressImitatesTheControlDevicesReport) {
