@@ -65,7 +65,9 @@ CFanCoilDlg::CFanCoilDlg(const DeviceDialogContext& context, devices::DeviceServ
       project_(context.project),
       entry_(context.entry),
       address_(context.address),
-      route_(context.route) {}
+      route_(context.route),
+      wmbus_reader_(F::kRegWmbusHead, F::kRegWmbusStatus,
+                    [this](int first, int count, bool flush) { QueueRead(first, count, flush); }) {}
 
 // The view goes with the window; its timer is the dialog's and dies with it.
 CFanCoilDlg::~CFanCoilDlg() = default;
@@ -99,7 +101,6 @@ void CFanCoilDlg::OnInit() {
     Show(kFcRssi, false);
   }
   pending_reads_.reset();
-  frame_requested_ = false;
   // The clock and the levels as they stand, before their timers first tick.
   ShowClock();
   ShowRadioLevels();
@@ -292,26 +293,8 @@ void CFanCoilDlg::ApplyEnableRules() {
 // The FIFO head is served only for a view that is open, and only with data the controller sent:
 // a stale length in a stored or imported image must not drain the controller's FIFO.
 void CFanCoilDlg::ServeWmbusFifo(int s, int e) {
-  if (!wmbus_fifo_ || !wmbus_fifo_->is_open() ||
-      !Overlaps(s, e, F::kRegWmbusHead, F::kRegWmbusStatus + 1)) {
-    return;
-  }
-  const GwWmbusHead head = image_.WmbusHead();
-  if (frame_requested_ && s <= F::kRegWmbusHead) {
-    frame_requested_ = false;
-    QueueRead(F::kRegWmbusStatus, 1, false);
-    const UtcTime t = ToUtc(head.time);
-    std::u16string line = Format("%02d.%02d.%04d %02d:%02d:%02d, rssi=%d dBm Data: ", t.day,
-                                 t.month, t.year, t.hour, t.minute, t.second, head.rssi);
-    for (uint8_t b : head.frame) AppendFormat(line, "%02X ", b);
-    wmbus_fifo_->AddLine(line);
-  } else if (!frame_requested_ && head.length != 0) {
-    // The frame as far as the head holds it: a length byte beyond it reads no further than the
-    // status register.
-    const int registers =
-        std::min((head.length + 5) / 2, F::kRegWmbusStatus + 1 - F::kRegWmbusHead);
-    QueueRead(F::kRegWmbusHead, registers, false);
-    frame_requested_ = true;
+  if (wmbus_fifo_ && wmbus_fifo_->is_open()) {
+    wmbus_reader_.OnBlock(s, e, image_.WmbusHead(), *wmbus_fifo_);
   }
 }
 
@@ -713,7 +696,7 @@ void CFanCoilDlg::OnTimer(int id) {
       return;
     case kWmbusFifoTimer:
       if (wmbus_fifo_ && wmbus_fifo_->is_open()) {
-        QueueRead(F::kRegWmbusStatus, 1, false);
+        wmbus_reader_.Poll();
       } else {
         KillTimer(kWmbusFifoTimer);
       }
@@ -779,8 +762,7 @@ void CFanCoilDlg::Synchronize() {
 void CFanCoilDlg::OpenWmbusFifo() {
   if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
   // Flushed only when no Read or Write runs: a flush would drop the operation's requests.
-  QueueRead(F::kRegWmbusStatus, 1, state_ == State::kIdle && pending_reads_.none());
-  frame_requested_ = false;
+  wmbus_reader_.Start(state_ == State::kIdle && pending_reads_.none());
   wmbus_fifo_->ShowFor(*this);
   SetTimer(kWmbusFifoTimer, kFifoPollMs);
 }

@@ -145,7 +145,7 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   State state_ = State::kIdle;
   bool closed_for_version_ = false;
   std::unique_ptr<CWmbusFifo> wmbus_fifo_;
-  bool frame_requested_ = false;
+  WmbusFifoReader wmbus_reader_;
 };
 
 }  // namespace corvane

@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "gateway/fifo_templates.h"
-#include "model/user_file.h"
+#include "gateway/image_text.h"
 #include "gateway/wmbus_telegram.h"
+#include "model/user_file.h"
 
 namespace corvane {
 namespace {
@@ -160,6 +161,41 @@ std::u16string UniFifoLine(uint32_t address, uint16_t register_number,
 std::u16string UniFifo2Line(int index, uint16_t register_number, int tdif) {
   return ui::Format("index=%d,reg=%d 0x%04X tdif=%d", index, register_number, register_number,
                     tdif);
+}
+
+std::u16string WmbusFifoLine(uint32_t unix_time, int rssi, std::span<const uint8_t> frame) {
+  const UtcTime t = ToUtc(unix_time);
+  std::u16string line = ui::Format("%02d.%02d.%04d %02d:%02d:%02d, rssi=%d dBm Data: ", t.day,
+                                   t.month, t.year, t.hour, t.minute, t.second, rssi);
+  for (uint8_t b : frame) ui::AppendFormat(line, "%02X ", b);
+  return line;
+}
+
+void WmbusFifoReader::Start(bool flush) {
+  frame_.Restart();
+  queue_read_(status_, 1, flush);
+  frame_.PollQueued();
+}
+
+void WmbusFifoReader::Poll() {
+  queue_read_(status_, 1, false);
+  frame_.PollQueued();
+}
+
+void WmbusFifoReader::OnBlock(int s, int e, const GwWmbusHead& head, CWmbusFifo& view) {
+  if (!Overlaps(s, e, head_, status_ + 1)) return;
+  if (s <= head_) {
+    // The frame asked for (a late one that was given up is left to the next poll).
+    if (!frame_.outstanding()) return;
+    frame_.Clear();
+    Poll();
+    view.AddLine(WmbusFifoLine(head.time, head.rssi, head.frame));
+  } else if (frame_.PollAnswered() && head.length != 0) {
+    // The frame as far as the head holds it: a length byte beyond it reads no further than the
+    // status register.
+    queue_read_(head_, std::min((head.length + 5) / 2, status_ + 1 - head_), false);
+    frame_.Ask();
+  }
 }
 
 }  // namespace corvane

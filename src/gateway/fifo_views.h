@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/gateway_image.h"
 #include "ui/dialog.h"
 #include "ui/text.h"
 
@@ -105,7 +106,71 @@ class CWmbusFifo : public FifoView {
   void CopyFields();
 };
 
+// The owner's request for a FIFO's head entry (the whole entry, after a poll saw one waiting).
+// The read queue answers in order: the polls queued before the request are answered before it,
+// so a poll answered after those while the request is still outstanding means the queue gave
+// the request up, and the next entry may be asked for (the view stayed silent otherwise).
+class FifoHeadRequest {
+ public:
+  bool outstanding() const { return outstanding_; }
+  // The owner queued a poll (the count or status register alone).
+  void PollQueued() { ++polls_unanswered_; }
+  void Ask() {
+    outstanding_ = true;
+    polls_ahead_ = polls_unanswered_;
+  }
+  // The head entry arrived.
+  void Clear() { outstanding_ = false; }
+  // The view opens afresh: nothing is asked for or awaited.
+  void Restart() { *this = FifoHeadRequest(); }
+  // A poll arrived: true when no request is outstanding now, so a waiting entry may be asked
+  // for.
+  bool PollAnswered() {
+    if (polls_unanswered_ > 0) --polls_unanswered_;
+    if (outstanding_) {
+      if (polls_ahead_ > 0) {
+        --polls_ahead_;
+      } else {
+        outstanding_ = false;
+      }
+    }
+    return !outstanding_;
+  }
+
+ private:
+  bool outstanding_ = false;
+  int polls_unanswered_ = 0;  // polls queued and not answered yet
+  int polls_ahead_ = 0;       // of those, queued before the outstanding request
+};
+
+// The wM-Bus FIFO of a gateway or fan-coil controller, polled into its view: the status
+// register tells the length of the frame at the head, the head is read as far as the frame
+// reaches, and reading the status again after a frame moves to the next. `head` and `status`
+// are the owner's register numbers; `queue_read` queues a read of the owner's device.
+class WmbusFifoReader {
+ public:
+  using QueueRead = std::function<void(int first, int count, bool flush)>;
+  WmbusFifoReader(int head, int status, QueueRead queue_read)
+      : head_(head), status_(status), queue_read_(std::move(queue_read)) {}
+  // The view opens: nothing is asked for yet; the first poll goes (flushing the queue when no
+  // operation of the owner's runs).
+  void Start(bool flush);
+  // The poll timer fired.
+  void Poll();
+  // Block [s, e) of the owner's image arrived; `head` is the image's head as it holds it now.
+  void OnBlock(int s, int e, const GwWmbusHead& head, CWmbusFifo& view);
+
+ private:
+  int head_;
+  int status_;
+  QueueRead queue_read_;
+  FifoHeadRequest frame_;
+};
+
 // The lines the owners add.
+// "%02d.%02d.%04d %02d:%02d:%02d, rssi=%d dBm Data: " of the reception time (UTC) and the
+// RSSI, then "%02X " for each frame byte.
+std::u16string WmbusFifoLine(uint32_t unix_time, int rssi, std::span<const uint8_t> frame);
 // "a=0x%08X,reg=%d,v:" of the device address and register number + 1, then "%04X " for each
 // of the first four values at most.
 std::u16string UniFifoLine(uint32_t address, uint16_t register_number,

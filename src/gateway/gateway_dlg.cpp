@@ -127,7 +127,9 @@ GatewayDialog::GatewayDialog(const ui::DialogTemplate& tpl, const GatewayMap& ma
       address_(context.address),
       route_(context.route),
       older_(map == kPre400Map),
-      image_(map) {}
+      image_(map),
+      wmbus_reader_(GatewayImage::kRegWmbusHead, GatewayImage::kRegWmbusStatus,
+                    [this](int first, int count, bool flush) { QueueRead(first, count, flush); }) {}
 
 // The views go with the window; their timers are the dialog's and die with it.
 GatewayDialog::~GatewayDialog() = default;
@@ -437,40 +439,26 @@ void GatewayDialog::ServeFifos(int s, int e) {
     // The requested entry is the whole head; a poll of the count alone is not it.
     const bool whole_head =
         s <= GatewayImage::kRegWriteLog && e >= GatewayImage::kRegWriteLog + kWriteLogRegisters;
-    if (log_entry_requested_ && whole_head) {
-      log_entry_requested_ = false;
-      // The entry first: the count is part of it, and writing 0 takes the entry out of the log.
-      const GwWriteLogHead head = g.WriteLogHead();
-      image_.SetWord(GatewayImage::kRegWriteLogCount, 0);
-      QueueWrite(GatewayImage::kRegWriteLogCount, 1, false);
-      QueueRead(GatewayImage::kRegWriteLogCount, 1, false);
-      uni_fifo_->AddLine(UniFifoLine(head.address, head.reg, head.values));
-    } else if (!log_entry_requested_ && g.Word(GatewayImage::kRegWriteLogCount) != 0) {
+    if (whole_head) {
+      // The entry asked for (a late one that was given up is left to the next poll).
+      if (log_entry_.outstanding()) {
+        log_entry_.Clear();
+        // The entry first: the count is part of it, and writing 0 takes the entry out of the log.
+        const GwWriteLogHead head = g.WriteLogHead();
+        image_.SetWord(GatewayImage::kRegWriteLogCount, 0);
+        QueueWrite(GatewayImage::kRegWriteLogCount, 1, false);
+        QueueRead(GatewayImage::kRegWriteLogCount, 1, false);
+        log_entry_.PollQueued();
+        uni_fifo_->AddLine(UniFifoLine(head.address, head.reg, head.values));
+      }
+    } else if (log_entry_.PollAnswered() && g.Word(GatewayImage::kRegWriteLogCount) != 0) {
       QueueRead(GatewayImage::kRegWriteLog, kWriteLogRegisters, false);
-      log_entry_requested_ = true;
+      log_entry_.Ask();
     }
     SetTimer(kUniFifoTimer, kFifoPollMs);
   }
-  if (wmbus_fifo_ && wmbus_fifo_->is_open() &&
-      Overlaps(s, e, GatewayImage::kRegWmbusHead, GatewayImage::kRegWmbusStatus + 1)) {
-    const GwWmbusHead head = g.WmbusHead();
-    if (frame_requested_ && s <= GatewayImage::kRegWmbusHead) {
-      frame_requested_ = false;
-      QueueRead(GatewayImage::kRegWmbusStatus, 1, false);
-      const UtcTime t = ToUtc(head.time);
-      std::u16string line = Format("%02d.%02d.%04d %02d:%02d:%02d, rssi=%d dBm Data: ", t.day,
-                                   t.month, t.year, t.hour, t.minute, t.second, head.rssi);
-      for (uint8_t b : head.frame) AppendFormat(line, "%02X ", b);
-      wmbus_fifo_->AddLine(line);
-    } else if (!frame_requested_ && head.length != 0) {
-      // The frame as far as the head holds it: a length byte beyond it reads no further than
-      // the status register.
-      const int registers = std::min(
-          (head.length + 5) / 2, GatewayImage::kRegWmbusStatus + 1 - GatewayImage::kRegWmbusHead);
-      QueueRead(GatewayImage::kRegWmbusHead, registers, false);
-      frame_requested_ = true;
-    }
-  }
+  if (wmbus_fifo_ && wmbus_fifo_->is_open())
+    wmbus_reader_.OnBlock(s, e, g.WmbusHead(), *wmbus_fifo_);
   if (uni_fifo2_ && Overlaps(s, e, GatewayImage::kRegFifo2Control, 19435)) {
     KillTimer(kUniFifo2Timer);
     if (uni_fifo2_->is_open()) {
@@ -984,13 +972,14 @@ void GatewayDialog::OnTimer(int id) {
     case kUniFifoTimer:
       if (uni_fifo_ && uni_fifo_->is_open()) {
         QueueRead(GatewayImage::kRegWriteLogCount, 1, false);
+        log_entry_.PollQueued();
       } else {
         KillTimer(kUniFifoTimer);
       }
       return;
     case kWmbusFifoTimer:
       if (wmbus_fifo_ && wmbus_fifo_->is_open()) {
-        QueueRead(GatewayImage::kRegWmbusStatus, 1, false);
+        wmbus_reader_.Poll();
       } else {
         KillTimer(kWmbusFifoTimer);
       }
@@ -1089,16 +1078,16 @@ bool GatewayDialog::Idle() const { return state_ == State::kIdle && pending_read
 
 void GatewayDialog::OpenUniFifo() {
   if (!uni_fifo_) uni_fifo_ = std::make_unique<Cfifo>(host());
+  log_entry_.Restart();
   QueueRead(GatewayImage::kRegWriteLogCount, 1, Idle());
-  log_entry_requested_ = false;
+  log_entry_.PollQueued();
   uni_fifo_->ShowFor(*this);
   SetTimer(kUniFifoTimer, kFifoPollMs);
 }
 
 void GatewayDialog::OpenWmbusFifo() {
   if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
-  QueueRead(GatewayImage::kRegWmbusStatus, 1, Idle());
-  frame_requested_ = false;
+  wmbus_reader_.Start(Idle());
   wmbus_fifo_->ShowFor(*this);
   SetTimer(kWmbusFifoTimer, kFifoPollMs);
 }

@@ -200,8 +200,8 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   std::unique_ptr<Cfifo> uni_fifo_;
   std::unique_ptr<Cfifo2> uni_fifo2_;
   std::unique_ptr<CWmbusFifo> wmbus_fifo_;
-  bool log_entry_requested_ = false;
-  bool frame_requested_ = false;
+  FifoHeadRequest log_entry_;
+  WmbusFifoReader wmbus_reader_;
 };
 
 // Firmware 4.00 and later (template 175).

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "access/request_queues.h"
 #include "devices/input_node_dlg.h"
 #include "gateway/fifo_templates.h"
 #include "gateway/gateway_dlg.h"
@@ -196,6 +197,35 @@ TEST_F(GatewayFlowTest, FifoViewsShowWhatTheGatewayLogsAndReceives) {
     host.CloseBox(log);
     host.Advance(3000);
     EXPECT_FALSE(host.TimerRunning(d, CGatewayV400Dlg::kUniFifoTimer));
+    host.CloseBox(d);
+  });
+  OpenFromList(demo::kGateway);
+  ASSERT_TRUE(ran);
+}
+
+// A frame read that the request queue gives up on (every try lost on the way): the view does
+// not fall silent, the next poll asks again and the frame arrives.
+TEST_F(GatewayFlowTest, WmbusViewGoesOnAfterTheQueueGaveUpAFrameRead) {
+  StartSite({demo::kGateway});
+  int lost = 0;
+  sim.faults().drop_to_dongle_if = [&](const uint8_t* r, int n) {
+    // [RF send][len][address][read][3][18418 = F2 47][count]
+    const bool frame_read =
+        n >= 11 && r[0] == MSG_RF_SEND && r[6] == MSG_REG_READ && r[8] == 0xF2 && r[9] == 0x47;
+    if (!frame_read || lost > RequestQueues::kReadRetries) return false;
+    ++lost;
+    return true;
+  };
+  bool ran = false;
+  host.OnModal<CGatewayV400Dlg>([&](CGatewayV400Dlg& d) {
+    ran = true;
+    host.Click(d, kGwWmbusFifo);
+    ASSERT_NE(d.wmbus_fifo(), nullptr);
+    CWmbusFifo& view = *d.wmbus_fifo();
+    ASSERT_TRUE(host.AdvanceUntil([&] { return view.Count(kFifoList) > 0; }, 300000));
+    EXPECT_EQ(lost, RequestQueues::kReadRetries + 1);
+    EXPECT_NE(view.Item(kFifoList, 0).find(u" dBm Data: "), std::u16string::npos);
+    host.CloseBox(view);
     host.CloseBox(d);
   });
   OpenFromList(demo::kGateway);
