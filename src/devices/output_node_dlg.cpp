@@ -7,6 +7,7 @@
 #include "devices/output_node_template.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
+#include "ui/entry_problem.h"
 #include "ui/text.h"
 
 namespace corvane::devices {
@@ -538,7 +539,24 @@ bool COutputNodeDlg::CheckEntries() {
       return false;
     }
   }
-  if (one_output() || CurSel(OutId(ui::kOutMode1, 2)) != kModePwm) return true;
+  // Times in seconds and the communication time-out fill 12 bits: more would wrap round. (A
+  // time that is no number is 0.)
+  for (int output = 1; output <= (one_output() ? 1 : 2); ++output) {
+    const int mode = CurSel(OutId(ui::kOutMode1, output));
+    const int time = OutId(ui::kOutTime1, output);
+    if (mode == kModePwm || mode == kModeJalousie || !IsVisible(time)) continue;
+    const int64_t value = ui::ScanInt(Text(time)).value_or(0);
+    if (!ui::AcceptEntries(*this, ui::RangeProblem(time, value, 0, 0x0FFF))) return false;
+  }
+  if (one_output()) {
+    if (const auto timeout = ui::ScanInt(Text(ui::kOutCommTimeout))) {
+      if (!ui::AcceptEntries(*this, ui::RangeProblem(ui::kOutCommTimeout, *timeout, 0, 0x0FFF))) {
+        return false;
+      }
+    }
+    return true;
+  }
+  if (CurSel(OutId(ui::kOutMode1, 2)) != kModePwm) return true;
   if (ScanPwmTenths(Text(ui::kOutPwmPeriod))) return true;
   // The period is a 12-bit count of tenths: more would wrap to a short period.
   MessageBox(u"PWM periode must be between 0.1 and 409.5 s");

@@ -53,11 +53,11 @@ TEST_F(OutputNodeTest, OutputParametersByMode) {
     int parameter;
   };
   // Jalousie times are decimal seconds rounded to the tenth, at most 6.3 s; other timed modes
-  // take whole seconds in 12 bits.
+  // take whole seconds in 12 bits (more is refused, below).
   for (const Case& c : {Case{kModeJalousie, u"1.5", 15}, Case{kModeJalousie, u"7", 63},
                         Case{kModeJalousie, u"1.05", 11}, Case{kModeJalousie, u"1.25", 13},
                         Case{kModeJalousie, u"0.04", 0}, Case{kModeJalousie, u"soon", 0},
-                        Case{kModeImpulse, u"12", 12}, Case{kModeProlonged, u"5000", 5000 & 0xFFF},
+                        Case{kModeImpulse, u"12", 12}, Case{kModeProlonged, u"4095", 4095},
                         Case{kModeImpulse, u"x", 0}}) {
     SetMode(d, 1, c.mode);
     host.Type(d, OutId(kOutTime1, 1), c.typed);
@@ -134,6 +134,17 @@ TEST_F(OutputNodeTest, ValuesTheFieldCannotHoldStopTheWriteAndTheSave) {
   EXPECT_TRUE(host.boxes().empty());
   EXPECT_EQ(Word(d, kPressTimes) & 0xFF, 10);
   EXPECT_EQ(Word(d, kCommand) & 0xFF, 255);
+  // An impulse time fills 12 bits: 5000 s would be kept as 904 s.
+  host.Select(d, OutId(kOutMode1, 1), 3);
+  host.Type(d, OutId(kOutTime1, 1), u"5000");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Time must be between 0 and 4095 s"});
+  EXPECT_EQ(d.Text(OutId(kOutTime1, 1)), u"5000");
+  host.ClearBoxes();
+  host.Type(d, OutId(kOutTime1, 1), u"4095");
+  host.Click(d, kDevSave);
+  EXPECT_TRUE(host.boxes().empty());
+  EXPECT_EQ(Word(d, kOutput1) & 0x0FFF, 4095);
 }
 
 TEST_F(OutputNodeTest, FirmwareRangesAndReadsThatKeepThePendingRead) {
@@ -256,6 +267,10 @@ TEST_F(OutputNodeTest, OneOutputTypeShowsItsTemperatureAndTimeoutBehaviour) {
     Deliver(d, kTemperature, {static_cast<uint16_t>(value)});
     EXPECT_EQ(d.Text(kOutTemperature), text);
   }
+  host.Type(d, kOutCommTimeout, u"5000");
+  host.Click(d, kDevSave);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Comm Timeout must be between 0 and 4095"});
+  host.ClearBoxes();
   host.Type(d, kOutCommTimeout, u"600");
   host.Select(d, kOutAfterTimeout, 2);
   host.Select(d, kOutAfterReset, 1);
