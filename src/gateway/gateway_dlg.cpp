@@ -462,9 +462,16 @@ void GatewayDialog::ServeFifos(int s, int e) {
   if (uni_fifo2_ && Overlaps(s, e, GatewayImage::kRegFifo2Control, 19435)) {
     KillTimer(kUniFifo2Timer);
     if (uni_fifo2_->is_open()) {
-      for (const GwFifo2Entry& entry : g.Fifo2Table()) {
+      // The table is polled whole: an entry listed at the last poll (same index and contents)
+      // is not added again.
+      std::vector<GwFifo2Entry> table = g.Fifo2Table();
+      for (const GwFifo2Entry& entry : table) {
+        if (std::find(fifo2_listed_.begin(), fifo2_listed_.end(), entry) != fifo2_listed_.end()) {
+          continue;
+        }
         uni_fifo2_->AddLine(UniFifo2Line(entry.index, entry.reg, entry.tdif));
       }
+      fifo2_listed_ = std::move(table);
       SetTimer(kUniFifo2Timer, kFifoPollMs);
     }
   }
@@ -1094,6 +1101,7 @@ void GatewayDialog::OpenWmbusFifo() {
 
 void GatewayDialog::OpenUniFifo2() {
   if (!uni_fifo2_) uni_fifo2_ = std::make_unique<Cfifo2>(host());
+  fifo2_listed_.clear();
   image_.SetWord(GatewayImage::kRegFifo2Control, GatewayImage::kFifo2Start);
   QueueWrite(GatewayImage::kRegFifo2Control, 1, Idle());
   QueueRead(GatewayImage::kRegFifo2Control, kFifo2Registers, Idle());

@@ -201,6 +201,7 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   std::unique_ptr<Cfifo2> uni_fifo2_;
   std::unique_ptr<CWmbusFifo> wmbus_fifo_;
   FifoHeadRequest log_entry_;
+  std::vector<GwFifo2Entry> fifo2_listed_;  // the UNI FIFO2 table as the last poll had it
   WmbusFifoReader wmbus_reader_;
 };
 

@@ -139,6 +139,7 @@ struct GwFifo2Entry {
   uint8_t index = 0;
   uint8_t tdif = 0;
   uint16_t reg = 0;
+  bool operator==(const GwFifo2Entry&) const = default;
 };
 
 // A range of cache registers [first, end).

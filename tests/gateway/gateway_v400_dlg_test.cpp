@@ -566,6 +566,14 @@ TEST_F(GatewayDlgTest, Fifo2TableAndTheWmbusFrameLength) {
   EXPECT_EQ(fifo2.Item(kFifoList, 0), u"index=1,reg=258 0x0102 tdif=5");
   EXPECT_EQ(fifo2.Item(kFifoList, 1), u"index=2,reg=772 0x0304 tdif=7");
   EXPECT_TRUE(host.TimerRunning(d, CGatewayV400Dlg::kUniFifo2Timer));
+  // The next poll finds the same two and one more: only the new one is added.
+  Deliver(GatewayImage::kRegFifo2Control, table);
+  table[6] = 3 | 9 << 8;
+  table[7] = 0x0506;
+  table[8] = 0xFF;
+  Deliver(GatewayImage::kRegFifo2Control, table);
+  ASSERT_EQ(fifo2.Count(kFifoList), 3);
+  EXPECT_EQ(fifo2.Item(kFifoList, 2), u"index=3,reg=1286 0x0506 tdif=9");
 
   ASSERT_TRUE(host.Click(d, kGwWmbusFifo));
   host.Advance(50);
