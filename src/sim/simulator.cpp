@@ -232,10 +232,9 @@ void Simulator::ToHost(const uint8_t* bytes, int length) {
   length = std::min<int>(length, static_cast<int>(Report{}.size()));
   // A length byte of 250 means "the rest of the report": nothing may follow such a message.
   // A heard-frame report travels alone, one report per frame.
-  const bool open_ended = (length >= 2 && bytes[1] == 250) || bytes[0] == MSG_TRAFFIC;
+  const bool alone = (length >= 2 && bytes[1] == 250) || bytes[0] == MSG_TRAFFIC;
   PendingReport* waiting = pending_to_host_.get();
-  if (options_.pack_to_host && waiting != nullptr && !waiting->closed && !open_ended &&
-      bytes[0] != MSG_TRAFFIC &&
+  if (options_.pack_to_host && waiting != nullptr && !waiting->closed && !alone &&
       waiting->used + length <= static_cast<int>(waiting->bytes.size())) {
     if (LoseToHost(bytes, length)) return;
     std::copy_n(bytes, length, waiting->bytes.begin() + waiting->used);
@@ -250,7 +249,7 @@ void Simulator::ToHost(const uint8_t* bytes, int length) {
   auto report = std::make_shared<PendingReport>();
   std::copy_n(bytes, length, report->bytes.begin());
   report->used = length;
-  report->closed = open_ended;
+  report->closed = alone;
   pending_to_host_ = report;
   const uint64_t generation = usb_generation_;
   At(due, [this, generation, report] {

@@ -47,9 +47,10 @@ class TappedTransport : public Transport {
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Suite and test: tests of one name in two suites run side by side under ctest -j.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
-           ("corvane_app_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("corvane_app_" + std::string(test->test_suite_name()) + "_" + test->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     old_dir_ = std::filesystem::current_path();
