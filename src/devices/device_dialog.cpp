@@ -10,18 +10,6 @@ namespace corvane::devices {
 
 using ui::SourceState;
 
-void WordSet::AddRange(int first, int count) {
-  for (int r = std::max(first, 0); r < std::min(first + count, kBits); ++r) {
-    bits_.set(static_cast<size_t>(r));
-  }
-}
-
-void WordSet::RemoveRange(int first, int count) {
-  for (int r = std::max(first, 0); r < std::min(first + count, kBits); ++r) {
-    bits_.reset(static_cast<size_t>(r));
-  }
-}
-
 std::span<const FieldBinding> CommonHeaderFields() {
   static const FieldBinding fields[] = {
       Hex16(kDevModbusId, 0),
@@ -59,6 +47,14 @@ void DeviceDialog::OnInit() {
   }
   if (route_ != 0) Show(kDevFwUpdate, false);
   InitDevice();
+  RegisterCycle::Target target;
+  target.queues = &services_.queues;
+  target.address = address_;
+  target.route = route_;
+  target.routed_base = kCacheBase;
+  target.source_id = kDevSource;
+  ConfigureCycle(target);
+  cycle_.emplace(*this, target, std::span<uint16_t>(record_));
 
   // The project's record as if it had been read: a short one reads as zeros beyond its end.
   std::vector<uint16_t> blob(record_.size(), 0);
@@ -67,11 +63,6 @@ void DeviceDialog::OnInit() {
   Feed(blob, FeedsStoredAsCache());
 
   SetSource(kDevSource, SourceState::kProject);
-  pending_ = Pending::kNone;
-  read_direct_.Clear();
-  read_cache_.Clear();
-  write_direct_.Clear();
-  write_cache_.Clear();
   ApplyButtonVisibility();
   StartDevice();
   NoteShown();
@@ -153,125 +144,112 @@ void DeviceDialog::OnCommand(int id) {
 }
 
 void DeviceDialog::OnTimer(int id) {
-  if (id != kTimeoutTimer) {
-    OnDeviceTimer(id);
-    return;
-  }
-  KillTimer(kTimeoutTimer);
-  SetSource(kDevSource, SourceState::kError);
-  const Pending failed = pending_;
-  pending_ = Pending::kNone;
-  switch (failed) {
-    case Pending::kRead:
-      MessageBox(u"Read unsuccessfull");
-      break;
-    case Pending::kRamWrite:
-      MessageBox(u"Write to RAM unsuccessfull");
-      break;
-    case Pending::kEepromWrite:
-      MessageBox(u"Write to EEPROM unsuccessfull");
-      break;
-    case Pending::kNone:
-      break;
-  }
+  if (cycle_ && cycle_->OnTimer(id)) return;
+  OnDeviceTimer(id);
 }
 
-void DeviceDialog::RestartOperationTimer() {
-  if (pending_ != Pending::kNone) SetTimer(kTimeoutTimer, kTimeoutMs);
-}
+void DeviceDialog::RestartOperationTimer() { cycle_->RestartTimeout(); }
 
 void DeviceDialog::OnCancel() {
+  if (Closing() != CloseRule::kSaveInDevice && !CheckEntries()) return;
   Collect();
+  if (AskOnClose()) EndDialog(ui::kIdCancel);
+}
+
+bool DeviceDialog::AskOnClose() {
   const SourceState state = source();
-  if (state == SourceState::kDevice) {
-    SaveToProject();
-  } else if ((state == SourceState::kProject || state == SourceState::kError) &&
-             !UnchangedSinceShown()) {
+  bool ask = false;
+  if (Closing() == CloseRule::kSaveInDevice) {
+    if (state == SourceState::kDevice) {
+      SaveToProject();
+      return true;
+    }
     // Edits of the project's record (also after a Read that failed) would be lost without a
     // word: ask, as the output node does. A gateway's cached copy stays out of the project.
-    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
-    if (answer == ui::kIdCancel) return;
-    if (answer == ui::kIdYes) {
-      if (!CheckEntries()) return;
-      SaveToProject();
+    ask =
+        (state == SourceState::kProject || state == SourceState::kError) && !UnchangedSinceShown();
+  } else {
+    ask = DiffersFromProject();
+    if (Closing() == CloseRule::kAskWhenDiffersCopyLive) {
+      // Measurements and state follow the device without a question.
+      std::vector<uint16_t> blob(project_.Record(entry_).begin(), project_.Record(entry_).end());
+      blob.resize(std::max(blob.size(), record_.size()), 0);
+      for (size_t w = 0; w < record_.size(); ++w) {
+        const auto mask = SettingMask(static_cast<int>(w));
+        blob[w] = static_cast<uint16_t>((blob[w] & mask) | (record_[w] & ~mask));
+      }
+      project_.SetRecord(entry_, std::move(blob));
     }
   }
-  EndDialog(ui::kIdCancel);
+  if (!ask) return true;
+  const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
+                                {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
+  if (answer == ui::kIdCancel) return false;
+  if (answer == ui::kIdYes) {
+    if (!CheckEntries()) return false;
+    SaveToProject();
+  }
+  return true;
 }
 
-bool DeviceDialog::UnchangedSinceShown() const { return record_ == shown_; }
-
-void DeviceDialog::Read() {
-  const SourceState state = source();
-  if (state == SourceState::kRead || state == SourceState::kWrite) return;
-  pending_ = Pending::kRead;
-  SetTimer(kTimeoutTimer, kTimeoutMs);
-  SetSource(kDevSource, SourceState::kRead);
-  const int n = layout_.words;
-  read_direct_.Clear();
-  read_direct_.AddRange(0, n);
-  if (route_ == 0) {
-    services_.queues.QueueRead(0, address_, 0, n, 0, layout_.read_flush);
-  } else {
-    read_cache_.Clear();
-    read_cache_.AddRange(0, n);
-    services_.queues.QueueRead(route_, address_, kCacheBase, n, 0, layout_.read_flush);
+bool DeviceDialog::UnchangedSinceShown() const {
+  for (size_t w = 0; w < record_.size(); ++w) {
+    const auto mask = SettingMask(static_cast<int>(w));
+    if ((record_[w] & mask) != (shown_[w] & mask)) return false;
   }
+  return true;
 }
 
-void DeviceDialog::Write(bool eeprom) {
-  const SourceState state = source();
-  if (state == SourceState::kRead || state == SourceState::kWrite) return;
-  if (!CheckEntries()) return;
-  if (state != SourceState::kDevice) {
-    const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
-    if (answer != ui::kIdYes) return;
+bool DeviceDialog::DiffersFromProject() const {
+  const auto blob = project_.Record(entry_);
+  for (size_t w = 0; w < record_.size(); ++w) {
+    const auto mask = SettingMask(static_cast<int>(w));
+    const uint16_t stored = w < blob.size() ? blob[w] : 0;
+    if ((record_[w] & mask) != (stored & mask)) return true;
   }
-  pending_ = eeprom ? Pending::kEepromWrite : Pending::kRamWrite;
-  SetTimer(kTimeoutTimer, WriteTimeoutMs(eeprom));
-  SetSource(kDevSource, SourceState::kWrite);
-  Collect();
+  return false;
+}
+
+std::vector<RegisterRange> DeviceDialog::ReadRanges() const { return {{0, layout_.words}}; }
+
+std::vector<RegisterRange> DeviceDialog::WriteRanges(bool eeprom) const {
   const RecordLayout layout = CurrentLayout();
-  int first = 8;
-  int count = layout.ram_last - 7;
-  if (eeprom) {
-    uint16_t& control = record_[kWordEepromControl];
-    control = static_cast<uint16_t>((control & 0x00FF) | kStoreRequest);
-    first = kWordEepromControl;
-    count = layout.eeprom_last - 1;
-  }
-  write_direct_.Clear();
-  write_cache_.Clear();
-  // The range in runs of words that are written back: measurements the device keeps itself (a
-  // counter's counts) are left out, whatever the record holds for them. The run that holds the
-  // store request goes last, so that the device stores only once it has every word.
-  std::vector<std::pair<int, int>> runs;
-  for (int at = first; at < first + count;) {
+  const int first = eeprom ? kWordEepromControl : 8;
+  const int end = (eeprom ? layout.eeprom_last : layout.ram_last) + 1;
+  // Runs of words that are written back: measurements the device keeps itself (a counter's
+  // counts) are left out, whatever the record holds for them.
+  std::vector<RegisterRange> runs;
+  for (int at = first; at < end;) {
     if (!WrittenBack(at)) {
       ++at;
       continue;
     }
-    int end = at;
-    while (end < first + count && WrittenBack(end)) ++end;
-    runs.emplace_back(at, end - at);
-    at = end;
+    int stop = at;
+    while (stop < end && WrittenBack(stop)) ++stop;
+    runs.push_back({at, stop - at});
+    at = stop;
   }
-  if (eeprom && runs.size() > 1) std::rotate(runs.begin(), runs.begin() + 1, runs.end());
-  bool flush = true;
-  for (const auto& [at, n] : runs) {
-    const uint16_t* words = record_.data() + at;
-    write_direct_.AddRange(at, n);
-    if (route_ == 0) {
-      services_.queues.QueueWrite(0, address_, static_cast<uint16_t>(at), n, words, 0, flush);
-    } else {
-      write_cache_.AddRange(at, n);
-      services_.queues.QueueWrite(
-          route_, address_, static_cast<uint16_t>(at + RoutedRegisterBase()), n, words, 0, flush);
-    }
-    flush = false;
+  return runs;
+}
+
+void DeviceDialog::Read() {
+  if (cycle_->Busy()) return;
+  StartRead();
+}
+
+void DeviceDialog::StartRead() { cycle_->StartRead(ReadRanges(), layout_.read_flush); }
+
+bool DeviceDialog::Write(bool eeprom) {
+  if (cycle_->Busy()) return false;
+  if (!CheckEntries()) return false;
+  if (source() != SourceState::kDevice) {
+    const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
+                                  {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
+    if (answer != ui::kIdYes) return false;
   }
+  Collect();
+  cycle_->StartWrite(eeprom, WriteRanges(eeprom), WriteTimeoutMs(eeprom));
+  return true;
 }
 
 bool DeviceDialog::CheckEntries() {
@@ -300,12 +278,6 @@ void DeviceDialog::SaveToProject() {
   shown_ = record_;
 }
 
-void DeviceDialog::Complete(SourceState state, bool keep_pending) {
-  KillTimer(kTimeoutTimer);
-  if (!keep_pending) pending_ = Pending::kNone;
-  SetSource(kDevSource, state);
-}
-
 void DeviceDialog::OnRegisterData(RfAddress source, uint16_t first, int count,
                                   const uint16_t* words, bool from_cache) {
   if (source != address_ || count <= 0) return;
@@ -316,16 +288,9 @@ void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_c
   const int n = layout_.words;
   if (first + count <= n) std::copy_n(words, count, record_.begin() + first);
 
-  // Words the dialog feeds itself (the project, Import, Default) come from no device: they
-  // complete no pending operation, or Default during a read would pass for the device's data.
-  const bool stored = !local && StoredBitCompletes() && first <= kWordEepromControl &&
-                      kWordEepromControl < first + count && pending_ == Pending::kEepromWrite &&
-                      (record_[kWordEepromControl] & kStored) != 0;
-  if (stored) Complete(SourceState::kDevice, false);
-
   // Controls always show the record, so a block that was not taken shows what was there.
   RefreshFields(*this, HeaderFields(), record_, first, count);
-  // A block the device class turns away shows nothing further and completes nothing.
+  // A block the device class turns away shows nothing further and completes no read.
   local_block_ = local;
   const bool accepted = AcceptBlock(first, count, from_cache);
   if (accepted) {
@@ -337,33 +302,16 @@ void DeviceDialog::Take(int first, int count, const uint16_t* words, bool from_c
     const ui::LocalTime now = host().Now();
     SetText(kDevTime, ui::Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
   }
-  // The message waits for the controls, so the box does not stand over stale values.
-  if (stored) MessageBox(u"Write to EEPROM successfull");
-
-  if (local || !accepted) return;
-  WordSet& set = from_cache ? read_cache_ : read_direct_;
-  if (!set.empty()) {
-    set.RemoveRange(first, count);
-    if (set.empty()) {
-      Complete(from_cache ? SourceState::kCache : SourceState::kDevice,
-               ReadCompletionKeepsPending(from_cache));
-    }
-  }
-}
-
-void DeviceDialog::RemoveFromAllPending(int first, int count) {
-  for (WordSet* set : {&read_direct_, &read_cache_, &write_direct_, &write_cache_}) {
-    set->RemoveRange(first, count);
-  }
+  // Words the dialog feeds itself (the project, Import, Default) come from no device: they
+  // complete no pending operation, or Default during a read would pass for the device's data.
+  // The cycle books after the controls show the block, so its message does not stand over
+  // stale values.
+  if (!local && cycle_) cycle_->OnData(first, count, from_cache, accepted);
 }
 
 void DeviceDialog::OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) {
-  if (source != address_) return;
-  if (pending_ != Pending::kRamWrite && pending_ != Pending::kEepromWrite) return;
-  WordSet& set = from_cache ? write_cache_ : write_direct_;
-  if (set.empty()) return;
-  set.RemoveRange(first, count);
-  if (set.empty()) Complete(from_cache ? SourceState::kCache : SourceState::kDevice, from_cache);
+  if (source != address_ || !cycle_) return;
+  cycle_->OnAck(first, count, from_cache);
 }
 
 void DeviceDialog::Export() {

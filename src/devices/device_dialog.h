@@ -7,15 +7,16 @@
 // overrides the hooks for what its device makes special.
 #pragma once
 
-#include <bitset>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "access/device_access.h"
 #include "access/dialog_slots.h"
+#include "access/register_cycle.h"
 #include "access/request_queues.h"
 #include "app/heard_frames.h"
 #include "devices/device_controls.h"
@@ -57,23 +58,20 @@ struct RecordLayout {
   bool shows_time = true;
 };
 
-enum class Pending : uint8_t { kNone, kRead, kRamWrite, kEepromWrite };
+using ::corvane::EepromStep;
+using ::corvane::Pending;
+using ::corvane::RegisterRange;
+using ::corvane::RegisterSet;
 
-// Register numbers of one record (records are at most 190 words; the firmware quirk of the
-// input nodes names a few beyond their end).
-class WordSet {
- public:
-  static constexpr int kBits = 256;
-  void Clear() { bits_.reset(); }
-  void AddRange(int first, int count);
-  void RemoveRange(int first, int count);
-  bool empty() const { return bits_.none(); }
-  bool Has(int reg) const {
-    return reg >= 0 && reg < kBits && bits_.test(static_cast<size_t>(reg));
-  }
-
- private:
-  std::bitset<kBits> bits_;
+// What closing the window does with the record.
+enum class CloseRule : uint8_t {
+  // Shown from the device: kept in the project at once; otherwise a question when the user
+  // changed a setting since the window showed it.
+  kSaveInDevice,
+  // A question whenever a setting differs from the project's record.
+  kAskWhenDiffers,
+  // The same, and what is not a setting (live values, counters) goes to the project silently.
+  kAskWhenDiffersCopyLive,
 };
 
 // The header fields every device record shares: Modbus ID, FW ID, Device ID, HW num, Name,
@@ -82,12 +80,12 @@ std::span<const FieldBinding> CommonHeaderFields();
 
 class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
  public:
-  static constexpr int kTimeoutTimer = 15;
-  static constexpr int kTimeoutMs = 5000;
+  static constexpr int kTimeoutTimer = RegisterCycle::kTimeoutTimer;
+  static constexpr int kTimeoutMs = RegisterCycle::kTimeoutMs;
   static constexpr uint16_t kCacheBase = 4000;
-  static constexpr int kWordEepromControl = 2;
-  static constexpr uint16_t kStoreRequest = 0x0100;
-  static constexpr uint16_t kStored = 0x0200;
+  static constexpr int kWordEepromControl = RegisterCycle::kWordEepromControl;
+  static constexpr uint16_t kStoreRequest = RegisterCycle::kStoreRequest;
+  static constexpr uint16_t kStored = RegisterCycle::kStored;
   // The words that say which device the record belongs to (model code, firmware version, device
   // ID, hardware number and two words not shown); Default and Import keep them.
   static constexpr int kIdentityWords[] = {0, 1, 5, 6, 16, 17};
@@ -102,20 +100,20 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   void OnInRange() override { ApplyButtonVisibility(); }
   void StopOperationTimer() override { KillTimer(kTimeoutTimer); }
   void RestartOperationTimer() override;
+  void OnTimer(int id) override;
 
   RfAddress address() const { return address_; }
   RfAddress route() const { return route_; }
   std::span<const uint16_t> record() const { return record_; }
   const RecordLayout& layout() const { return layout_; }
   ui::SourceState source() const { return Source(kDevSource); }
-  Pending pending() const { return pending_; }
-  const WordSet& read_direct() const { return read_direct_; }
-  const WordSet& read_cache() const { return read_cache_; }
+  Pending pending() const { return cycle_ ? cycle_->pending() : Pending::kNone; }
+  // The read / write cycle (after the window opened).
+  const RegisterCycle& cycle() const { return *cycle_; }
 
  protected:
   void OnInit() override;
   void OnCommand(int id) override;
-  void OnTimer(int id) override;
   void OnCancel() override;
   // Enter while typing a value must not close the dialog.
   void OnOk() override {}
@@ -148,11 +146,20 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   // Called with every block once the header fields show it; false ends the register-data
   // procedure there (no further fields, no completion).
   virtual bool AcceptBlock(int /*first*/, int /*count*/, bool /*from_cache*/) { return true; }
-  // Whether the device's stored bit completes an EEPROM write.
-  virtual bool StoredBitCompletes() const { return true; }
-  // Whether a completed read keeps the pending operation (cache answers always do).
-  virtual bool ReadCompletionKeepsPending(bool from_cache) const { return from_cache; }
+  // How the cycle reaches and books the device: routed register base, EEPROM step, progress
+  // bar, whether the stored bit completes, whether a read keeps its pending operation.
+  virtual void ConfigureCycle(RegisterCycle::Target& /*target*/) const {}
+  // The ranges a Read asks for; the base reads the whole record.
+  virtual std::vector<RegisterRange> ReadRanges() const;
+  // The ranges a write sends: Write To RAM words 8..ram_last, Write to EEPROM 2..eeprom_last,
+  // less the words that are not written back. A window that stores after a RAM write gives its
+  // RAM ranges for both.
+  virtual std::vector<RegisterRange> WriteRanges(bool eeprom) const;
   virtual int WriteTimeoutMs(bool /*eeprom*/) const { return kTimeoutMs; }
+  // What closing does, and which bits of a word are a setting worth the question (0: a live
+  // value, a counter, the clock or a command the window sends at once).
+  virtual CloseRule Closing() const { return CloseRule::kSaveInDevice; }
+  virtual uint16_t SettingMask(int /*word*/) const { return 0xFFFF; }
   virtual std::u16string_view OverwriteQuestion() const {
     return u"Data are from project or cache, write can replace data in device.\nStill want to "
            u"write?";
@@ -164,36 +171,36 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   virtual bool CheckEntries();
   // Whether Write sends the word: measurements the device keeps itself are not written back.
   virtual bool WrittenBack(int /*word*/) const { return true; }
-  // Added to register numbers of requests through a routing device: the gateway's cache.
-  virtual uint16_t RoutedRegisterBase() const { return kCacheBase; }
 
   std::span<uint16_t> mutable_record() { return record_; }
   // Whether the block being taken was fed by the dialog, not received from the device.
   bool local_block() const { return local_block_; }
-  WordSet& mutable_read_direct() { return read_direct_; }
   // Takes registers the device does not have out of every pending read and write, so that the
   // operation completes without them.
-  void RemoveFromAllPending(int first, int count);
+  void RemoveFromAllPending(int first, int count) { cycle_->Drop(first, count); }
+  RegisterCycle& mutable_cycle() { return *cycle_; }
   DeviceServices& services() { return services_; }
 
   // Controls into the record: the bound fields, then the device's own.
   void Collect();
+  // Read, ignored while a read or write runs; StartRead without that gate.
   virtual void Read();
-  void Write(bool eeprom);
+  void StartRead();
+  // Write To RAM or Write to EEPROM; false when it did not start (refused, declined, a check
+  // failed).
+  virtual bool Write(bool eeprom);
   virtual void ApplyButtonVisibility();
   bool InHeardList(RfAddress address) const;
   void SaveToProject();
   // The collected record against what the window showed from the project (or last saved into
-  // it): whether the user changed anything.
+  // it): whether the user changed a setting.
   bool UnchangedSinceShown() const;
+  // Whether a setting of the collected record differs from the project's record.
+  bool DiffersFromProject() const;
+  // The close question and what it keeps; false when the user chose to stay.
+  bool AskOnClose();
   Project& project() const { return project_; }
   int entry() const { return entry_; }
-  WordSet& mutable_write_direct() { return write_direct_; }
-  WordSet& mutable_write_cache() { return write_cache_; }
-  WordSet& mutable_read_cache() { return read_cache_; }
-  void set_pending(Pending pending) { pending_ = pending; }
-  // Stops the time-out and shows `state`; the pending operation ends unless kept.
-  void Complete(ui::SourceState state, bool keep_pending);
   // Runs the register-data procedure on `words` as if they had arrived from the device.
   void Feed(std::span<const uint16_t> words, bool as_cache = false);
 
@@ -215,11 +222,7 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   std::vector<uint16_t> record_;
   std::vector<uint16_t> shown_;
   bool local_block_ = false;
-  Pending pending_ = Pending::kNone;
-  WordSet read_direct_;
-  WordSet read_cache_;
-  WordSet write_direct_;
-  WordSet write_cache_;
+  std::optional<RegisterCycle> cycle_;
 };
 
 }  // namespace corvane::devices

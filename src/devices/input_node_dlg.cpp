@@ -78,7 +78,7 @@ void InputNodeBase::RefreshDevice(int first, int count) {
   if (covers(kIndicationCD) && !local_block()) ApplyIndications();
   // Old firmware of one hardware does not answer registers 53..62: a read completes without.
   if (covers(1) && record[1] < 100 && record[5] == kFirmwareQuirkDeviceId) {
-    mutable_read_direct().RemoveRange(53, 10);
+    mutable_cycle().DropReads(53, 10);
   }
 }
 

@@ -379,14 +379,23 @@ std::u16string_view COutputNodeDlg::OverwriteQuestion() const {
   return u"Data are from project, write can replace data in device.\nStill want to write?";
 }
 
-void COutputNodeDlg::Read() {
-  // Never refused: a node that did not answer can be asked again at once.
-  set_pending(Pending::kRead);
-  SetTimer(kTimeoutTimer, kTimeoutMs);
-  SetSource(kDevSource, SourceState::kRead);
-  mutable_read_direct().Clear();
-  mutable_read_direct().AddRange(0, kOutputNodeLayout.words);
-  services().queues.QueueRead(route(), address(), 0, kOutputNodeLayout.words, 0, true);
+void COutputNodeDlg::ConfigureCycle(RegisterCycle::Target& target) const {
+  // Plain register numbers through a router; the stored bit plays no part, and a completed read
+  // keeps its pending operation.
+  target.routed_base = 0;
+  target.stored_bit_completes = false;
+  target.read_keeps_pending = true;
+}
+
+uint16_t COutputNodeDlg::SettingMask(int word) const {
+  // What the node measures and reports, and the command byte the switching boxes send at once,
+  // are no settings: a Read alone must not make closing ask.
+  if (word == kWordEepromControl || (word >= kUptime && word <= kOutputState)) return 0;
+  if (word >= kRssiFirst && word < kSystemMode) return 0;
+  if (word == kTemperature && one_output()) return 0;
+  if (word == kCommand) return 0x00FF;
+  if (word >= kLiveFirst && word <= kBlockTimer) return 0;
+  return 0xFFFF;
 }
 
 bool COutputNodeDlg::AcceptBlock(int first, int count, bool from_cache) {
@@ -407,8 +416,7 @@ void COutputNodeDlg::RefreshDevice(int first, int count) {
   // Firmware without the newer registers: reads and writes complete without them.
   if (covers(1)) {
     if (const FirmwareRange* r = RangeOf(rec[1])) {
-      mutable_write_direct().RemoveRange(r->missing_from, kMissingCount);
-      mutable_read_direct().RemoveRange(r->missing_from, kMissingCount);
+      RemoveFromAllPending(r->missing_from, kMissingCount);
     }
   }
   if (covers(kOutputState)) {
@@ -687,7 +695,7 @@ void COutputNodeDlg::OpenLink(int k) {
   }
 }
 
-void COutputNodeDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+void COutputNodeDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) {
   if (source != address()) return;
   if (first == kCommand) {
     // The node took the command: the switching boxes are free again; a long press stays shown.
@@ -696,32 +704,7 @@ void COutputNodeDlg::OnWriteAck(RfAddress source, uint16_t first, int count, boo
       SetCheck(OutId(ui::kOutOff1, output), false);
     }
   }
-  if (pending() != Pending::kRamWrite && pending() != Pending::kEepromWrite) return;
-  // Plain register numbers also through a router: an acknowledgement stands for both sets.
-  WordSet& cache = mutable_write_cache();
-  if (!cache.empty()) {
-    cache.RemoveRange(first, count);
-    if (cache.empty()) Complete(SourceState::kCache, true);
-  }
-  WordSet& direct = mutable_write_direct();
-  if (!direct.empty()) {
-    direct.RemoveRange(first, count);
-    if (direct.empty()) Complete(SourceState::kDevice, false);
-  }
-}
-
-void COutputNodeDlg::OnCancel() {
-  Collect();
-  const auto rec = record();
-  const auto blob = project().Record(entry());
-  const bool same = blob.size() >= rec.size() && std::equal(rec.begin(), rec.end(), blob.begin());
-  if (!same) {
-    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
-    if (answer == ui::kIdCancel) return;
-    if (answer == ui::kIdYes) SaveToProject();
-  }
-  EndDialog(ui::kIdCancel);
+  DeviceDialog::OnWriteAck(source, first, count, from_cache);
 }
 
 std::vector<uint16_t> COutputNodeDlg::DefaultRecord() const {

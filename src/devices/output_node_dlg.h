@@ -165,19 +165,19 @@ class COutputNodeDlg : public DeviceDialog {
   std::span<const FieldBinding> HeaderFields() const override;
   bool FeedsStoredAsCache() const override { return true; }
   bool AcceptBlock(int first, int count, bool from_cache) override;
-  bool StoredBitCompletes() const override { return false; }
-  bool ReadCompletionKeepsPending(bool) const override { return true; }
+  void ConfigureCycle(RegisterCycle::Target& target) const override;
   int WriteTimeoutMs(bool eeprom) const override;
   std::u16string_view OverwriteQuestion() const override;
-  uint16_t RoutedRegisterBase() const override { return 0; }
+  CloseRule Closing() const override { return CloseRule::kAskWhenDiffers; }
+  uint16_t SettingMask(int word) const override;
   bool CheckEntries() override;
-  void Read() override;
+  // Never refused: a node that did not answer can be asked again at once.
+  void Read() override { StartRead(); }
   void ApplyButtonVisibility() override;
   void OnCommand(int id) override;
   void OnCheck(int id) override;
   void OnSelChange(int id) override;
   void OnDoubleClick(int id, int row, int column) override;
-  void OnCancel() override;
 
  private:
   void ShowOutput(int output);

@@ -177,7 +177,7 @@ void CThermoHygroDlg::RefreshDevice(int first, int count) {
   }
   // Firmware before 4.02 has no registers past word 93: reads and writes complete without them.
   if (CoversWord(first, count, kWordFirmware) && old_firmware()) {
-    RemoveFromAllPending(kFirstOfNewFirmware, WordSet::kBits - kFirstOfNewFirmware);
+    RemoveFromAllPending(kFirstOfNewFirmware, kThermoHygroLayout.words - kFirstOfNewFirmware);
   }
 }
 
@@ -278,7 +278,7 @@ void CWindowContactDlg::RefreshDevice(int first, int count) {
   }
   if (CoversWord(first, count, kWordFirmware) && record[kWordFirmware] < 100 &&
       record[kWordDeviceId] == kFirmwareQuirkDeviceId) {
-    mutable_read_direct().RemoveRange(kFirmwareQuirkFirst, kFirmwareQuirkCount);
+    mutable_cycle().DropReads(kFirmwareQuirkFirst, kFirmwareQuirkCount);
   }
 }
 

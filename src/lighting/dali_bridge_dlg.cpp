@@ -46,16 +46,6 @@ const FieldBinding kFields[] = {
 // Record words of the three command rows.
 constexpr int kRowWords[] = {kCommand, kGetActual, kTrigger};
 
-// Registers whose change on closing is worth the question; the others (identity, live values)
-// go to the project silently.
-constexpr std::pair<int, int> kComparedRanges[] = {
-    {2, 2}, {8, 15}, {18, 26}, {50, 51}, {54, 59}, {kDevicesFirst, kFallingEdge}};
-
-bool Compared(int word) {
-  return std::any_of(std::begin(kComparedRanges), std::end(kComparedRanges),
-                     [&](const auto& r) { return word >= r.first && word <= r.second; });
-}
-
 // The memory read: the bank into DTR1, the location into DTR0, then READ MEMORY LOCATION of
 // short address 0; the bridge answers the byte in the response registers.
 constexpr uint32_t kSetDtr1 = 0x0001C300;
@@ -146,7 +136,7 @@ void CDaliBridgeDlg::ShowEdges() {
   const auto rec = record();
   if (rec[1] < kDaliEdgeFirmware) {
     // Older firmware has no registers from 484 on: the read completes without them.
-    for (int w = kRisingEdge; w < kDaliBridgeWords; ++w) read_wait_.reset(static_cast<size_t>(w));
+    RemoveFromAllPending(kRisingEdge, kDaliBridgeWords - kRisingEdge);
     for (int id : {ui::kDaliGwAddress, ui::kDaliRisingEdge, ui::kDaliFallingEdge}) {
       SetText(id, u"--");
     }
@@ -253,144 +243,44 @@ void CDaliBridgeDlg::ApplyButtonVisibility() {
 void CDaliBridgeDlg::OnDeviceTimer(int id) {
   if (id == kRssiTimer) {
     services().queues.QueueRead(route(), address(), kBackgroundRssi, 1, 0, false);
-  } else if (id == kConfirmTimer) {
-    KillTimer(kConfirmTimer);
-    if (step_ == Step::kStoreConfirm) {
-      services().queues.QueueRead(route(), address(), kWordEepromControl, 1, 0, false);
-    }
   }
+}
+
+void CDaliBridgeDlg::ConfigureCycle(RegisterCycle::Target& target) const {
+  // Through a routing device the bridge is asked with its own register numbers, and the store
+  // follows the RAM write.
+  target.routed_base = 0;
+  target.eeprom = devices::EepromStep::kAfterRam;
+  target.confirm_timer = kConfirmTimer;
 }
 
 void CDaliBridgeDlg::Read() {
-  const SourceState state = source();
-  if (state == SourceState::kRead || state == SourceState::kWrite) return;
-  step_ = Step::kRead;
-  set_pending(Pending::kRead);
-  SetTimer(kTimeoutTimer, kTimeoutMs);
-  SetSource(devices::kDevSource, SourceState::kRead);
-  read_wait_.set();
+  if (cycle().Busy()) return;
+  StartRead();
   // Older firmware is known from the record already: its read never waits for what it lacks.
   ShowEdges();
-  // Through a routing device the bridge is asked with its own register numbers.
-  services().queues.QueueRead(route(), address(), 0, kDaliBridgeWords, 0,
-                              kDaliBridgeLayout.read_flush);
 }
 
-void CDaliBridgeDlg::WriteRecord(bool eeprom) {
-  const SourceState state = source();
-  if (state == SourceState::kRead || state == SourceState::kWrite) return;
-  if (!CheckEntries()) return;
-  if (state != SourceState::kDevice) {
-    const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
-    if (answer != ui::kIdYes) return;
-  }
-  step_ = eeprom ? Step::kEepromWrite : Step::kRamWrite;
-  set_pending(eeprom ? Pending::kEepromWrite : Pending::kRamWrite);
-  int timeout = kTimeoutMs;
-  if (eeprom) {
-    // The slower radio channels take longer for the write and the store.
-    const uint32_t frequency = project().FrequencyIndex();
-    timeout = frequency == 1 || frequency == 4 ? 6000 : 4000;
-  }
-  SetTimer(kTimeoutTimer, timeout);
-  SetSource(devices::kDevSource, SourceState::kWrite);
-  Collect();
-  constexpr int kFirst = 8;
-  constexpr int kCount = kDaliBridgeLayout.ram_last - kFirst + 1;
-  write_wait_.reset();
-  for (int w = kFirst; w < kFirst + kCount; ++w) write_wait_.set(static_cast<size_t>(w));
-  services().queues.QueueWrite(route(), address(), kFirst, kCount, record().data() + kFirst, 0,
-                               true);
+std::vector<RegisterRange> CDaliBridgeDlg::WriteRanges(bool /*eeprom*/) const {
+  return DeviceDialog::WriteRanges(false);
 }
 
-void CDaliBridgeDlg::Finish(SourceState state) {
-  step_ = Step::kNone;
-  Complete(state, false);
+int CDaliBridgeDlg::WriteTimeoutMs(bool eeprom) const {
+  if (!eeprom) return kTimeoutMs;
+  // The slower radio channels take longer for the write and the store.
+  const uint32_t frequency = project().FrequencyIndex();
+  return frequency == 1 || frequency == 4 ? 6000 : 4000;
 }
 
-void CDaliBridgeDlg::OnRegisterData(RfAddress source, uint16_t first, int count,
-                                    const uint16_t* words, bool from_cache) {
-  DeviceDialog::OnRegisterData(source, first, count, words, from_cache);
-  if (source != address() || count <= 0) return;
-  // Plain register numbers also through a router: every answer counts as the bridge's own.
-  if (step_ == Step::kRead) {
-    for (int w = first; w < std::min(first + count, kDaliBridgeWords); ++w) {
-      read_wait_.reset(static_cast<size_t>(w));
-    }
-    if (read_wait_.none()) Finish(SourceState::kDevice);
-  } else if (step_ == Step::kStoreConfirm && first <= kWordEepromControl &&
-             kWordEepromControl < first + count) {
-    if (record()[kWordEepromControl] & kStored) {
-      Finish(SourceState::kDevice);
-    } else {
-      // The store takes the bridge a moment: ask again until it is done or time is up.
-      SetTimer(kConfirmTimer, kConfirmMs);
-    }
+uint16_t CDaliBridgeDlg::SettingMask(int word) const {
+  // The settings; the command run at once, the actual value, the edges and the status word
+  // follow the bridge without a question.
+  static constexpr RegisterRange kSettings[] = {
+      {8, 8}, {18, 9}, {50, 1}, {kTrigger, 4}, {kDevicesFirst, kRisingEdge - kDevicesFirst}};
+  for (const RegisterRange& r : kSettings) {
+    if (r.first <= word && word < r.first + r.count) return 0xFFFF;
   }
-}
-
-void CDaliBridgeDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
-  if (source != address()) return;
-  switch (step_) {
-    case Step::kRamWrite:
-    case Step::kEepromWrite: {
-      if (write_wait_.none()) return;
-      for (int w = first; w < std::min(first + count, kDaliBridgeWords); ++w) {
-        write_wait_.reset(static_cast<size_t>(w));
-      }
-      if (write_wait_.any()) return;
-      if (step_ == Step::kRamWrite) {
-        Finish(SourceState::kDevice);
-        return;
-      }
-      // The record is in the bridge's RAM: ask it to store it.
-      uint16_t& control = mutable_record()[kWordEepromControl];
-      control = static_cast<uint16_t>((control & ~kStored) | kStoreRequest);
-      step_ = Step::kStoreRequest;
-      SetTimer(kTimeoutTimer, kStoreTimeoutMs);
-      services().queues.QueueWrite(route(), address(), kWordEepromControl, 1, &control, 0, true);
-      return;
-    }
-    case Step::kStoreRequest:
-      if (first > kWordEepromControl || kWordEepromControl >= first + count) return;
-      // Taken: read the control word back until it says stored.
-      step_ = Step::kStoreConfirm;
-      SetTimer(kTimeoutTimer, kStoreTimeoutMs);
-      services().queues.QueueRead(route(), address(), kWordEepromControl, 1, 0, false);
-      return;
-    default:
-      return;
-  }
-}
-
-void CDaliBridgeDlg::OnTimer(int id) {
-  if (id != kTimeoutTimer) {
-    DeviceDialog::OnTimer(id);
-    return;
-  }
-  KillTimer(kTimeoutTimer);
-  SetSource(devices::kDevSource, SourceState::kError);
-  const Step failed = step_;
-  step_ = Step::kNone;
-  set_pending(Pending::kNone);
-  switch (failed) {
-    case Step::kRead:
-      MessageBox(u"Read unsuccessfull");
-      break;
-    case Step::kRamWrite:
-      MessageBox(u"Write to RAM unsuccessfull");
-      break;
-    case Step::kEepromWrite:
-    case Step::kStoreRequest:
-      MessageBox(u"Write to EEPROM unsuccessfull");
-      break;
-    case Step::kStoreConfirm:
-      MessageBox(u"Write to EEPROM ack not received");
-      break;
-    case Step::kNone:
-      break;
-  }
+  return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -432,12 +322,6 @@ void CDaliBridgeDlg::ReadMemory() {
 
 void CDaliBridgeDlg::OnCommand(int id) {
   switch (id) {
-    case devices::kDevWriteRam:
-      WriteRecord(false);
-      return;
-    case devices::kDevWriteEeprom:
-      WriteRecord(true);
-      return;
     case ui::kDaliWriteCmd:
       WriteCommandRow();
       return;
@@ -494,37 +378,10 @@ void CDaliBridgeDlg::OpenControlDevice(int k) {
 // ---------------------------------------------------------------------------------------------
 // Closing
 
-std::span<uint16_t> CDaliBridgeDlg::Blob() {
-  std::span<uint16_t> blob = project().Record(entry());
-  if (blob.size() < record().size()) {
-    // A short record (an old or damaged project) grows to hold the whole record.
-    std::vector<uint16_t> grown(blob.begin(), blob.end());
-    grown.resize(record().size(), 0);
-    project().SetRecord(entry(), std::move(grown));
-    blob = project().Record(entry());
-  }
-  return blob;
-}
-
 void CDaliBridgeDlg::OnCancel() {
+  if (!CheckEntries()) return;
   Collect();
-  const auto rec = record();
-  const std::span<uint16_t> blob = Blob();
-  bool changed = false;
-  for (int w = 0; w < kDaliBridgeWords; ++w) {
-    const auto i = static_cast<size_t>(w);
-    if (!Compared(w)) {
-      blob[i] = rec[i];
-    } else if (blob[i] != rec[i]) {
-      changed = true;
-    }
-  }
-  if (changed) {
-    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
-    if (answer == ui::kIdCancel) return;
-    if (answer == ui::kIdYes) SaveToProject();
-  }
+  if (!AskOnClose()) return;
   KillTimer(kRssiTimer);
   KillTimer(kConfirmTimer);
   EndDialog(ui::kIdCancel);

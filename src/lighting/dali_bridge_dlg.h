@@ -63,21 +63,12 @@ class CDaliBridgeDlg : public devices::DeviceDialog {
  public:
   static constexpr int kRssiTimer = 1;
   static constexpr int kRssiMs = 5000;
-  static constexpr int kStoreTimeoutMs = 2000;
   // While the store is confirmed: the next read of register 2.
   static constexpr int kConfirmTimer = 2;
   static constexpr int kConfirmMs = 200;
 
-  // Where a read or write of the bridge stands.
-  enum class Step { kNone, kRead, kRamWrite, kEepromWrite, kStoreRequest, kStoreConfirm };
-
   CDaliBridgeDlg(const DeviceDialogContext& context, devices::DeviceServices services);
 
-  Step step() const { return step_; }
-
-  void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
-                      bool from_cache) override;
-  void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) override;
   // The bridge is mains powered: no wait for its activation stops the time-out.
   void RestartOperationTimer() override {}
 
@@ -90,18 +81,21 @@ class CDaliBridgeDlg : public devices::DeviceDialog {
   std::vector<uint16_t> DefaultRecord() const override;
   void OnDeviceTimer(int id) override;
   std::span<const devices::FieldBinding> HeaderFields() const override;
-  bool StoredBitCompletes() const override { return false; }
+  void ConfigureCycle(RegisterCycle::Target& target) const override;
+  std::vector<RegisterRange> WriteRanges(bool eeprom) const override;
+  int WriteTimeoutMs(bool eeprom) const override;
+  devices::CloseRule Closing() const override {
+    return devices::CloseRule::kAskWhenDiffersCopyLive;
+  }
+  uint16_t SettingMask(int word) const override;
   std::u16string_view OverwriteQuestion() const override;
   void Read() override;
   void ApplyButtonVisibility() override;
   void OnCommand(int id) override;
-  void OnTimer(int id) override;
   void OnDoubleClick(int id, int row, int column) override;
   void OnCancel() override;
 
  private:
-  void WriteRecord(bool eeprom);
-  void Finish(ui::SourceState state);
   void ShowCommandRow(int row);
   void RebuildList();
   void ShowRssi(int k);
@@ -112,13 +106,6 @@ class CDaliBridgeDlg : public devices::DeviceDialog {
   void ReadMemory();
   void OpenEditor(int row);
   void OpenControlDevice(int k);
-  std::span<uint16_t> Blob();
-
-  Step step_ = Step::kNone;
-  // Registers still awaited by the read or the write (the record is longer than the common
-  // pending sets).
-  std::bitset<kDaliBridgeWords> read_wait_;
-  std::bitset<kDaliBridgeWords> write_wait_;
   bool modbus_id_shown_ = false;
   bool polling_ = false;
 };

@@ -198,71 +198,53 @@ void CStreetLightDlg::StartDevice() {
 
 // --- Operations ---------------------------------------------------------------------------------
 
-void CStreetLightDlg::Await(std::span<const RegisterRange> ranges) {
-  awaited_.reset();
-  for (const RegisterRange& r : ranges) {
-    for (int w = r.first; w < r.first + r.count && w < kStreetLightWords; ++w) {
-      awaited_.set(static_cast<size_t>(w));
-    }
-  }
-  // Older firmware lacks the newer registers; the operation completes without them.
-  const int firmware = record()[1];
-  auto drop = [&](int from, int to) {
-    for (int w = from; w <= to && w < kStreetLightWords; ++w)
-      awaited_.reset(static_cast<size_t>(w));
-  };
-  if (firmware < 343) drop(723, 1022);
-  if (firmware < 355) drop(916, 945);
-  progress_total_ = static_cast<int>(awaited_.count());
-  progress_done_ = 0;
-  SetRange(ui::kSlProgress, 0, progress_total_);
-  SetPos(ui::kSlProgress, 0);
-  Show(ui::kSlProgress, true);
+namespace {
+
+// Older firmware lacks the newer registers; an operation neither asks for nor waits for them.
+std::vector<RegisterRange> ForFirmware(std::span<const RegisterRange> ranges, int firmware) {
+  RegisterSet set;
+  set.Add(ranges);
+  if (firmware < 343) set.Remove(723, 300);
+  if (firmware < 355) set.Remove(916, 30);
+  return {set.ranges().begin(), set.ranges().end()};
 }
 
-void CStreetLightDlg::Arrived(int first, int count) {
-  for (int w = std::max(first, 0); w < first + count && w < kStreetLightWords; ++w) {
-    if (awaited_.test(static_cast<size_t>(w))) {
-      awaited_.reset(static_cast<size_t>(w));
-      ++progress_done_;
-    }
-  }
-  SetPos(ui::kSlProgress, progress_done_);
-  if (awaited_.none()) Show(ui::kSlProgress, false);
+}  // namespace
+
+void CStreetLightDlg::ConfigureCycle(RegisterCycle::Target& target) const {
+  // The node keeps no cached copy of itself: register numbers go as they are, also through a
+  // routing device, and the store follows the RAM write.
+  target.routed_base = 0;
+  target.eeprom = EepromStep::kAfterRam;
+  target.progress_id = ui::kSlProgress;
 }
 
-void CStreetLightDlg::Finish(SourceState state) {
-  Complete(state, false);
-  op_ = Op::kNone;
-  awaited_.reset();
-  Show(ui::kSlProgress, false);
+std::vector<RegisterRange> CStreetLightDlg::ReadRanges() const {
+  return ForFirmware(kReadRanges, record()[1]);
 }
 
-void CStreetLightDlg::Fail() {
-  KillTimer(kTimeoutTimer);
-  const Op failed = op_;
-  op_ = Op::kNone;
-  set_pending(Pending::kNone);
-  awaited_.reset();
-  Show(ui::kSlProgress, false);
-  SetSource(kDevSource, SourceState::kError);
-  switch (failed) {
-    case Op::kRead:
-      MessageBox(u"Read unsuccessfull");
-      break;
-    case Op::kRam:
-      MessageBox(u"Write to RAM unsuccessfull");
-      break;
-    case Op::kEepromRam:
-    case Op::kEepromStore:
-      MessageBox(u"Write to EEPROM unsuccessfull");
-      break;
-    case Op::kEepromConfirm:
-      MessageBox(u"Write to EEPROM ack not received");
-      break;
-    case Op::kNone:
-      break;
+std::vector<RegisterRange> CStreetLightDlg::WriteRanges(bool /*eeprom*/) const {
+  return ForFirmware(kRamRanges, record()[1]);
+}
+
+int CStreetLightDlg::WriteTimeoutMs(bool eeprom) const {
+  if (!eeprom) return kTimeoutMs;
+  // The slower radio channels take longer for the record and the store.
+  const uint32_t channel = project().FrequencyIndex();
+  return channel == 1 || channel == 4 ? 6000 : 4000;
+}
+
+uint16_t CStreetLightDlg::SettingMask(int word) const {
+  // The settings; measurements, state, the clock and the commands sent at once follow the node
+  // without a question. Bit 3 of the external PIR word is set by every gather.
+  static constexpr RegisterRange kSettings[] = {{8, 8},    {18, 9},    {50, 1},  {54, 1},
+                                                {56, 3},   {69, 1},    {72, 1},  {79, 22},
+                                                {102, 14}, {132, 200}, {856, 52}};
+  if (word == kExternalPir) return static_cast<uint16_t>(~8u);
+  for (const RegisterRange& r : kSettings) {
+    if (r.first <= word && word < r.first + r.count) return 0xFFFF;
   }
+  return 0;
 }
 
 void CStreetLightDlg::WriteWords(int first, int count) {
@@ -274,117 +256,12 @@ void CStreetLightDlg::ReadWords(int first, int count) {
   services().queues.QueueRead(route(), address(), static_cast<uint16_t>(first), count, 0, false);
 }
 
-void CStreetLightDlg::Read() {
-  const SourceState state = source();
-  if (state == SourceState::kRead || state == SourceState::kWrite) return;
-  op_ = Op::kRead;
-  set_pending(Pending::kRead);
-  SetTimer(kTimeoutTimer, kTimeoutMs);
-  SetSource(kDevSource, SourceState::kRead);
-  Await(kReadRanges);
-  bool flush = layout().read_flush;
-  for (const RegisterRange& r : kReadRanges) {
-    services().queues.QueueRead(route(), address(), static_cast<uint16_t>(r.first), r.count, 0,
-                                flush);
-    flush = false;
-  }
-}
-
-bool CStreetLightDlg::WriteRam() {
-  const SourceState state = source();
-  if (state == SourceState::kRead || state == SourceState::kWrite) return false;
-  if (!CheckEntries()) return false;
-  if (state != SourceState::kDevice) {
-    const int answer = MessageBox(OverwriteQuestion(), u"Possible overwrite",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
-    if (answer != ui::kIdYes) return false;
-  }
-  op_ = Op::kRam;
-  set_pending(Pending::kRamWrite);
-  SetTimer(kTimeoutTimer, kTimeoutMs);
-  SetSource(kDevSource, SourceState::kWrite);
-  Collect();
-  Await(kRamRanges);
-  // One operation: the first request drops what an earlier write left pending, the second
-  // joins it.
-  bool flush = true;
-  for (const RegisterRange& r : kRamRanges) {
-    services().queues.QueueWrite(route(), address(), static_cast<uint16_t>(r.first), r.count,
-                                 record().data() + r.first, 0, flush);
-    flush = false;
-  }
-  return true;
-}
-
-void CStreetLightDlg::WriteEeprom() {
-  if (!WriteRam()) return;
-  op_ = Op::kEepromRam;
-  set_pending(Pending::kEepromWrite);
-  // The slower radio channels take longer for the record and the store.
-  const uint32_t channel = project().FrequencyIndex();
-  SetTimer(kTimeoutTimer, channel == 1 || channel == 4 ? 6000 : 4000);
-}
-
-void CStreetLightDlg::OnTimer(int id) {
-  if (id == kTimeoutTimer) {
-    Fail();
-    return;
-  }
-  DeviceDialog::OnTimer(id);
-}
-
-void CStreetLightDlg::OnRegisterData(RfAddress source, uint16_t first, int count,
-                                     const uint16_t* words, bool from_cache) {
-  if (source != address() || count <= 0) return;
-  DeviceDialog::OnRegisterData(source, first, count, words, from_cache);
-  if (op_ == Op::kRead) {
-    Arrived(first, count);
-    if (awaited_.none()) Finish(SourceState::kDevice);
-  } else if (op_ == Op::kEepromConfirm && first <= kWordEepromControl &&
-             kWordEepromControl < first + count) {
-    // The node acknowledges the request before the store is done: ask again until the stored
-    // bit shows or the time-out ends it.
-    if ((record()[kWordEepromControl] & kStored) != 0) {
-      Finish(SourceState::kDevice);
-    } else {
-      ReadWords(kWordEepromControl, 1);
-    }
-  }
-}
-
-void CStreetLightDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+void CStreetLightDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) {
   if (source != address()) return;
   if (memory_next_ >= 0 && first <= kDaliCommand && kDaliCommand < first + count) {
     SetTimer(kMemoryTimer, kMemoryAfterWriteMs);
   }
-  switch (op_) {
-    case Op::kRam:
-    case Op::kEepromRam: {
-      Arrived(first, count);
-      if (!awaited_.none()) return;
-      if (op_ == Op::kRam) {
-        Finish(SourceState::kDevice);
-        return;
-      }
-      // The record is in RAM: now the store request alone, then the stored bit read back.
-      auto rec = mutable_record();
-      uint16_t& control = rec[kWordEepromControl];
-      control = static_cast<uint16_t>((control & ~kStored) | kStoreRequest);
-      WriteWords(kWordEepromControl, 1);
-      op_ = Op::kEepromStore;
-      SetTimer(kTimeoutTimer, 2000);
-      return;
-    }
-    case Op::kEepromStore:
-      if (first <= kWordEepromControl && kWordEepromControl < first + count) {
-        ReadWords(kWordEepromControl, 1);
-        op_ = Op::kEepromConfirm;
-        SetTimer(kTimeoutTimer, 2000);
-      }
-      return;
-    default:
-      return;
-  }
+  DeviceDialog::OnWriteAck(source, first, count, from_cache);
 }
 
 // --- Showing the record -------------------------------------------------------------------------
@@ -399,15 +276,8 @@ void CStreetLightDlg::RefreshDevice(int first, int count) {
   if (covers(1)) {
     // Older firmware lacks the newer registers: a running read completes without them.
     const int firmware = rec[1];
-    for (const auto& [below, from, to] : {std::array{343, 723, 1022}, std::array{355, 916, 945}}) {
-      if (firmware >= below) continue;
-      for (int w = from; w <= to && w < kStreetLightWords; ++w) {
-        if (awaited_.test(static_cast<size_t>(w))) {
-          awaited_.reset(static_cast<size_t>(w));
-          ++progress_done_;
-        }
-      }
-    }
+    if (firmware < 343) RemoveFromAllPending(723, 300);
+    if (firmware < 355) RemoveFromAllPending(916, 30);
   }
   if (overlaps(kGwAddress, kGwAddress + 1)) {
     SetText(ui::kSlGwAddress, Format("0x%08X", Word32(rec, kGwAddress)));
@@ -496,7 +366,11 @@ void CStreetLightDlg::CheckFirmware() {
              "version %.2f,\nBallast telemetry data are not accessible,\nAstrodim not "
              "accessible",
              kMinimalFirmware / 100.0));
+  // The update talks to the node alone: the running operation and the polls end first, so no
+  // time-out message stands over the update window.
+  mutable_cycle().Abandon();
   KillTimer(kPollTimer);
+  KillTimer(kClockSourceTimer);
   polling_ = false;
   if (services().firmware_update) {
     services().firmware_update(*this, address(), route());
@@ -989,12 +863,6 @@ void CStreetLightDlg::OpenRoutedDevice(int row, int column) {
 void CStreetLightDlg::OnCommand(int id) {
   auto rec = mutable_record();
   switch (id) {
-    case kDevWriteRam:
-      WriteRam();
-      return;
-    case kDevWriteEeprom:
-      WriteEeprom();
-      return;
     case kDevDefault:
       // The default record stands for what a fresh node reports: the firmware check applies.
       feeding_default_ = true;
@@ -1003,6 +871,7 @@ void CStreetLightDlg::OnCommand(int id) {
       return;
     case kDevFwUpdate:
       KillTimer(kPollTimer);
+      KillTimer(kClockSourceTimer);
       polling_ = false;
       DeviceDialog::OnCommand(id);
       ApplyButtonVisibility();
@@ -1130,31 +999,7 @@ void CStreetLightDlg::OnCancel() {
   // calibration fields: closing then would lose those edits. Stay open, as Write and Save do.
   if (!CheckEntries()) return;
   Collect();
-  const auto rec = record();
-  std::vector<uint16_t> blob(project().Record(entry()).begin(), project().Record(entry()).end());
-  bool differs = blob.size() < rec.size();
-  blob.resize(std::max(blob.size(), rec.size()), 0);
-  std::bitset<kStreetLightWords> compared;
-  for (const RegisterRange& r : kCompareRanges) {
-    for (int w = r.first; w < r.first + r.count; ++w) compared.set(static_cast<size_t>(w));
-  }
-  // Measurements and state follow the node without a question; settings only when asked.
-  for (size_t w = 0; w < rec.size(); ++w) {
-    // Bit 3 of the external PIR word is set by every gather, so it tells nothing.
-    const uint16_t mask = w == kExternalPir ? static_cast<uint16_t>(~8u) : 0xFFFF;
-    if (!compared.test(w)) {
-      blob[w] = rec[w];
-    } else if ((blob[w] & mask) != (rec[w] & mask)) {
-      differs = true;
-    }
-  }
-  if (differs) {
-    const int answer = MessageBox(u"Save changes?", u"Unsaved changes",
-                                  {ui::Buttons::kYesNoCancel, ui::Icon::kWarning, 0});
-    if (answer == ui::kIdCancel) return;
-    if (answer == ui::kIdYes) std::copy(rec.begin(), rec.end(), blob.begin());
-  }
-  project().SetRecord(entry(), std::move(blob));
+  if (!AskOnClose()) return;
   log_.Close();
   EndDialog(ui::kIdCancel);
 }

@@ -92,17 +92,8 @@ inline constexpr uint16_t kBallastDataReady = 0x0400;
 // The oldest firmware with ballast telemetry and astronomical dimming.
 inline constexpr int kMinimalFirmware = 333;
 
-// A range of registers [first, first + count).
-struct RegisterRange {
-  int first = 0;
-  int count = 0;
-};
 inline constexpr RegisterRange kReadRanges[] = {{0, 664}, {856, 60}, {917, 3}};
 inline constexpr RegisterRange kRamRanges[] = {{8, 324}, {856, 53}};
-// Compared with the project's record on closing; the rest is copied without asking.
-inline constexpr RegisterRange kCompareRanges[] = {{2, 3},    {8, 8},     {18, 9},  {50, 1},
-                                                   {54, 5},   {69, 4},    {76, 2},  {79, 22},
-                                                   {102, 14}, {132, 200}, {856, 53}};
 
 // One schedule point: time in minutes after midnight (bits 0..11 of its first word), the fade
 // bits of the two outputs and their levels.
@@ -146,22 +137,13 @@ class CStreetLightDlg : public devices::DeviceDialog {
   static constexpr int kMemoryAfterWriteMs = 2000;
   static constexpr int kMemoryAfterResponseMs = 1000;
 
-  // What the dialog is waiting for.
-  enum class Op : uint8_t { kNone, kRead, kRam, kEepromRam, kEepromStore, kEepromConfirm };
-
   CStreetLightDlg(const DeviceDialogContext& context, devices::DeviceServices services,
                   DeviceOpener& opener);
   ~CStreetLightDlg() override;
 
-  Op op() const { return op_; }
   bool collecting_memory() const { return memory_next_ >= 0; }
   bool report_armed() const { return report_armed_; }
   bool log_open() const { return log_.is_open(); }
-  // Registers still awaited by the running read or write.
-  int awaited() const { return static_cast<int>(awaited_.count()); }
-
-  void OnRegisterData(RfAddress source, uint16_t first, int count, const uint16_t* words,
-                      bool from_cache) override;
   void OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) override;
   // The node is mains powered: no wait for activation stops its time-out.
   void RestartOperationTimer() override {}
@@ -174,13 +156,17 @@ class CStreetLightDlg : public devices::DeviceDialog {
   std::vector<uint16_t> DefaultRecord() const override;
   void OnDeviceTimer(int id) override;
   std::span<const devices::FieldBinding> HeaderFields() const override;
-  bool StoredBitCompletes() const override { return false; }
+  void ConfigureCycle(RegisterCycle::Target& target) const override;
+  std::vector<RegisterRange> ReadRanges() const override;
+  std::vector<RegisterRange> WriteRanges(bool eeprom) const override;
+  int WriteTimeoutMs(bool eeprom) const override;
+  devices::CloseRule Closing() const override {
+    return devices::CloseRule::kAskWhenDiffersCopyLive;
+  }
+  uint16_t SettingMask(int word) const override;
   std::u16string_view OverwriteQuestion() const override;
-  uint16_t RoutedRegisterBase() const override { return 0; }
   bool CheckEntries() override;
-  void Read() override;
   void ApplyButtonVisibility() override;
-  void OnTimer(int id) override;
   void OnCommand(int id) override;
   void OnCheck(int id) override;
   void OnSelChange(int id) override;
@@ -191,13 +177,6 @@ class CStreetLightDlg : public devices::DeviceDialog {
   void OnCancel() override;
 
  private:
-  // Starts a RAM write of kRamRanges; false when it did not start.
-  bool WriteRam();
-  void WriteEeprom();
-  void Finish(ui::SourceState state);
-  void Fail();
-  void Await(std::span<const RegisterRange> ranges);
-  void Arrived(int first, int count);
   void WriteWords(int first, int count);
   void ReadWords(int first, int count);
 
@@ -229,10 +208,6 @@ class CStreetLightDlg : public devices::DeviceDialog {
   bool GatherLatitudeLongitude();
 
   DeviceOpener& opener_;
-  Op op_ = Op::kNone;
-  std::bitset<kStreetLightWords> awaited_;
-  int progress_total_ = 0;
-  int progress_done_ = 0;
   // The memory read: the next grid edit (-1 = not collecting).
   int memory_next_ = -1;
   bool report_armed_ = false;

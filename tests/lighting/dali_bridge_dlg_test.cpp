@@ -21,7 +21,7 @@ using ui::SourceState;
 namespace demo = sim::demo;
 using namespace ui;
 using namespace dali_word;
-using Step = CDaliBridgeDlg::Step;
+using Step = Pending;
 
 class DaliBridgeTest : public DeviceTest {
  protected:
@@ -98,18 +98,18 @@ TEST_F(DaliBridgeTest, EepromStoreIsARamWriteThenARequestReadBackUntilStored) {
   EXPECT_EQ(d.record()[kSystem] >> 8, 0x80);  // -128: a signed byte stops at its end
   // Registers 8..483; the part beyond 256 completes it too.
   d.OnWriteAck(d.address(), 8, 250, false);
-  EXPECT_EQ(d.step(), Step::kEepromWrite);
+  EXPECT_EQ(d.pending(), Step::kEepromWrite);
   d.OnWriteAck(d.address(), 258, 226, false);
-  EXPECT_EQ(d.step(), Step::kStoreRequest);
+  EXPECT_EQ(d.pending(), Step::kEepromStore);
   EXPECT_EQ(d.record()[2] & 0x0300, 0x0100);
   EXPECT_EQ(host.TimerPeriod(d, CDaliBridgeDlg::kTimeoutTimer), 2000);
   d.OnWriteAck(d.address(), 2, 1, false);
-  EXPECT_EQ(d.step(), Step::kStoreConfirm);
+  EXPECT_EQ(d.pending(), Step::kEepromConfirm);
   Deliver(d, 2, {0x0100});
   EXPECT_EQ(d.source(), SourceState::kWrite);
   Deliver(d, 2, {0x0200});
   EXPECT_EQ(d.source(), SourceState::kDevice);
-  EXPECT_EQ(d.step(), Step::kNone);
+  EXPECT_EQ(d.pending(), Step::kNone);
   EXPECT_EQ(host.boxes().size(), 2u) << "no success message";
 
   // Without the stored bit the confirmation times out with its own message.

@@ -112,21 +112,21 @@ TEST_F(StreetLightTest, EepromStoreIsRamWriteThenStoreRequestThenStoredBit) {
   auto& d = OpenNode();
   ReadToDevice(d);
   host.Click(d, kDevWriteEeprom);
-  EXPECT_EQ(d.op(), CStreetLightDlg::Op::kEepromRam);
-  EXPECT_EQ(d.awaited(), 324 + 53);
+  EXPECT_EQ(d.pending(), Pending::kEepromWrite);
+  EXPECT_EQ(d.cycle().write_direct().size(), 324 + 53);
   d.OnWriteAck(d.address(), 8, 250, false);
   d.OnWriteAck(d.address(), 258, 74, false);
-  EXPECT_EQ(d.op(), CStreetLightDlg::Op::kEepromRam);
+  EXPECT_EQ(d.pending(), Pending::kEepromWrite);
   d.OnWriteAck(d.address(), 856, 53, false);
   // Register 2 alone: store request set, stored bit cleared.
-  EXPECT_EQ(d.op(), CStreetLightDlg::Op::kEepromStore);
+  EXPECT_EQ(d.pending(), Pending::kEepromStore);
   EXPECT_EQ(d.record()[2] & 0x0300, 0x0100);
   d.OnWriteAck(d.address(), 2, 1, false);
-  EXPECT_EQ(d.op(), CStreetLightDlg::Op::kEepromConfirm);
+  EXPECT_EQ(d.pending(), Pending::kEepromConfirm);
   // The stored bit read back ends it in Device, without a message.
   Deliver(d, 2, {0x0200});
   EXPECT_EQ(d.source(), SourceState::kDevice);
-  EXPECT_EQ(d.op(), CStreetLightDlg::Op::kNone);
+  EXPECT_EQ(d.pending(), Pending::kNone);
   EXPECT_TRUE(host.boxes().empty());
 
   // No answer to the confirming read within 2000 ms.
@@ -211,7 +211,7 @@ TEST_F(StreetLightTest, GatherRulesAndCommandsWrittenAtOnce) {
   host.Click(d, kDevWriteRam);
   EXPECT_EQ(host.boxes().back().text, u"Invalid Latitude Value");
   EXPECT_EQ(d.source(), SourceState::kProject);
-  EXPECT_EQ(d.op(), CStreetLightDlg::Op::kNone);
+  EXPECT_EQ(d.pending(), Pending::kNone);
 }
 
 TEST_F(StreetLightTest, OldFirmwareAnsweringDirectlyIsReportedOnce) {

@@ -59,8 +59,8 @@ TEST_F(StreetLightFlowTest, ScheduleWrittenToEepromReachesTheNode) {
     host.Toggle(d, SlPointFadeWhite(2));
     host.Type(d, kDevName, u"Lamp Vinohrady");
     host.Click(d, kDevWriteEeprom);
-    EXPECT_EQ(d.op(), CStreetLightDlg::Op::kEepromRam);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.op() == CStreetLightDlg::Op::kNone; }, 8000));
+    EXPECT_EQ(d.pending(), Pending::kEepromWrite);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == Pending::kNone; }, 8000));
     EXPECT_EQ(d.source(), SourceState::kDevice);
     for (const auto& b : host.boxes()) ADD_FAILURE() << Utf16ToUtf8(b.text);
     // Changed settings: closing asks before they replace the project's.
