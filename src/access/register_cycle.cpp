@@ -57,8 +57,9 @@ int RegisterSet::size() const {
   return n;
 }
 
-RegisterCycle::RegisterCycle(ui::Dialog& dialog, Target target, std::span<uint16_t> record)
-    : dialog_(dialog), target_(target), record_(record) {}
+RegisterCycle::RegisterCycle(ui::Dialog& dialog, Target target,
+                             std::function<std::span<uint16_t>()> record)
+    : dialog_(dialog), target_(target), record_(std::move(record)) {}
 
 bool RegisterCycle::Busy() const {
   const SourceState shown = dialog_.Source(target_.source_id);
@@ -90,11 +91,13 @@ void RegisterCycle::QueueRead(int first, int count, bool flush) {
 void RegisterCycle::QueueWrite(int first, int count, bool flush) {
   const int base = Routed() ? target_.routed_base : 0;
   target_.queues->QueueWrite(target_.route, target_.address, static_cast<uint16_t>(first + base),
-                             count, record_.data() + first, 0, flush);
+                             count, record().data() + first, 0, flush);
 }
 
 void RegisterCycle::StartRead(std::span<const RegisterRange> ranges, bool flush, int timeout_ms) {
   Start(Pending::kRead, timeout_ms);
+  read_ranges_.assign(ranges.begin(), ranges.end());
+  retries_left_ = target_.read_retries;
   read_direct_.Add(ranges);
   awaiting_direct_reads_ = true;
   if (ThroughCache()) {
@@ -121,7 +124,7 @@ void RegisterCycle::StartWrite(bool eeprom, std::span<const RegisterRange> runs,
     // store never confirmed would otherwise travel with this write.
     ClearRequestBit();
   } else if (eeprom) {
-    uint16_t& control = record_[kWordEepromControl];
+    uint16_t& control = record()[kWordEepromControl];
     control = static_cast<uint16_t>((control & 0x00FF) | kStoreRequest);
     // The run that holds the request goes last: the device stores once it has every word.
     auto holds = std::find_if(order.begin(), order.end(), [](const RegisterRange& r) {
@@ -196,17 +199,19 @@ void RegisterCycle::EndProgress() {
 }
 
 void RegisterCycle::ClearRequestBit() {
-  if (record_.size() <= kWordEepromControl) return;
-  record_[kWordEepromControl] = static_cast<uint16_t>(record_[kWordEepromControl] & ~kStoreRequest);
+  const std::span<uint16_t> words = record();
+  if (words.size() <= kWordEepromControl) return;
+  words[kWordEepromControl] = static_cast<uint16_t>(words[kWordEepromControl] & ~kStoreRequest);
 }
 
 void RegisterCycle::OnData(int first, int count, bool from_cache, bool reads) {
   if (count <= 0) return;
   // Plain register numbers through a route: the answers are the device's own.
   if (!ThroughCache()) from_cache = false;
+  const std::span<uint16_t> words = record();
   const bool control = first <= kWordEepromControl && kWordEepromControl < first + count &&
-                       record_.size() > kWordEepromControl;
-  const bool stored = control && (record_[kWordEepromControl] & kStored) != 0;
+                       words.size() > kWordEepromControl;
+  const bool stored = control && (words[kWordEepromControl] & kStored) != 0;
   if (control && pending_ == Pending::kEepromConfirm) {
     if (stored) {
       dialog_.KillTimer(target_.confirm_timer);
@@ -244,7 +249,7 @@ void RegisterCycle::OnAck(int first, int count, bool from_cache) {
     if (first <= kWordEepromControl && kWordEepromControl < first + count && !from_cache) {
       pending_ = Pending::kEepromConfirm;
       QueueRead(kWordEepromControl, 1, false);
-      dialog_.SetTimer(kTimeoutTimer, kStoreTimeoutMs);
+      if (target_.store_timeout_ms > 0) dialog_.SetTimer(kTimeoutTimer, target_.store_timeout_ms);
     }
     return;
   }
@@ -263,11 +268,11 @@ void RegisterCycle::OnAck(int first, int count, bool from_cache) {
   if (pending_ == Pending::kEepromWrite && target_.eeprom == EepromStep::kAfterRam) {
     // The record is in RAM: now the store request alone.
     EndProgress();
-    uint16_t& control = record_[kWordEepromControl];
+    uint16_t& control = record()[kWordEepromControl];
     control = static_cast<uint16_t>((control & ~kStored) | kStoreRequest);
     pending_ = Pending::kEepromStore;
     QueueWrite(kWordEepromControl, 1, false);
-    dialog_.SetTimer(kTimeoutTimer, kStoreTimeoutMs);
+    if (target_.store_timeout_ms > 0) dialog_.SetTimer(kTimeoutTimer, target_.store_timeout_ms);
     return;
   }
   Complete(SourceState::kDevice, false);
@@ -305,6 +310,15 @@ void RegisterCycle::Fail() {
 
 bool RegisterCycle::OnTimer(int id) {
   if (id == kTimeoutTimer) {
+    if (pending_ == Pending::kRead && retries_left_ > 0) {
+      // Asked again from the start: what did arrive stays booked.
+      --retries_left_;
+      for (size_t i = 0; i < read_ranges_.size(); ++i) {
+        QueueRead(read_ranges_[i].first, read_ranges_[i].count, i == 0);
+      }
+      dialog_.SetTimer(kTimeoutTimer, timeout_ms_);
+      return true;
+    }
     Fail();
     return true;
   }

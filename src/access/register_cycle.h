@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -103,9 +104,18 @@ class RegisterCycle {
     bool stored_bit_completes = true;
     // A completed read leaves the pending operation at read (cache answers always do).
     bool read_keeps_pending = false;
+    // A read that timed out is asked again this many times before it fails.
+    int read_retries = 0;
+    // The time-out of the store request and of its confirmation; 0 lets the write's time-out
+    // run on through them (one limit for the whole EEPROM sequence).
+    int store_timeout_ms = kStoreTimeoutMs;
   };
 
-  RegisterCycle(ui::Dialog& dialog, Target target, std::span<uint16_t> record);
+  // `record` gives the window's record whenever the cycle writes from it or marks the store
+  // request in it (a window may replace its record object as a whole).
+  RegisterCycle(ui::Dialog& dialog, Target target, std::function<std::span<uint16_t>()> record);
+  RegisterCycle(ui::Dialog& dialog, Target target, std::span<uint16_t> record)
+      : RegisterCycle(dialog, target, [record] { return record; }) {}
 
   Pending pending() const { return pending_; }
   // A read or write is running: Read and the writes are ignored while the indicator says so.
@@ -118,7 +128,7 @@ class RegisterCycle {
   const RegisterSet& read_cache() const { return read_cache_; }
   const RegisterSet& write_direct() const { return write_direct_; }
   const RegisterSet& write_cache() const { return write_cache_; }
-  std::span<uint16_t> record() const { return record_; }
+  std::span<uint16_t> record() const { return record_(); }
 
   // Starts a read of `ranges` (the first request with `flush`).
   void StartRead(std::span<const RegisterRange> ranges, bool flush, int timeout_ms = kTimeoutMs);
@@ -155,7 +165,7 @@ class RegisterCycle {
 
   ui::Dialog& dialog_;
   Target target_;
-  std::span<uint16_t> record_;
+  std::function<std::span<uint16_t>()> record_;
   Pending pending_ = Pending::kNone;
   RegisterSet read_direct_;
   RegisterSet read_cache_;
@@ -168,6 +178,8 @@ class RegisterCycle {
   bool awaiting_direct_writes_ = false;
   bool awaiting_cache_writes_ = false;
   int timeout_ms_ = kTimeoutMs;
+  std::vector<RegisterRange> read_ranges_;  // of the running read, for its retries
+  int retries_left_ = 0;
   int progress_total_ = 0;
   int progress_lowest_ = 0;
 };

@@ -66,8 +66,24 @@ CFanCoilDlg::CFanCoilDlg(const DeviceDialogContext& context, devices::DeviceServ
       entry_(context.entry),
       address_(context.address),
       route_(context.route),
+      cycle_(*this, CycleTarget(services_.queues, context), [this] { return image_.words(); }),
       wmbus_reader_(F::kRegWmbusHead, F::kRegWmbusStatus,
                     [this](int first, int count, bool flush) { QueueRead(first, count, flush); }) {}
+
+RegisterCycle::Target CFanCoilDlg::CycleTarget(RequestQueues& queues,
+                                               const DeviceDialogContext& context) {
+  RegisterCycle::Target target;
+  target.queues = &queues;
+  target.address = context.address;
+  target.route = context.route;
+  target.source_id = kFcSource;
+  target.confirm_timer = kConfirmPollTimer;
+  target.eeprom = EepromStep::kAfterRam;
+  // A read that times out is asked once more; one limit holds for the whole EEPROM sequence.
+  target.read_retries = 1;
+  target.store_timeout_ms = 0;
+  return target;
+}
 
 // The view goes with the window; its timer is the dialog's and dies with it.
 CFanCoilDlg::~CFanCoilDlg() = default;
@@ -94,13 +110,11 @@ void CFanCoilDlg::OnInit() {
   ApplyWhole(FanCoilImage(project_.Record(entry_)), true);
 
   SetSource(kFcSource, SourceState::kProject);
-  state_ = State::kIdle;
   ApplyButtonVisibility();
   if (route_ != 0) {
     Show(kFcRssiLabel, false);
     Show(kFcRssi, false);
   }
-  pending_reads_.reset();
   // The clock and the levels as they stand, before their timers first tick.
   ShowClock();
   ShowRadioLevels();
@@ -126,18 +140,6 @@ void CFanCoilDlg::Apply(int s, int count, const uint16_t* words, bool from_cache
   // A block reaching past the map is not stored; the rest runs on the image as it is.
   if (e <= F::kWords) std::copy_n(words, count, image_.words().begin() + s);
 
-  if (!local && Covers(s, e, F::kRegCommand) && state_ == State::kConfirmingEeprom) {
-    if ((image_.Word(F::kRegCommand) & F::kStoreDoneBit) != 0) {
-      KillTimer(kEepromTimer);
-      KillTimer(kConfirmPollTimer);
-      state_ = State::kIdle;
-      SetSource(kFcSource, SourceState::kDevice);
-    } else {
-      // The controller acknowledges the request before its EEPROM holds the image: ask again
-      // shortly, until the sequence's time runs out.
-      SetTimer(kConfirmPollTimer, kConfirmPollMs);
-    }
-  }
   RefreshFields(s, e);
   // Only what the controller itself reports (or "Default" keeps) is checked: a copy from a
   // cache, the project or a file may be older than the firmware now running.
@@ -147,21 +149,13 @@ void CFanCoilDlg::Apply(int s, int count, const uint16_t* words, bool from_cache
   }
   if (Overlaps(s, e, F::kRegInputNumbers, F::kRegDeviceStatus + 6 * F::kDevices)) RefreshRows();
   ApplyEnableRules();
-  if (!local && pending_reads_.any()) {
-    for (int r = std::max(s, 0); r < std::min(e, kPendingBits); ++r) {
-      pending_reads_.reset(static_cast<size_t>(r));
-    }
-    if (pending_reads_.none()) {
-      KillTimer(kReadTimer);
-      SetSource(kFcSource, SourceState::kDevice);
-    }
-  }
+  if (!local) cycle_.OnData(s, count, from_cache);
   SetText(kFcOwnAddress, Format("0x%08X", image_.OwnAddress()));
   if (!local) ServeWmbusFifo(s, e);
 }
 
 void CFanCoilDlg::CloseForOldFirmware() {
-  KillTimer(kReadTimer);
+  cycle_.Abandon();
   closed_for_version_ = true;
   MessageBox(Format("Ventora Update necessary, expected version %d, device version %d",
                     kMinimalVersion, image_.Version()));
@@ -311,70 +305,28 @@ void CFanCoilDlg::QueueWrite(int first, int count, bool flush) {
 }
 
 void CFanCoilDlg::Read() {
-  const SourceState shown = source();
-  if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
-  read_retries_ = 1;
-  SetSource(kFcSource, SourceState::kRead);
-  ReadStep();
-}
-
-void CFanCoilDlg::ReadStep() {
+  if (cycle_.Busy()) return;
   KillTimer(kKeepAliveTimer);
-  QueueRead(0, F::kConfigWords, true);
-  for (int r = 0; r < F::kConfigWords; ++r) pending_reads_.set(static_cast<size_t>(r));
-  SetTimer(kReadTimer, kReadMs);
+  const RegisterRange config[] = {{0, F::kConfigWords}};
+  cycle_.StartRead(config, true, kReadMs);
 }
 
-bool CFanCoilDlg::WriteRam() {
-  const SourceState shown = source();
-  if (shown == SourceState::kRead || shown == SourceState::kWrite) return false;
-  if (shown != SourceState::kDevice) {
+void CFanCoilDlg::Write(bool eeprom) {
+  if (cycle_.Busy()) return;
+  if (source() != SourceState::kDevice) {
     const int answer = MessageBox(
         u"Data are from project, write can replace data in device.\nStill want to write?",
         u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
-    if (answer != ui::kIdYes) return false;
+    if (answer != ui::kIdYes) return;
   }
   Gather();
-  // A new operation ends the old one: late answers to a Read that timed out must not turn the
-  // indicator to Device in the middle of this write.
-  pending_reads_.reset();
-  KillTimer(kReadTimer);
-  QueueWrite(kWriteFirst, kWriteCount, true);
-  state_ = State::kWritingRam;
-  SetSource(kFcSource, SourceState::kWrite);
-  SetTimer(kRamTimer, kRamMs);
-  return true;
+  const RegisterRange config[] = {{kWriteFirst, kWriteCount}};
+  cycle_.StartWrite(eeprom, config, eeprom ? kEepromMs : kRamMs);
 }
 
-void CFanCoilDlg::WriteEeprom() {
-  // Nothing was written when the RAM write was ignored or refused: there is no store to wait
-  // for, and no failure to report later.
-  if (!WriteRam()) return;
-  state_ = State::kWritingEeprom;
-  SetTimer(kEepromTimer, kEepromMs);
-}
-
-void CFanCoilDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+void CFanCoilDlg::OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) {
   if (source != address_ || closed_for_version_) return;
-  if ((state_ == State::kWritingRam || state_ == State::kWritingEeprom) && first == kWriteFirst &&
-      count == kWriteCount) {
-    KillTimer(kRamTimer);
-    if (state_ == State::kWritingRam) {
-      state_ = State::kIdle;
-      SetSource(kFcSource, SourceState::kDevice);
-    } else {
-      // Everything is in RAM: ask the controller to store it.
-      uint16_t command = image_.Word(F::kRegCommand);
-      command = static_cast<uint16_t>((command | F::kStoreRequestBit) & ~F::kStoreDoneBit);
-      image_.SetWord(F::kRegCommand, command);
-      QueueWrite(F::kRegCommand, 1, false);
-    }
-    return;
-  }
-  if (state_ == State::kWritingEeprom && first == F::kRegCommand && count == 1) {
-    QueueRead(F::kRegCommand, 1, false);
-    state_ = State::kConfirmingEeprom;
-  }
+  cycle_.OnAck(first, count, from_cache);
 }
 
 void CFanCoilDlg::SendWord(int reg) { QueueWrite(reg, 1, false); }
@@ -506,10 +458,10 @@ void CFanCoilDlg::OnCommand(int id) {
       Read();
       return;
     case kFcWriteRam:
-      WriteRam();
+      Write(false);
       return;
     case kFcWriteEeprom:
-      WriteEeprom();
+      Write(true);
       return;
     case kFcSave:
       Gather();
@@ -659,6 +611,7 @@ void CFanCoilDlg::ApplyButtonVisibility() {
 // Timers
 
 void CFanCoilDlg::OnTimer(int id) {
+  if (cycle_.OnTimer(id)) return;
   switch (id) {
     case kKeepAliveTimer:
       QueueRead(F::kRegBackgroundRssi, 1, false);
@@ -666,33 +619,6 @@ void CFanCoilDlg::OnTimer(int id) {
       return;
     case kRssiTimer:
       ShowRadioLevels();
-      return;
-    case kRamTimer:
-      state_ = State::kIdle;
-      KillTimer(kRamTimer);
-      KillTimer(kEepromTimer);
-      SetSource(kFcSource, SourceState::kError);
-      MessageBox(u"Write to RAM unsuccessfull");
-      return;
-    case kEepromTimer:
-      // The whole sequence failed: one message, so the RAM timer goes too.
-      state_ = State::kIdle;
-      KillTimer(kEepromTimer);
-      KillTimer(kRamTimer);
-      KillTimer(kConfirmPollTimer);
-      SetSource(kFcSource, SourceState::kError);
-      MessageBox(u"Write to EEPROM unsuccessfull");
-      return;
-    case kReadTimer:
-      state_ = State::kIdle;
-      KillTimer(kReadTimer);
-      if (read_retries_ > 0) {
-        --read_retries_;
-        ReadStep();
-      } else {
-        SetSource(kFcSource, SourceState::kError);
-        MessageBox(u"Read unsuccessfull");
-      }
       return;
     case kWmbusFifoTimer:
       if (wmbus_fifo_ && wmbus_fifo_->is_open()) {
@@ -703,10 +629,6 @@ void CFanCoilDlg::OnTimer(int id) {
       return;
     case kClockTimer:
       ClockTick();
-      return;
-    case kConfirmPollTimer:
-      KillTimer(kConfirmPollTimer);
-      if (state_ == State::kConfirmingEeprom) QueueRead(F::kRegCommand, 1, false);
       return;
     default:
       return;
@@ -762,7 +684,7 @@ void CFanCoilDlg::Synchronize() {
 void CFanCoilDlg::OpenWmbusFifo() {
   if (!wmbus_fifo_) wmbus_fifo_ = std::make_unique<CWmbusFifo>(host());
   // Flushed only when no Read or Write runs: a flush would drop the operation's requests.
-  wmbus_reader_.Start(state_ == State::kIdle && pending_reads_.none());
+  wmbus_reader_.Start(cycle_.Idle());
   wmbus_fifo_->ShowFor(*this);
   SetTimer(kWmbusFifoTimer, kFifoPollMs);
 }

@@ -20,6 +20,7 @@
 
 #include "access/device_access.h"
 #include "access/dialog_slots.h"
+#include "access/register_cycle.h"
 #include "app/project_devices.h"
 #include "devices/device_dialog.h"
 #include "gateway/fan_coil_template.h"
@@ -38,19 +39,14 @@ std::u16string FanCoilReportText(const FanCoilImage& image);
 
 class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
  public:
-  enum class State : uint8_t { kIdle, kWritingRam, kWritingEeprom, kConfirmingEeprom };
-
-  static constexpr int kPendingBits = 1024;
   static constexpr uint16_t kMinimalVersion = 306;
   static constexpr int kKeepAliveTimer = 1;
   static constexpr int kKeepAliveMs = 5000;
   static constexpr int kRssiTimer = 2;
   static constexpr int kRssiMs = 2000;
-  static constexpr int kRamTimer = 15;
+  // Time-outs (timer 15): Write To RAM, the whole EEPROM sequence, one read (asked twice).
   static constexpr int kRamMs = 5000;
-  static constexpr int kEepromTimer = 16;
   static constexpr int kEepromMs = 2500;
-  static constexpr int kReadTimer = 17;
   static constexpr int kReadMs = 2500;
   static constexpr int kWmbusFifoTimer = 34;
   static constexpr int kFifoPollMs = 1000;
@@ -58,7 +54,6 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   static constexpr int kClockMs = 1000;
   // Register 2 read again while the controller has not confirmed the EEPROM store yet.
   static constexpr int kConfirmPollTimer = 42;
-  static constexpr int kConfirmPollMs = 200;
   // The write of the configuration block.
   static constexpr int kWriteFirst = 3;
   static constexpr int kWriteCount = FanCoilImage::kConfigWords - kWriteFirst;  // 215
@@ -76,9 +71,9 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   RfAddress address() const { return address_; }
   RfAddress route() const { return route_; }
   const FanCoilImage& image() const { return image_; }
-  State state() const { return state_; }
+  Pending pending() const { return cycle_.pending(); }
   ui::SourceState source() const { return Source(ui::kFcSource); }
-  int pending_reads() const { return static_cast<int>(pending_reads_.count()); }
+  int pending_reads() const { return cycle_.read_direct().size(); }
   CWmbusFifo* wmbus_fifo() const { return wmbus_fifo_.get(); }
 
  protected:
@@ -109,10 +104,10 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   std::span<uint16_t> ProjectBlob();
   bool SameAsProject() const;
 
+  static RegisterCycle::Target CycleTarget(RequestQueues& queues,
+                                           const DeviceDialogContext& context);
   void Read();
-  void ReadStep();
-  bool WriteRam();
-  void WriteEeprom();
+  void Write(bool eeprom);
   void QueueRead(int first, int count, bool flush);
   void QueueWrite(int first, int count, bool flush);
   void SendWord(int reg);
@@ -140,9 +135,7 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   RfAddress address_;
   RfAddress route_;
   FanCoilImage image_;
-  std::bitset<kPendingBits> pending_reads_;
-  int read_retries_ = 0;
-  State state_ = State::kIdle;
+  RegisterCycle cycle_;
   bool closed_for_version_ = false;
   std::unique_ptr<CWmbusFifo> wmbus_fifo_;
   WmbusFifoReader wmbus_reader_;

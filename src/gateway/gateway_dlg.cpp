@@ -128,8 +128,24 @@ GatewayDialog::GatewayDialog(const ui::DialogTemplate& tpl, const GatewayMap& ma
       route_(context.route),
       older_(map == kPre400Map),
       image_(map),
+      cycle_(*this, CycleTarget(services_.queues, context), [this] { return image_.words(); }),
       wmbus_reader_(GatewayImage::kRegWmbusHead, GatewayImage::kRegWmbusStatus,
                     [this](int first, int count, bool flush) { QueueRead(first, count, flush); }) {}
+
+RegisterCycle::Target GatewayDialog::CycleTarget(RequestQueues& queues,
+                                                 const DeviceDialogContext& context) {
+  RegisterCycle::Target target;
+  target.queues = &queues;
+  target.address = context.address;
+  target.route = context.route;
+  target.source_id = kGwSource;
+  target.progress_id = kGwProgress;
+  target.confirm_timer = kConfirmPollTimer;
+  // The image is long: every register that arrives starts the time-out anew.
+  target.progress_restarts_timeout = true;
+  target.eeprom = EepromStep::kAfterRam;
+  return target;
+}
 
 // The views go with the window; their timers are the dialog's and die with it.
 GatewayDialog::~GatewayDialog() = default;
@@ -174,14 +190,11 @@ void GatewayDialog::OnInit() {
   ApplyWhole(true);
 
   SetSource(kGwSource, SourceState::kProject);
-  state_ = State::kIdle;
   ApplyButtonVisibility();
   if (route_ != 0) {
     Show(kGwRssiLabel, false);
     Show(kGwRssi, false);
   }
-  pending_reads_.reset();
-  pending_writes_.reset();
   SetTimer(kClockTimer, kClockMs);
   SetTimer(kRssiTimer, kRssiMs);
   Show(kGwProgress, false);
@@ -209,18 +222,6 @@ void GatewayDialog::Apply(int s, int count, const uint16_t* words, bool local, b
   const int e = s + count;
   if (e <= image_.map().words) std::copy_n(words, count, image_.words().begin() + s);
 
-  if (!local && Covers(s, e, GatewayImage::kRegCommand) && state_ == State::kConfirmingEeprom) {
-    if ((image_.Word(GatewayImage::kRegCommand) & GatewayImage::kStoreDoneBit) != 0) {
-      KillTimer(kTimeoutTimer);
-      KillTimer(kConfirmPollTimer);
-      state_ = State::kIdle;
-      SetSource(kGwSource, SourceState::kDevice);
-    } else {
-      // The gateway acknowledges the request before its EEPROM holds the image: ask again
-      // shortly, until the confirmation time runs out.
-      SetTimer(kConfirmPollTimer, kConfirmPollMs);
-    }
-  }
   RefreshFields(s, e);
   if (Covers(s, e, GatewayImage::kRegVersion)) EnableForVersion();
   if (!local && Covers(s, e, GatewayImage::kRegVersion)) CheckVersion(from_cache);
@@ -230,7 +231,7 @@ void GatewayDialog::Apply(int s, int count, const uint16_t* words, bool local, b
     ServeFifos(s, e);
     const LocalTime now = host().Now();
     SetText(kGwLastComm, Format("%02d:%02d:%02d", now.hour, now.minute, now.second));
-    BookReceived(s, e);
+    cycle_.OnData(s, count, from_cache);
   }
   SetText(kGwOwnAddress, Format("0x%08X", image_.OwnAddress()));
 }
@@ -252,14 +253,21 @@ void GatewayDialog::CheckVersion(bool from_cache) {
     first = version < kOldKeyVersion ? kOldMissingFirst : kPendingBits;
     end = std::min(kOldMissingEnd, kPendingBits);
   }
-  for (int r = first; r < end; ++r) {
-    pending_reads_.reset(static_cast<size_t>(r));
-    pending_writes_.reset(static_cast<size_t>(r));
-  }
+  if (first < end) cycle_.Drop(first, end - first);
   // Nor asked for: the gateway does not answer them, and each would hold up the requests
   // behind it (a store confirmation among them) through all its retries.
-  if (!from_cache && version != 0 && first < end)
+  if (!from_cache && version != 0 && first < end) {
     services_.queues.DropReadsOf(address_, first, end);
+    if (older_) {
+      // The table's read asks for the key too: answered short, it would be asked again until
+      // its retries ran out. It goes again without the key, if its registers are still awaited.
+      const int table = kPre400Map.reg_modbus_table;
+      if (services_.queues.DropReadsOf(address_, table, end) > 0 &&
+          cycle_.read_direct().Has(table)) {
+        QueueRead(table, first - table, false);
+      }
+    }
+  }
 }
 
 void GatewayDialog::EnableForVersion() {
@@ -282,30 +290,15 @@ void GatewayDialog::EnableForVersion() {
 }
 
 void GatewayDialog::UnsupportedVersion() {
-  KillTimer(kTimeoutTimer);
+  // The update talks to the gateway alone: the running Read ends here, so Read and Write work
+  // again afterwards and no time-out stands over the update window.
+  cycle_.Abandon();
   MessageBox(
       Format("Unsupported version,\nUpdate of Gatrix necessary, minimal supported version "
              "%.2f\nTimestamps are invalid\nCommunication with cached subdevices does not "
              "work",
              kMinimalOlderVersion / 100.0));
   FirmwareUpdate();
-}
-
-void GatewayDialog::BookReceived(int s, int e) {
-  // A read in progress (the registers beyond the map may just have been dropped by this very
-  // block, so the state tells it, not the set).
-  if (pending_reads_.none() && state_ != State::kReading) return;
-  for (int r = std::max(s, 0); r < std::min(e, kPendingBits); ++r) {
-    pending_reads_.reset(static_cast<size_t>(r));
-  }
-  const int remaining = static_cast<int>(pending_reads_.count());
-  UpdateProgress(remaining);
-  if (remaining == 0) {
-    EndProgress();
-    KillTimer(kTimeoutTimer);
-    SetSource(kGwSource, SourceState::kDevice);
-    state_ = State::kIdle;
-  }
 }
 
 void GatewayDialog::RefreshFields(int s, int e) {
@@ -489,35 +482,10 @@ void GatewayDialog::QueueWrite(int first, int count, bool flush) {
                               image_.words().data() + first, 0, flush);
 }
 
-void GatewayDialog::StartProgress(int total) {
-  progress_total_ = total;
-  progress_lowest_ = total;
-  SetRange(kGwProgress, 0, total);
-  SetStep(kGwProgress, 1);
-  SetPos(kGwProgress, 0);
-  Show(kGwProgress, true);
-}
-
-void GatewayDialog::UpdateProgress(int remaining) {
-  SetPos(kGwProgress, progress_total_ - remaining);
-  if (remaining < progress_lowest_) {
-    // Progress: the time-out counts from now.
-    progress_lowest_ = remaining;
-    SetTimer(kTimeoutTimer, kTimeoutMs);
-  }
-}
-
-void GatewayDialog::EndProgress() { Show(kGwProgress, false); }
-
 void GatewayDialog::Read() {
-  const SourceState shown = source();
-  if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
-  SetSource(kGwSource, SourceState::kRead);
+  if (cycle_.Busy()) return;
   KillTimer(kKeepAliveTimer);
-  KillTimer(kConfirmPollTimer);
-  pending_reads_.reset();
-  pending_writes_.reset();
-  std::vector<std::pair<int, int>> ranges;
+  std::vector<RegisterRange> ranges;
   if (older_) {
     ranges = {{kMainFirst, kOldMainCount},
               {GatewayImage::kRegOptions, 1},
@@ -529,21 +497,12 @@ void GatewayDialog::Read() {
               {kTimeoutFirst, kTimeoutCount},
               {kBridgeFirst, kBridgeCount}};
   }
-  bool flush = true;
-  for (const auto& [first, count] : ranges) {
-    QueueRead(first, count, flush);
-    flush = false;
-    for (int r = first; r < first + count; ++r) pending_reads_.set(static_cast<size_t>(r));
-  }
-  StartProgress(static_cast<int>(pending_reads_.count()));
-  state_ = State::kReading;
-  SetTimer(kTimeoutTimer, kTimeoutMs);
+  cycle_.StartRead(ranges, true);
 }
 
 void GatewayDialog::Write(bool eeprom) {
-  const SourceState shown = source();
-  if (shown == SourceState::kRead || shown == SourceState::kWrite) return;
-  if (shown != SourceState::kDevice) {
+  if (cycle_.Busy()) return;
+  if (source() != SourceState::kDevice) {
     const int answer = MessageBox(
         u"Data are from project, write can replace data in device.\nStill want to write?",
         u"Possible overwrite", {ui::Buttons::kYesNoCancel, ui::Icon::kQuestion, 0});
@@ -551,16 +510,7 @@ void GatewayDialog::Write(bool eeprom) {
   }
   if (!CheckEntries()) return;
   Gather();
-  // A new operation ends the old one: late answers to a Read that timed out must not complete
-  // this write.
-  pending_reads_.reset();
-  pending_writes_.reset();
-  // The store request goes out alone once the image is in RAM; one left in the image by a
-  // store that was never confirmed would make this write ask for a store of its own.
-  image_.SetWord(GatewayImage::kRegCommand,
-                 static_cast<uint16_t>(image_.Word(GatewayImage::kRegCommand) &
-                                       ~GatewayImage::kStoreRequestBit));
-  std::vector<std::pair<int, int>> ranges;
+  std::vector<RegisterRange> ranges;
   const uint16_t version = image_.Version();
   if (older_) {
     // Without the key the table goes alone: all 25 registers of it, so the Modbus addresses of
@@ -573,56 +523,15 @@ void GatewayDialog::Write(bool eeprom) {
     if (version >= kTimeoutVersion) ranges.emplace_back(kTimeoutFirst, kTimeoutCount);
     if (version >= kBridgeVersion) ranges.emplace_back(kBridgeFirst, kBridgeCount);
   }
-  bool flush = true;
-  for (const auto& [first, count] : ranges) {
-    QueueWrite(first, count, flush);
-    flush = false;
-    for (int r = first; r < first + count; ++r) pending_writes_.set(static_cast<size_t>(r));
-  }
-  StartProgress(static_cast<int>(pending_writes_.count()));
-  state_ = eeprom ? State::kWritingEeprom : State::kWritingRam;
-  SetSource(kGwSource, SourceState::kWrite);
-  SetTimer(kTimeoutTimer, kTimeoutMs);
+  cycle_.StartWrite(eeprom, ranges, kTimeoutMs);
 }
 
-void GatewayDialog::OnWriteAck(RfAddress source, uint16_t first, int count, bool /*from_cache*/) {
+void GatewayDialog::OnWriteAck(RfAddress source, uint16_t first, int count, bool from_cache) {
   if (source != address_ || closed_for_version_) return;
-  const bool writing = state_ == State::kWritingRam || state_ == State::kWritingEeprom;
-  if (writing && pending_writes_.any()) {
-    for (int r = first; r < std::min(first + count, kPendingBits); ++r) {
-      pending_writes_.reset(static_cast<size_t>(r));
-    }
-    const int remaining = static_cast<int>(pending_writes_.count());
-    UpdateProgress(remaining);
-    if (remaining == 0) {
-      EndProgress();
-      KillTimer(kTimeoutTimer);
-      if (state_ == State::kWritingRam) {
-        state_ = State::kIdle;
-        SetSource(kGwSource, SourceState::kDevice);
-      } else {
-        // Everything is in RAM: ask the gateway to store it.
-        uint16_t command = image_.Word(GatewayImage::kRegCommand);
-        command = static_cast<uint16_t>((command | GatewayImage::kStoreRequestBit) &
-                                        ~GatewayImage::kStoreDoneBit);
-        image_.SetWord(GatewayImage::kRegCommand, command);
-        QueueWrite(GatewayImage::kRegCommand, 1, false);
-        SetTimer(kTimeoutTimer, kConfirmMs);
-      }
-      return;
-    }
-  }
-  if (state_ == State::kWritingEeprom && pending_writes_.none() &&
-      first == GatewayImage::kRegCommand && count == 1) {
-    QueueRead(GatewayImage::kRegCommand, 1, false);
-    state_ = State::kConfirmingEeprom;
-    SetTimer(kTimeoutTimer, kConfirmMs);
-  }
+  cycle_.OnAck(first, count, from_cache);
 }
 
-void GatewayDialog::RestartOperationTimer() {
-  if (state_ != State::kIdle) SetTimer(kTimeoutTimer, kTimeoutMs);
-}
+void GatewayDialog::RestartOperationTimer() { cycle_.RestartTimeout(); }
 
 int GatewayDialog::RecordVersion() const {
   const uint16_t version = image_.Version();
@@ -947,6 +856,7 @@ void GatewayDialog::ApplyButtonVisibility() {
 // Timers
 
 void GatewayDialog::OnTimer(int id) {
+  if (cycle_.OnTimer(id)) return;
   switch (id) {
     case kKeepAliveTimer:
       QueueRead(GatewayImage::kRegBackgroundRssi, 1, false);
@@ -954,27 +864,6 @@ void GatewayDialog::OnTimer(int id) {
     case kRssiTimer:
       SetText(kGwRssi, Format("%d dBm", services_.heard.RssiOf(address_)));
       SetText(kGwRxRssi, Format("%d dBm", services_.heard.device_rssi()));
-      return;
-    case kTimeoutTimer:
-      KillTimer(kTimeoutTimer);
-      KillTimer(kConfirmPollTimer);
-      SetSource(kGwSource, SourceState::kError);
-      switch (state_) {
-        case State::kReading:
-          MessageBox(u"Read unsuccessfull");
-          break;
-        case State::kWritingRam:
-          MessageBox(u"Write to RAM unsuccessfull");
-          break;
-        case State::kWritingEeprom:
-          MessageBox(u"Write to EEPROM unsuccessfull");
-          break;
-        case State::kConfirmingEeprom:
-          MessageBox(u"Write to EEPROM ack not received");
-          break;
-        case State::kIdle:
-          break;
-      }
       return;
     case kUniFifoTimer:
       if (uni_fifo_ && uni_fifo_->is_open()) {
@@ -1000,10 +889,6 @@ void GatewayDialog::OnTimer(int id) {
       return;
     case kClockTimer:
       ClockTick();
-      return;
-    case kConfirmPollTimer:
-      KillTimer(kConfirmPollTimer);
-      if (state_ == State::kConfirmingEeprom) QueueRead(GatewayImage::kRegCommand, 1, false);
       return;
     case kUnsupportedTimer:
       KillTimer(kUnsupportedTimer);
@@ -1081,7 +966,7 @@ void GatewayDialog::Transmit() {
 
 // The tools start with a flushed queue only when no Read or Write runs: a flush would drop the
 // operation's requests, and it would end with "Read unsuccessfull". Otherwise they queue behind.
-bool GatewayDialog::Idle() const { return state_ == State::kIdle && pending_reads_.none(); }
+bool GatewayDialog::Idle() const { return cycle_.Idle(); }
 
 void GatewayDialog::OpenUniFifo() {
   if (!uni_fifo_) uni_fifo_ = std::make_unique<Cfifo>(host());

@@ -25,6 +25,7 @@
 
 #include "access/device_access.h"
 #include "access/dialog_slots.h"
+#include "access/register_cycle.h"
 #include "app/project_devices.h"
 #include "devices/device_dialog.h"
 #include "gateway/fifo_views.h"
@@ -53,8 +54,6 @@ class CGWUniMonitor;
 
 class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
  public:
-  enum class State : uint8_t { kIdle, kReading, kWritingRam, kWritingEeprom, kConfirmingEeprom };
-
   static constexpr int kPendingBits = 64000;
   static constexpr int kKeepAliveTimer = 1;
   static constexpr int kKeepAliveMs = 5000;
@@ -95,10 +94,11 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   RfAddress address() const { return address_; }
   RfAddress route() const { return route_; }
   const GatewayImage& image() const { return image_; }
-  State state() const { return state_; }
+  Pending pending() const { return cycle_.pending(); }
+  const RegisterCycle& cycle() const { return cycle_; }
   ui::SourceState source() const { return Source(ui::kGwSource); }
-  int pending_reads() const { return static_cast<int>(pending_reads_.count()); }
-  int pending_writes() const { return static_cast<int>(pending_writes_.count()); }
+  int pending_reads() const { return cycle_.read_direct().size(); }
+  int pending_writes() const { return cycle_.write_direct().size(); }
   int rf_power_offset() const { return rf_power_offset_; }
   bool older() const { return older_; }
   CGWUniMonitor* uni_monitor() const { return uni_monitor_; }
@@ -112,6 +112,9 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   GatewayDialog(const ui::DialogTemplate& tpl, const GatewayMap& map,
                 const DeviceDialogContext& context, devices::DeviceServices services,
                 DeviceOpener& opener);
+
+  static RegisterCycle::Target CycleTarget(RequestQueues& queues,
+                                           const DeviceDialogContext& context);
 
   void OnInit() override;
   void OnCommand(int id) override;
@@ -139,7 +142,6 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   void RefreshUniRows(int s, int e);
   void RefreshAllRows();
   void ServeFifos(int s, int e);
-  void BookReceived(int s, int e);
 
   void Gather();
   void StoreIntoProject();
@@ -149,9 +151,6 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   void Write(bool eeprom);
   void QueueRead(int first, int count, bool flush);
   void QueueWrite(int first, int count, bool flush);
-  void StartProgress(int total);
-  void UpdateProgress(int remaining);
-  void EndProgress();
 
   void ApplyButtonVisibility();
   bool InHeardList(RfAddress address) const;
@@ -187,11 +186,7 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   RfAddress route_;
   bool older_;
   GatewayImage image_;
-  std::bitset<kPendingBits> pending_reads_;
-  std::bitset<kPendingBits> pending_writes_;
-  State state_ = State::kIdle;
-  int progress_total_ = 0;
-  int progress_lowest_ = 0;
+  RegisterCycle cycle_;
   int rf_power_offset_ = -1;  // not filled yet
   bool closed_for_version_ = false;
   bool unsupported_shown_ = false;

@@ -531,3 +531,29 @@ TEST_F(PatternTest, ReceptionTimeIsShown) {
 
 }  // namespace
 }  // namespace corvane::devices
+
+namespace corvane::devices {
+namespace {
+
+// A new operation ends the old one: late answers of a Read that timed out are still shown, but
+// they complete nothing of the Write started since.
+TEST_F(PatternTest, LateAnswersOfAFailedReadDoNotEndALaterWrite) {
+  auto& d = OpenMutedB();
+  host.Click(d, kDevRead);
+  host.Advance(DeviceDialog::kTimeoutMs);
+  ASSERT_EQ(BoxTexts(), std::vector<std::u16string>{u"Read unsuccessfull"});
+  host.QueueAnswer(ui::kIdYes);
+  host.Click(d, kDevWriteRam);
+  ASSERT_EQ(d.pending(), Pending::kRamWrite);
+  Deliver(d, 0, Words(59, 0x0101));
+  EXPECT_EQ(d.record()[30], 0x0101);
+  EXPECT_EQ(d.source(), SourceState::kWrite);
+  EXPECT_EQ(d.pending(), Pending::kRamWrite);
+  EXPECT_TRUE(host.TimerRunning(d, DeviceDialog::kTimeoutTimer));
+  d.OnWriteAck(d.address(), 8, 51, false);
+  EXPECT_EQ(d.source(), SourceState::kDevice);
+  EXPECT_EQ(d.pending(), Pending::kNone);
+}
+
+}  // namespace
+}  // namespace corvane::devices

@@ -143,12 +143,12 @@ TEST_F(FanCoilDlgTest, LateAnswersOfAFailedReadDoNotEndALaterWrite) {
   ASSERT_EQ(Count(u"Read unsuccessfull"), 1);
   host.QueueAnswer(kIdYes);
   host.Click(d, kFcWriteRam);
-  ASSERT_EQ(d.state(), CFanCoilDlg::State::kWritingRam);
+  ASSERT_EQ(d.pending(), Pending::kRamWrite);
   std::vector<uint16_t> late = Blob(312);
   late.resize(F::kConfigWords);
   Deliver(0, late);
   EXPECT_EQ(d.source(), SourceState::kWrite);
-  EXPECT_EQ(d.state(), CFanCoilDlg::State::kWritingRam);
+  EXPECT_EQ(d.pending(), Pending::kRamWrite);
 }
 
 TEST_F(FanCoilDlgTest, TemperaturesAreGatheredAsHundredthsAndBadTextKeepsTheRegister) {
@@ -194,7 +194,7 @@ TEST_F(FanCoilDlgTest, RefusedRamWriteStartsNoEepromSequence) {
   CFanCoilDlg& d = OpenWith(Blob(312));
   host.QueueAnswer(kIdNo);  // "Possible overwrite"
   host.Click(d, kFcWriteEeprom);
-  EXPECT_EQ(d.state(), CFanCoilDlg::State::kIdle);
+  EXPECT_EQ(d.pending(), Pending::kNone);
   host.Advance(6000);
   EXPECT_EQ(Count(u"Write to EEPROM unsuccessfull"), 0);
   EXPECT_EQ(d.source(), SourceState::kProject);
@@ -210,7 +210,7 @@ TEST_F(FanCoilDlgTest, UnansweredEepromWriteIsReportedOnce) {
   EXPECT_EQ(Count(u"Write to EEPROM unsuccessfull"), 1);
   EXPECT_EQ(Count(u"Write to RAM unsuccessfull"), 0);
   EXPECT_EQ(d.source(), SourceState::kError);
-  EXPECT_EQ(d.state(), CFanCoilDlg::State::kIdle);
+  EXPECT_EQ(d.pending(), Pending::kNone);
 }
 
 TEST_F(FanCoilDlgTest, EditedEntryIsPlacedAndACollisionIsReported) {

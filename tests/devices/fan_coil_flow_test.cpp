@@ -18,7 +18,7 @@ namespace corvane {
 namespace {
 
 using devices::testing::SiteTest;
-using State = CFanCoilDlg::State;
+using State = Pending;
 using ui::SourceState;
 using namespace ui;
 namespace demo = sim::demo;
@@ -79,8 +79,8 @@ TEST_F(FanCoilFlowTest, ReadSendManualValuesAndStoreInEeprom) {
     const int stores = node.eeprom_stores();
     node.ForgetWrites();
     host.Click(d, kFcWriteEeprom);
-    EXPECT_EQ(d.state(), State::kWritingEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 3000));
+    EXPECT_EQ(d.pending(), State::kEepromWrite);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 3000));
     EXPECT_EQ(d.source(), SourceState::kDevice);
     EXPECT_EQ(node.writes().front(), (std::pair<int, int>{3, 215}));
     EXPECT_EQ(node.eeprom_stores(), stores + 1);

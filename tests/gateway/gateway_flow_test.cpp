@@ -27,7 +27,7 @@ namespace corvane {
 namespace {
 
 using devices::testing::SiteTest;
-using State = CGatewayV400Dlg::State;
+using State = Pending;
 using ui::SourceState;
 using namespace ui;
 namespace demo = sim::demo;
@@ -97,7 +97,7 @@ TEST_F(GatewayFlowTest, ReadEditAPairedDeviceAndStoreItInTheGatewaysEeprom) {
 
     host.Click(d, kGwWriteEeprom);
     EXPECT_EQ(d.source(), SourceState::kWrite);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000));
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 20000));
     EXPECT_EQ(d.source(), SourceState::kDevice);
     EXPECT_FALSE(Shown(u"Write to EEPROM unsuccessfull"));
     const auto eeprom = Gateway().eeprom();
@@ -334,8 +334,11 @@ TEST_F(GatewayFlowTest, OlderGatewayIsFoundByTheFirstReadAndConfiguredInItsOwnWi
     host.DoubleClick(d, kGwDevices, 49, kGwColAddress);
     EXPECT_EQ(d.image().ModbusAddress(49), 77);
     host.Click(d, kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000));
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 20000));
     EXPECT_EQ(d.source(), SourceState::kDevice);
+    // The store was confirmed in time: the table's read did not hold the confirmation up by
+    // being asked again for the key this firmware lacks.
+    EXPECT_FALSE(Shown(u"Write to EEPROM ack not received"));
     const GatewayImage stored(node.eeprom(), kPre400Map);
     EXPECT_EQ(stored.Device(49).address, 0x00F00704u);
     EXPECT_EQ(stored.ModbusAddress(49), 77);
@@ -414,8 +417,8 @@ TEST_F(GatewayFlowTest, BridgeSettingsAreEditedAndWritten) {
     });
     host.Click(d, kGwConfigBridge);
     host.Click(d, kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000))
-        << static_cast<int>(d.state()) << " " << d.pending_writes() << " "
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 20000))
+        << static_cast<int>(d.pending()) << " " << d.pending_writes() << " "
         << (host.boxes().empty() ? "" : Utf16ToUtf8(host.boxes().back().text));
     EXPECT_EQ(d.source(), SourceState::kDevice);
     const auto eeprom = sim.FindNodeAs<sim::GatewayNode>(demo::kBridgeNear)->eeprom();
@@ -439,7 +442,7 @@ TEST_F(GatewayFlowTest, WriteToEepromSoonAfterAReadIsConfirmed) {
     const int stored_before = Gateway().eeprom_stores();
     host.Advance(2000);
     host.Click(d, kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 20000));
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 20000));
     EXPECT_EQ(d.source(), SourceState::kDevice);
     EXPECT_FALSE(Shown(u"Write to EEPROM ack not received"));
     EXPECT_GT(Gateway().eeprom_stores(), stored_before);

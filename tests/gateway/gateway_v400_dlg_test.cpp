@@ -18,7 +18,7 @@ namespace corvane {
 namespace {
 
 using devices::testing::DeviceTest;
-using State = CGatewayV400Dlg::State;
+using State = Pending;
 using ui::SourceState;
 using namespace ui;
 namespace demo = sim::demo;
@@ -99,7 +99,7 @@ TEST_F(GatewayDlgTest, ReadOfAV400GatewayCompletesWithoutTheRegistersItsMapLacks
   auto& d = OpenGateway();
   EXPECT_EQ(d.source(), SourceState::kProject);
   host.Click(d, kGwRead);
-  EXPECT_EQ(d.state(), State::kReading);
+  EXPECT_EQ(d.pending(), State::kRead);
   EXPECT_TRUE(d.IsVisible(kGwProgress));
   EXPECT_EQ(d.pending_reads(), 1634 + 54 + 2 + 18);
   EXPECT_EQ(d.RangeHigh(kGwProgress), 1708);
@@ -112,9 +112,9 @@ TEST_F(GatewayDlgTest, ReadOfAV400GatewayCompletesWithoutTheRegistersItsMapLacks
   // 19500.. and 19600.. are beyond a 4.00 map.
   EXPECT_EQ(d.pending_reads(), 54);
   EXPECT_EQ(d.Pos(kGwProgress), 1708 - 54);
-  EXPECT_EQ(d.state(), State::kReading);
+  EXPECT_EQ(d.pending(), State::kRead);
   DeliverRange(19292, 54, 0);
-  EXPECT_EQ(d.state(), State::kIdle);
+  EXPECT_EQ(d.pending(), State::kNone);
   EXPECT_EQ(d.source(), SourceState::kDevice);
   EXPECT_FALSE(d.IsVisible(kGwProgress));
   EXPECT_FALSE(host.TimerRunning(d, CGatewayV400Dlg::kTimeoutTimer));
@@ -150,7 +150,7 @@ TEST_F(GatewayDlgTest, WriteRangesFollowTheVersionAndEepromIsConfirmed) {
     // Only the first write comes from the project's data and asks.
     if (d.source() != SourceState::kDevice) host.QueueAnswer(kIdYes);
     host.Click(d, kGwWriteEeprom);
-    ASSERT_EQ(d.state(), State::kWritingEeprom);
+    ASSERT_EQ(d.pending(), State::kEepromWrite);
     EXPECT_EQ(d.source(), SourceState::kWrite);
     const int expected = 1634 + 54 + (version >= 423 ? 2 : 0) + (version >= 424 ? 18 : 0);
     EXPECT_EQ(d.pending_writes(), expected) << version;
@@ -161,11 +161,11 @@ TEST_F(GatewayDlgTest, WriteRangesFollowTheVersionAndEepromIsConfirmed) {
     EXPECT_EQ(d.pending_writes(), 0);
     // The store request went into register 2.
     EXPECT_EQ(d.image().Word(2) & 0x0300, 0x0100);
-    EXPECT_EQ(d.state(), State::kWritingEeprom);
+    EXPECT_EQ(d.pending(), State::kEepromStore);
     Ack(2, 1);
-    EXPECT_EQ(d.state(), State::kConfirmingEeprom);
+    EXPECT_EQ(d.pending(), State::kEepromConfirm);
     Deliver(2, {0x0200});
-    EXPECT_EQ(d.state(), State::kIdle);
+    EXPECT_EQ(d.pending(), State::kNone);
     EXPECT_EQ(d.source(), SourceState::kDevice);
   }
   EXPECT_EQ(host.boxes().size(), 1u);
@@ -184,11 +184,11 @@ TEST_F(GatewayDlgTest, MissingEepromConfirmationIsReported) {
   // Answering No to the overwrite question writes nothing.
   host.QueueAnswer(kIdNo);
   host.Click(d, kGwWriteRam);
-  EXPECT_EQ(d.state(), State::kConfirmingEeprom);
+  EXPECT_EQ(d.pending(), State::kNone);
   // The store request that was never confirmed is not written again with the RAM image.
   host.QueueAnswer(kIdYes);
   host.Click(d, kGwWriteRam);
-  EXPECT_EQ(d.state(), State::kWritingRam);
+  EXPECT_EQ(d.pending(), State::kRamWrite);
   EXPECT_EQ(d.image().Word(2) & 0x0100, 0);
 }
 
@@ -201,12 +201,12 @@ TEST_F(GatewayDlgTest, LateAnswersOfAFailedReadDoNotEndALaterWrite) {
   EXPECT_EQ(BoxTexts().back(), u"Read unsuccessfull");
   host.QueueAnswer(kIdYes);
   host.Click(d, kGwWriteEeprom);
-  ASSERT_EQ(d.state(), State::kWritingEeprom);
+  ASSERT_EQ(d.pending(), State::kEepromWrite);
   DeliverRange(0, 1634, 424);
   DeliverRange(19292, 54, 424);
   DeliverRange(19500, 2, 424);
   DeliverRange(19600, 18, 424);
-  EXPECT_EQ(d.state(), State::kWritingEeprom);
+  EXPECT_EQ(d.pending(), State::kEepromWrite);
   EXPECT_EQ(d.source(), SourceState::kWrite);
   EXPECT_TRUE(d.IsVisible(kGwProgress));
   Ack(0, 1634);
@@ -216,7 +216,7 @@ TEST_F(GatewayDlgTest, LateAnswersOfAFailedReadDoNotEndALaterWrite) {
   EXPECT_EQ(d.image().Word(2) & 0x0300, 0x0100);
   Ack(2, 1);
   Deliver(2, {0x0200});
-  EXPECT_EQ(d.state(), State::kIdle);
+  EXPECT_EQ(d.pending(), State::kNone);
   EXPECT_EQ(d.source(), SourceState::kDevice);
 }
 
@@ -603,10 +603,10 @@ TEST_F(GatewayDlgTest, OlderReadAwaitsTheKeyOnlyFromFirmware312) {
     DeliverRange(0, 1354, version);
     EXPECT_EQ(d.Text(kGwFwNum), version == 310 ? u"3.10" : u"3.12");
     DeliverRange(19012, 32, 0);
-    EXPECT_EQ(d.state() == State::kIdle, version == 310) << version;
+    EXPECT_EQ(d.pending() == State::kNone, version == 310) << version;
     if (version == 312) {
       DeliverRange(19044, 8, 0);
-      EXPECT_EQ(d.state(), State::kIdle);
+      EXPECT_EQ(d.pending(), State::kNone);
     }
     EXPECT_EQ(d.source(), SourceState::kDevice);
     EXPECT_TRUE(host.boxes().empty())
@@ -628,7 +628,7 @@ TEST_F(GatewayDlgTest, OlderWriteLeavesOutRegisters0To2AndWritesTheWholeModbusTa
     EXPECT_EQ(d.pending_writes(), 0);
     Ack(2, 1);
     Deliver(2, {0x0200});
-    EXPECT_EQ(d.state(), State::kIdle);
+    EXPECT_EQ(d.pending(), State::kNone);
     CloseGateway();
   }
 }

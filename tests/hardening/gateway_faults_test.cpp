@@ -19,7 +19,7 @@ namespace corvane {
 namespace {
 
 using hardening::HardeningTest;
-using State = GatewayDialog::State;
+using State = Pending;
 using ui::SourceState;
 namespace demo = sim::demo;
 
@@ -99,7 +99,7 @@ TEST_F(GatewayFaultTest, OneReportInTenLostEachWayIsReportedAndTheRetryAfterward
     ASSERT_TRUE(Settled(d, 120000));
     const std::u16string stored = NameIn(Gateway().eeprom());
     if (d.source() == SourceState::kDevice) {
-      EXPECT_EQ(d.state(), State::kIdle);
+      EXPECT_EQ(d.pending(), State::kNone);
       EXPECT_EQ(stored, u"Boiler room");
     } else {
       EXPECT_EQ(d.source(), SourceState::kError);
@@ -125,8 +125,8 @@ TEST_F(GatewayFaultTest, OneReportInTenLostEachWayIsReportedAndTheRetryAfterward
     host.ClearBoxes();
     if (d.source() != SourceState::kDevice) host.QueueAnswer(ui::kIdYes);
     host.Click(d, ui::kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 30000))
-        << static_cast<int>(d.state()) << " " << d.pending_writes();
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 30000))
+        << static_cast<int>(d.pending()) << " " << d.pending_writes();
     EXPECT_EQ(d.source(), SourceState::kDevice);
     for (const std::u16string& text : BoxTexts()) {
       EXPECT_EQ(text.find(u"unsuccessfull"), std::u16string::npos) << ui::Utf16ToUtf8(text);
@@ -162,8 +162,8 @@ TEST_F(GatewayFaultTest, UnplugInTheMiddleOfTheEepromWriteEndsInErrorAndTheRetry
     host.ClearBoxes();
     host.QueueAnswer(ui::kIdYes);  // "Possible overwrite": the indicator shows Error
     host.Click(d, ui::kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 30000))
-        << static_cast<int>(d.state()) << " " << d.pending_writes();
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 30000))
+        << static_cast<int>(d.pending()) << " " << d.pending_writes();
     EXPECT_EQ(d.source(), SourceState::kDevice);
     ASSERT_EQ(host.boxes().size(), 1u);
     EXPECT_EQ(host.boxes().front().caption, u"Possible overwrite");
@@ -180,7 +180,7 @@ TEST_F(GatewayFaultTest, GatewayThatFallsSilentBeforeConfirmingTheStoreIsReporte
     host.ClearBoxes();
     host.Type(d, ui::kGwName, u"Attic");
     host.Click(d, ui::kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kConfirmingEeprom; }, 30000));
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kEepromConfirm; }, 30000));
     sim.SetMute(demo::kGateway, true);
     ASSERT_TRUE(Settled(d, 5000));
     EXPECT_EQ(d.source(), SourceState::kError);
@@ -190,8 +190,8 @@ TEST_F(GatewayFaultTest, GatewayThatFallsSilentBeforeConfirmingTheStoreIsReporte
     host.Advance(6000);  // the gateway is heard again
     host.QueueAnswer(ui::kIdYes);
     host.Click(d, ui::kGwWriteEeprom);
-    ASSERT_TRUE(host.AdvanceUntil([&] { return d.state() == State::kIdle; }, 30000))
-        << static_cast<int>(d.state()) << " " << d.pending_writes();
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.pending() == State::kNone; }, 30000))
+        << static_cast<int>(d.pending()) << " " << d.pending_writes();
     EXPECT_EQ(d.source(), SourceState::kDevice);
     EXPECT_EQ(NameIn(Gateway().eeprom()), u"Attic");
     ExpectStored(d);

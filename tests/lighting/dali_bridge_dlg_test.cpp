@@ -253,6 +253,9 @@ TEST_F(DaliBridgeTest, EditorOpensOnTheCommandAndWritesItsChoiceBack) {
 TEST_F(DaliBridgeTest, ClosingAsksOnlyForSettingsAndKeepsLiveValuesSilently) {
   auto& d = OpenBridge();
   Deliver(d, kUptime, {500, 0});
+  // The actual value and the edges are measurements too.
+  Deliver(d, kActualValue, {42});
+  Deliver(d, kRisingEdge, {7, 9});
   host.CloseBox(d);
   EXPECT_TRUE(host.boxes().empty());
   const auto blob = dlg->project().Record(dlg->project().Find(d.address()));

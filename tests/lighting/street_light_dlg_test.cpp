@@ -396,3 +396,84 @@ TEST_F(StreetLightTest, DaliEditorKeepsACommandItsListsCannotShowUnlessTheUserPi
 
 }  // namespace
 }  // namespace corvane::lighting
+
+namespace corvane::lighting {
+namespace {
+
+TEST_F(StreetLightTest, TheOperationEndsBeforeTheFirmwareUpdateOpens) {
+  auto& d = OpenNode(330);
+  host.Click(d, kDevRead);
+  ASSERT_TRUE(host.TimerRunning(d, CStreetLightDlg::kTimeoutTimer));
+  // The node reports firmware too old in the middle of the read.
+  Deliver(d, 0, std::vector<uint16_t>{0, 330});
+  ASSERT_EQ(firmware_calls.size(), 1u);
+  EXPECT_EQ(d.pending(), Pending::kNone);
+  EXPECT_FALSE(host.TimerRunning(d, CStreetLightDlg::kTimeoutTimer));
+  EXPECT_FALSE(d.IsVisible(kSlProgress));
+  host.Advance(6000);
+  EXPECT_EQ(BoxTexts().size(), 1u);  // the version message only, no "Read unsuccessfull"
+  // Read is not left ignored.
+  host.Click(d, kDevRead);
+  EXPECT_EQ(d.source(), SourceState::kRead);
+}
+
+TEST_F(StreetLightTest, LateAnswersCompleteAReadAndTheStoreIsPolledUntilStored) {
+  auto& d = OpenNode();
+  host.Click(d, kDevRead);
+  host.Advance(5000);
+  ASSERT_EQ(d.source(), SourceState::kError);
+  // The node's answers after the time-out still complete the read.
+  AnswerRead(d);
+  EXPECT_EQ(d.source(), SourceState::kDevice);
+
+  host.Click(d, kDevWriteEeprom);
+  d.OnWriteAck(d.address(), 8, 324, false);
+  d.OnWriteAck(d.address(), 856, 53, false);
+  d.OnWriteAck(d.address(), 2, 1, false);
+  ASSERT_EQ(d.pending(), Pending::kEepromConfirm);
+  // Not stored yet: register 2 is asked again 200 ms later, not back to back.
+  Deliver(d, 2, {0x0100});
+  EXPECT_TRUE(host.TimerRunning(d, RegisterCycle::Target{}.confirm_timer));
+  host.Advance(199);
+  EXPECT_EQ(d.pending(), Pending::kEepromConfirm);
+  host.Advance(1);
+  Deliver(d, 2, {0x0200});
+  EXPECT_EQ(d.pending(), Pending::kNone);
+  EXPECT_EQ(d.source(), SourceState::kDevice);
+}
+
+TEST_F(StreetLightTest, ClosingAfterAReadAsksOnlyWhenASettingDiffers) {
+  auto& d = OpenNode();
+  host.Click(d, kDevRead);
+  // The node's live values differ from the project's: uptime, temperature, the clock, levels.
+  auto rec = std::vector<uint16_t>(d.record().begin(), d.record().end());
+  rec[kUptime] = 12345;
+  rec[kCpuTemp] = 2150;
+  rec[kClock + 2] = 0x0C1E;
+  rec[kLevel1] = 200;
+  rec[2] = 0x0200;
+  for (const auto& [first, count] :
+       {std::pair{0, 250}, {250, 250}, {500, 164}, {856, 60}, {917, 3}}) {
+    Deliver(d, static_cast<uint16_t>(first),
+            std::vector<uint16_t>(rec.begin() + first, rec.begin() + first + count));
+  }
+  ASSERT_EQ(d.source(), SourceState::kDevice);
+  host.CloseBox(d);
+  EXPECT_TRUE(d.ended());
+  EXPECT_TRUE(host.boxes().empty());
+  // The live values went to the project without a question.
+  EXPECT_EQ(Blob()[kUptime], 12345);
+  EXPECT_EQ(Blob()[kCpuTemp], 2150);
+
+  // A setting the node holds otherwise than the project asks.
+  auto& again = OpenAgain();
+  Deliver(again, 8, {0x4142});
+  host.QueueAnswer(kIdNo);
+  host.CloseBox(again);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"Save changes?"});
+  EXPECT_TRUE(again.ended());
+  EXPECT_NE(Blob()[8], 0x4142);
+}
+
+}  // namespace
+}  // namespace corvane::lighting
