@@ -430,10 +430,23 @@ bool CFanCoilDlg::SameAsProject() const {
   const std::span<const uint16_t> blob = project_.Record(entry_);
   const std::span<const uint16_t> words = image_.words();
   if (blob.size() < words.size()) return false;
-  // The clock registers tick in the window every second: they alone are no change of the user's.
+  // What the controller measures and reports, the clock that ticks in the window and the copies
+  // of its paired devices follow the controller: they alone are no change of the user's.
+  static constexpr RegisterRange kLive[] = {
+      {F::kRegCommand, 1},
+      {F::kRegEepromWrites, F::kRegIndicators + 1 - F::kRegEepromWrites},
+      {F::kRegClock, F::kRegUnixTime + 2 - F::kRegClock},
+      {F::kRegRfInputs, F::kRegCpuTemperature + 1 - F::kRegRfInputs},
+      {F::kRegDeviceStatus, 6 * F::kDevices},
+      {F::kRegCacheFirst, F::kRegCacheLast + 1 - F::kRegCacheFirst},
+      {F::kRegWmbusHead, F::kRegWmbusStatus + 1 - F::kRegWmbusHead}};
+  auto live = [](int r) {
+    return std::any_of(std::begin(kLive), std::end(kLive), [r](const RegisterRange& range) {
+      return r >= range.first && r < range.first + range.count;
+    });
+  };
   for (int r = 0; r < F::kWords; ++r) {
-    if (r >= F::kRegClock && r < F::kRegUnixTime + 2) continue;
-    if (words[static_cast<size_t>(r)] != blob[static_cast<size_t>(r)]) return false;
+    if (!live(r) && words[static_cast<size_t>(r)] != blob[static_cast<size_t>(r)]) return false;
   }
   return true;
 }

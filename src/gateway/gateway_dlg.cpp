@@ -629,14 +629,27 @@ void GatewayDialog::StoreIntoProject() {
   std::copy(image_.words().begin(), image_.words().end(), blob.begin());
 }
 
+bool GatewayDialog::SameAsProject() const {
+  const std::span<const uint16_t> blob = project_.Record(entry_);
+  const std::span<const uint16_t> words = image_.words();
+  if (blob.size() < words.size()) return false;
+  // The clock runs on in the window every second: its ticking alone is no change.
+  const GatewayMap& map = image_.map();
+  for (size_t r = 0; r < words.size(); ++r) {
+    const int reg = static_cast<int>(r);
+    if ((reg >= map.reg_clock && reg < map.reg_clock + 4) ||
+        (reg >= map.reg_unix_time && reg < map.reg_unix_time + 2)) {
+      continue;
+    }
+    if (words[r] != blob[r]) return false;
+  }
+  return true;
+}
+
 void GatewayDialog::OnCancel() {
   if (!CheckEntries()) return;
   Gather();
-  const std::span<const uint16_t> blob = project_.Record(entry_);
-  const std::span<const uint16_t> words = image_.words();
-  const bool same =
-      blob.size() >= words.size() && std::equal(words.begin(), words.end(), blob.begin());
-  if (!same) StoreIntoProject();
+  if (!SameAsProject()) StoreIntoProject();
   EndDialog(ui::kIdCancel);
 }
 

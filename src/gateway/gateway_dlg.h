@@ -145,6 +145,8 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
 
   void Gather();
   void StoreIntoProject();
+  // The gathered image against the project's, but for the clock the window runs.
+  bool SameAsProject() const;
   std::span<uint16_t> ProjectBlob();
 
   void Read();

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "gateway/modbus_template.h"
 #include "link/messages.h"
 #include "model/le.h"
 #include "model/type_table.h"
-#include "gateway/modbus_template.h"
 #include "ui/text.h"
 
 namespace corvane {

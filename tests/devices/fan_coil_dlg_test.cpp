@@ -173,7 +173,11 @@ TEST_F(FanCoilDlgTest, TemperaturesAreGatheredAsHundredthsAndBadTextKeepsTheRegi
 TEST_F(FanCoilDlgTest, ClosingAChangedImageAsksAndCancelKeepsTheChange) {
   CFanCoilDlg& d = OpenWith(Blob(312));
   host.Advance(3000);  // the clock ticks in the window: no change of the user's
-  host.CloseBox(d);    // unchanged: closes without asking
+  // Nor are the controller's measurements and its paired devices' status.
+  Deliver(F::kRegUptime, {1200, 0, 0xFFB5});
+  Deliver(F::kRegRoomInputs, {0x0003, 0, 0x0005, 0x2040, 30});
+  Deliver(F::kRegDeviceStatus, {0x1234, 0x5678});
+  host.CloseBox(d);  // unchanged: closes without asking
   EXPECT_TRUE(d.ended());
   EXPECT_EQ(host.boxes().size(), 0u);
   d.ResetEnded();
