@@ -1,26 +1,32 @@
 #include "access/device_access.h"
 
+#include <algorithm>
+
 #include "access/access_dialogs.h"
+#include "model/le.h"
 #include "ui/host.h"
 
 namespace corvane {
 
+void SendThrough(MessageLayer& layer, RfAddress route, RfAddress device,
+                 std::span<const uint8_t> message) {
+  const int length = static_cast<int>(message.size());
+  if (route == 0) {
+    layer.SendMsg(device, message.data(), length, false);
+    return;
+  }
+  uint8_t wrapped[kMaxMessage];
+  const int inner = std::min(length, int{kMaxMessage} - 6);
+  wrapped[0] = MSG_RF_SEND;
+  wrapped[1] = static_cast<uint8_t>(std::min(inner + 4, int{kLengthToEnd}));
+  PutU32(wrapped + 2, device);
+  std::copy_n(message.begin(), inner, wrapped + 6);
+  layer.SendMsg(route, wrapped, inner + 6, false);
+}
+
 void DeviceLog::Request(RfAddress route, RfAddress device) {
   const uint8_t request[3] = {MSG_LOG, 1, 0};
-  if (route == 0) {
-    layer_.SendMsg(device, request, sizeof request, false);
-  } else {
-    uint8_t wrapped[9] = {MSG_RF_SEND,
-                          7,
-                          static_cast<uint8_t>(device),
-                          static_cast<uint8_t>(device >> 8),
-                          static_cast<uint8_t>(device >> 16),
-                          static_cast<uint8_t>(device >> 24),
-                          MSG_LOG,
-                          1,
-                          0};
-    layer_.SendMsg(route, wrapped, sizeof wrapped, false);
-  }
+  SendThrough(layer_, route, device, request);
   requested_ = true;
   owner_.SetTimer(kTimer, kTimeoutMs);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "access/dialog_slots.h"
@@ -16,6 +17,11 @@
 #include "ui/dialog.h"
 
 namespace corvane {
+
+// Sends `message` to `device` as it stands, or, with a route, wrapped in MSG_RF_SEND for the
+// routing device to hand on.
+void SendThrough(MessageLayer& layer, RfAddress route, RfAddress device,
+                 std::span<const uint8_t> message);
 
 // Timer 18 of the main window and the log answer.
 class DeviceLog : public DeviceLogHandler {

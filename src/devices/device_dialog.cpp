@@ -314,6 +314,14 @@ void DeviceDialog::OnWriteAck(RfAddress source, uint16_t first, int count, bool 
   cycle_->OnAck(first, count, from_cache);
 }
 
+std::function<void(RfAddress, std::span<const uint8_t>)> DeviceDialog::PressSender() {
+  return [this](RfAddress address, std::span<const uint8_t> message) {
+    if (services_.send_message) {
+      services_.send_message(address == address_ ? route_ : 0, address, message);
+    }
+  };
+}
+
 void DeviceDialog::Export() {
   if (!services_.export_words) return;
   services_.export_words(*this, record_, u"Export_" + DisplayName(address_));

@@ -44,8 +44,10 @@ struct DeviceServices {
   // Loads a register text file into `words` (registers it does not name keep their values) and
   // returns the number of registers taken; 0 or less when nothing was loaded.
   std::function<int(ui::Dialog& owner, std::span<uint16_t> words)> import_words;
-  // Sends one message to `address` as it stands (the test presses imitate a control device).
-  std::function<void(RfAddress address, std::span<const uint8_t> message)> send_message;
+  // Sends one message to `address`, through `route` when it is not 0 (the test presses imitate
+  // a control device).
+  std::function<void(RfAddress route, RfAddress address, std::span<const uint8_t> message)>
+      send_message;
 };
 
 // How a dialog class reads and writes its record.
@@ -180,6 +182,8 @@ class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
   void RemoveFromAllPending(int first, int count) { cycle_->Drop(first, count); }
   RegisterCycle& mutable_cycle() { return *cycle_; }
   DeviceServices& services() { return services_; }
+  // Sends messages the way the device is reached: its own through the route.
+  std::function<void(RfAddress address, std::span<const uint8_t> message)> PressSender();
 
   // Controls into the record: the bound fields, then the device's own.
   void Collect();

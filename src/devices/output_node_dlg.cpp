@@ -688,7 +688,7 @@ void COutputNodeDlg::OnDoubleClick(int id, int row, int /*column*/) {
 void COutputNodeDlg::OpenLink(int k) {
   const auto kind = OutputLinkDialog::KindFor(TypeOf(EntryAddress(record(), k)));
   OutputLinkDialog link(kind, host(), mutable_record(), k, project(), address(), one_output(),
-                        services().send_message);
+                        PressSender());
   if (RunModal(link) == ui::kIdOk) {
     RebuildList();
     ShowLiveData();

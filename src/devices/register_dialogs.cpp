@@ -68,9 +68,8 @@ void RegisterDeviceDialogs(CCorvaneDlg& main) {
                      [](ui::Dialog& owner, std::span<uint16_t> words) {
                        return Import(owner, words, static_cast<int>(words.size()));
                      },
-                     [&main](RfAddress address, std::span<const uint8_t> message) {
-                       main.layer().SendMsg(address, message.data(),
-                                            static_cast<int>(message.size()), false);
+                     [&main](RfAddress route, RfAddress address, std::span<const uint8_t> message) {
+                       SendThrough(main.layer(), route, address, message);
                      }});
 }
 

@@ -370,7 +370,7 @@ void CDaliBridgeDlg::OpenEditor(int row) {
 
 void CDaliBridgeDlg::OpenControlDevice(int k) {
   CLightControlDevDlg device(host(), mutable_record(), k, project(), address(),
-                             services().send_message);
+                             PressSender());
   RunModal(device);
   RebuildList();
 }

@@ -838,7 +838,7 @@ void CStreetLightDlg::ApplyPreset(int index) {
 
 void CStreetLightDlg::OpenControlDevice(int k) {
   CStreetLightCtrlDlg editor(host(), mutable_record(), k, project(), address(),
-                             services().send_message);
+                             PressSender());
   RunModal(editor);
   RebuildControlList();
 }

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/main_template.h"
 #include "app_harness.h"
 #include "devices/device_dialog.h"
 #include "devices/input_node_dlg.h"
+#include "devices/input_node_template.h"
 #include "devices/register_dialogs.h"
 #include "model/le.h"
-#include "devices/input_node_template.h"
-#include "app/main_template.h"
 
 namespace corvane::devices::testing {
 
@@ -69,9 +69,8 @@ class DeviceTest : public corvane::testing::AppTest {
           return static_cast<int>(import_file.size());
         },
         .send_message =
-            [this](RfAddress address, std::span<const uint8_t> message) {
-              dlg->layer().SendMsg(address, message.data(), static_cast<int>(message.size()),
-                                   false);
+            [this](RfAddress route, RfAddress address, std::span<const uint8_t> message) {
+              SendThrough(dlg->layer(), route, address, message);
             },
     };
   }

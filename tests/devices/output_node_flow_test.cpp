@@ -138,7 +138,7 @@ TEST_F(OutputNodeFlowTest, ControlDevicesFramesDriveTheOutputs) {
 }
 
 TEST_F(OutputNodeFlowTest, RoutedNodeIsReadAndWrittenWithItsOwnRegisterNumbers) {
-  StartSite({demo::kGateway, demo::kGatewayOutput});
+  StartSite({demo::kGateway, demo::kGatewayOutput, demo::kGatewayInput});
   bool ran = false;
   host.OnModal<COutputNodeDlg>([&](COutputNodeDlg& d) {
     ran = true;
@@ -152,6 +152,25 @@ TEST_F(OutputNodeFlowTest, RoutedNodeIsReadAndWrittenWithItsOwnRegisterNumbers) 
     host.Click(d, kDevWriteRam);
     ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kWrite; }, 5000));
     EXPECT_EQ(d.source(), SourceState::kDevice);
+
+    // A test press reaches the node through the gateway as well: row 1 becomes the gateway's
+    // input node, whose button 1 switches output 1 on.
+    EditLink(d, 0, [&](OutputLinkDialog& link) {
+      Choose(link, demo::kGatewayInput);
+      host.Select(link, LinkId(kLinkOn0, 0), 1);
+      host.Toggle(link, LinkId(kLinkO1_0, 0));
+      host.Click(link, kIdOk);
+    });
+    host.Click(d, kDevWriteRam);
+    ASSERT_TRUE(host.AdvanceUntil([&] { return d.source() != SourceState::kWrite; }, 5000));
+    ASSERT_FALSE(Node(demo::kGatewayOutput).output_on(1));
+    // From here on only the gateway reaches the node.
+    sim.SetInDongleRange(demo::kGatewayOutput, false);
+    EditLink(d, 0, [&](OutputLinkDialog& link) {
+      host.Click(link, LinkId(kLinkTest0, 0));
+      EXPECT_TRUE(host.AdvanceUntil([&] { return Node(demo::kGatewayOutput).output_on(1); }, 2000));
+      host.Click(link, kIdCancel);
+    });
     host.QueueAnswer(kIdNo);
     host.CloseBox(d);
   });
