@@ -289,13 +289,15 @@ void OutputLinkDialog::OnOk() {
   for (int r = 0; r < 4; ++r) {
     if (!HasRow(r)) continue;
     const uint8_t old = EntryLink(record_, k_, r);
-    LinkRow row{.on = std::max(CurSel(ui::LinkId(ui::kLinkOn0, r)), 0),
-                .off = std::max(CurSel(ui::LinkId(ui::kLinkOff0, r)), 0),
-                .long_press = DecodeLink(old).long_press,
+    const LinkRow was = DecodeLink(old);
+    // A list that shows no entry keeps the row's value.
+    LinkRow row{.on = CurSelOr(ui::LinkId(ui::kLinkOn0, r), was.on),
+                .off = CurSelOr(ui::LinkId(ui::kLinkOff0, r), was.off),
+                .long_press = was.long_press,
                 .o1 = IsChecked(ui::LinkId(ui::kLinkO1_0, r)),
                 .o2 = IsChecked(ui::LinkId(ui::kLinkO2_0, r))};
     if (kind_ == Kind::kInput) {
-      row.long_press = std::max(CurSel(ui::LinkId(ui::kLinkLong0, r)), 0);
+      row.long_press = CurSelOr(ui::LinkId(ui::kLinkLong0, r), was.long_press);
       SetPushPull(record_, k_, r, IsChecked(ui::LinkId(ui::kLinkPushPull0, r)));
     }
     SetEntryLink(record_, k_, r, EncodeLink(row));
@@ -598,8 +600,8 @@ void COutputNodeDlg::CollectDevice() {
   uint16_t& w157 = rec[kWord157];
   if (one_output()) {
     const int timeout = ui::ScanInt(Text(ui::kOutCommTimeout)).value_or(w157 & 0x0FFF) & 0x0FFF;
-    const int after = std::max(CurSel(ui::kOutAfterTimeout), 0) & 3;
-    const int reset = std::max(CurSel(ui::kOutAfterReset), 0) & 1;
+    const int after = CurSelOr(ui::kOutAfterTimeout, (w157 >> 12) & 3) & 3;
+    const int reset = CurSelOr(ui::kOutAfterReset, (w157 >> 14) & 1) & 1;
     w157 = static_cast<uint16_t>(timeout | after << 12 | reset << 14);
   } else if (const auto duty = ui::ScanInt(Text(ui::kOutPwm))) {
     w157 = static_cast<uint16_t>(*duty);

@@ -162,8 +162,8 @@ void SubdeviceEditor::CollectCacheFields(GwDeviceEntry& entry, uint8_t& modbus_a
   entry.mb_start = static_cast<uint16_t>(subdevice::ReadField(Text(ui::kSubMapOffset), 16));
   entry.SetCached(IsChecked(ui::kSubCached));
   if (Has(ui::kSubCachedForce)) entry.SetCachedForce(IsChecked(ui::kSubCachedForce));
-  // A drop-down list always has a choice; -1 would only come from an empty list.
-  entry.SetPriority(std::max(CurSel(ui::kSubPriority), 0));
+  // A list that shows no entry keeps the entry's priority.
+  entry.SetPriority(CurSelOr(ui::kSubPriority, entry.Priority()));
   modbus_address = static_cast<uint8_t>(subdevice::ReadField(Text(ui::kSubModbusAddress), 8));
 }
 

@@ -33,7 +33,8 @@ void CRoutedDevices::ShowEntry() { SetCurSel(ui::kSubPriority, entry_.priority()
 void CRoutedDevices::OnOk() {
   RoutedDeviceEntry edited = entry_;
   edited.address = CollectAddress();
-  const int priority = std::max(CurSel(ui::kSubPriority), 0);
+  const int priority =
+      CurSelOr(ui::kSubPriority, static_cast<int>(edited.flags & RoutedDeviceEntry::kPriorityMask));
   edited.flags = (edited.flags & ~RoutedDeviceEntry::kPriorityMask) |
                  (static_cast<uint32_t>(priority) & RoutedDeviceEntry::kPriorityMask);
   entry_ = edited;

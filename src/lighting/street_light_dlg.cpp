@@ -641,8 +641,10 @@ void CStreetLightDlg::CollectDevice() {
   }
   byte(ui::kSlPirFadeIn, kPirFades, 0);
   byte(ui::kSlPirFadeOut, kPirFades, 1);
-  rec[kExternalPir] = static_cast<uint16_t>((std::max(CurSel(ui::kSlExternalPir), 0) & 7) | 8);
-  rec[kPirUse] = static_cast<uint16_t>((std::max(CurSel(ui::kSlUsePir), 0) & 7) |
+  // A list that shows no entry keeps what the record holds.
+  rec[kExternalPir] =
+      static_cast<uint16_t>((CurSelOr(ui::kSlExternalPir, rec[kExternalPir] & 7) & 7) | 8);
+  rec[kPirUse] = static_cast<uint16_t>((CurSelOr(ui::kSlUsePir, rec[kPirUse] & 7) & 7) |
                                        (IsChecked(ui::kSlPirPriority) ? 0x40 : 0) |
                                        (IsChecked(ui::kSlPirLightOff) ? 0x80 : 0));
   for (int i = 0; i < 8; ++i) {
@@ -837,8 +839,7 @@ void CStreetLightDlg::ApplyPreset(int index) {
 }
 
 void CStreetLightDlg::OpenControlDevice(int k) {
-  CStreetLightCtrlDlg editor(host(), mutable_record(), k, project(), address(),
-                             PressSender());
+  CStreetLightCtrlDlg editor(host(), mutable_record(), k, project(), address(), PressSender());
   RunModal(editor);
   RebuildControlList();
 }
@@ -894,7 +895,7 @@ void CStreetLightDlg::OnCommand(int id) {
       ReadMemory();
       return;
     case ui::kSlGiveDaliAddr:
-      rec[kDaliBallast] = static_cast<uint16_t>(std::max(CurSel(ui::kSlDaliBallast), 0));
+      rec[kDaliBallast] = static_cast<uint16_t>(CurSelOr(ui::kSlDaliBallast, rec[kDaliBallast]));
       WriteWords(kDaliBallast, 1);
       rec[kCommand] = 2;
       WriteWords(kCommand, 1);
@@ -951,7 +952,9 @@ void CStreetLightDlg::OnSelChange(int id) {
   if (id == ui::kSlPreset) {
     ApplyPreset(CurSel(id));
   } else if (id == ui::kSlExternalPir) {
-    mutable_record()[kExternalPir] = static_cast<uint16_t>((std::max(CurSel(id), 0) & 7) | 8);
+    const int sel = CurSel(id);
+    if (sel < 0) return;
+    mutable_record()[kExternalPir] = static_cast<uint16_t>((sel & 7) | 8);
     WriteWords(kExternalPir, 1);
   }
 }

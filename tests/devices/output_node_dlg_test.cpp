@@ -352,9 +352,14 @@ TEST_F(OutputLinkTest, PushButtonRowsEncodeTheirActionsAndPushPull) {
   auto again = Link(OutputLinkDialog::Kind::kInput, 2, true);
   EXPECT_FALSE(again->IsVisible(LinkId(kLinkO2_0, 0)));
   EXPECT_EQ(again->CurSel(LinkId(kLinkLong0, 1)), 3);
+  // Lists that show no entry keep the row's actions: nobody chose "nothing".
+  again->SetCurSel(LinkId(kLinkOn0, 1), -1);
+  again->SetCurSel(LinkId(kLinkOff0, 1), -1);
+  again->SetCurSel(LinkId(kLinkLong0, 1), -1);
   host.Select(*again, kLinkAddress, 0);
   host.Click(*again, kIdOk);
   EXPECT_EQ(EntryAddress(record, 2), 0u);
+  EXPECT_EQ(EntryLink(record, 2, 1) & 0x3F, 1 | 2 << 2 | 3 << 4);
 }
 
 TEST_F(OutputLinkTest, RoomAndSensorRowsKeepTheLongPressBitsAndNameTheThresholds) {

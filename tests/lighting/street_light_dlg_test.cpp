@@ -477,3 +477,23 @@ TEST_F(StreetLightTest, ClosingAfterAReadAsksOnlyWhenASettingDiffers) {
 
 }  // namespace
 }  // namespace corvane::lighting
+
+namespace corvane::lighting {
+namespace {
+
+// A drop-down that shows no entry is no choice of entry 0: the record keeps its field.
+TEST_F(StreetLightTest, ListsWithoutASelectionKeepTheirFields) {
+  StartWithProject({demo::kStreetLight});
+  auto blob = dlg->project().Record(0);
+  blob[kPirUse] = 0x0043;       // PIR on I/O... index 3, highest priority
+  blob[kExternalPir] = 0x000A;  // "Occupied", with the write bit
+  auto& d = OpenAgain();
+  d.SetCurSel(kSlUsePir, -1);
+  d.SetCurSel(kSlExternalPir, -1);
+  host.Click(d, kDevSave);
+  EXPECT_EQ(Blob()[kPirUse], 0x0043);
+  EXPECT_EQ(Blob()[kExternalPir], 0x000A);
+}
+
+}  // namespace
+}  // namespace corvane::lighting
