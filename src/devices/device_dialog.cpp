@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/project_devices.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
 #include "ui/text.h"
@@ -82,15 +83,7 @@ void DeviceDialog::Feed(std::span<const uint16_t> words, bool as_cache) {
 }
 
 bool DeviceDialog::InHeardList(RfAddress address) const {
-  const DongleLink& dongle = services_.dongle;
-  const int count = std::min<int>(dongle.Register(DongleLink::kRegHeardList), 100);
-  for (int i = 0; i < count; ++i) {
-    const int reg = DongleLink::kRegHeardList + 1 + 4 * i;
-    const RfAddress heard = static_cast<RfAddress>(dongle.Register(reg)) |
-                            (static_cast<RfAddress>(dongle.Register(reg + 1)) << 16);
-    if (heard == address) return true;
-  }
-  return false;
+  return IsHeard(services_.dongle, address);
 }
 
 void DeviceDialog::ApplyButtonVisibility() {

@@ -4,6 +4,7 @@
 
 #include "gateway/fc_devices.h"
 #include "gateway/gateway_report.h"
+#include "gateway/gw_window_parts.h"
 #include "gateway/image_text.h"
 #include "model/device_text.h"
 #include "model/radio_settings.h"
@@ -579,14 +580,7 @@ void CFanCoilDlg::PlaceCacheAndCheck(bool compress) {
   const std::vector<int> left_out =
       compress ? CompressFanCoilCache(image_) : PlaceFanCoilCache(image_);
   RefreshRows();
-  if (!left_out.empty()) {
-    std::u16string text = u"The cache area is full; not cached:";
-    for (int i : left_out) {
-      AppendFormat(text, "\nPos. %03d 0x%08X (%d registers)", i + 1, image_.Device(i).address,
-                   image_.Device(i).MbCount());
-    }
-    MessageBox(text, u"Cache", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
-  }
+  gw_window::ReportCacheFull(*this, left_out, [this](int i) { return image_.Device(i); });
   if (compress) return;
   if (auto collision = FindModbusCollision(image_)) MessageBox(CollisionMessage(*collision));
 }
@@ -599,25 +593,15 @@ void CFanCoilDlg::Import() {
 }
 
 void CFanCoilDlg::FirmwareUpdate() {
-  KillTimer(kKeepAliveTimer);
-  if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
-  if (InHeardList(address_)) SetTimer(kKeepAliveTimer, kKeepAliveMs);
-}
-
-bool CFanCoilDlg::InHeardList(RfAddress address) const {
-  return IsHeard(services_.dongle, address);
+  gw_window::FirmwareUpdate(*this, services_, address_, route_, kKeepAliveTimer, kKeepAliveMs);
 }
 
 std::vector<HeardEntry> CFanCoilDlg::HeardList() const { return HeardListOf(services_.dongle); }
 
 void CFanCoilDlg::ApplyButtonVisibility() {
-  const bool heard = InHeardList(address_);
-  for (int id : {kFcFwUpdate, kFcRead, kFcReadLog, kFcWriteRam, kFcWriteEeprom}) Show(id, heard);
-  if (heard) {
-    SetTimer(kKeepAliveTimer, kKeepAliveMs);
-  } else {
-    KillTimer(kKeepAliveTimer);
-  }
+  gw_window::ApplyHeardList(*this, services_.dongle, address_,
+                            {kFcFwUpdate, kFcRead, kFcReadLog, kFcWriteRam, kFcWriteEeprom},
+                            kKeepAliveTimer, kKeepAliveMs);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -649,15 +633,7 @@ void CFanCoilDlg::OnTimer(int id) {
 }
 
 GwClock CFanCoilDlg::ShowClock() {
-  GwClock c = image_.Clock();
-  if (c.month == 0 || c.month > 12) c.month = 1;
-  if (c.day == 0 || c.day > 31) c.day = 1;
-  if (c.hour > 23) c.hour = 0;
-  if (c.minute > 59) c.minute = 0;
-  if (c.second > 59) c.second = 0;
-  SetDate(kFcDate, {c.year + 2000, c.month, c.day});
-  SetTime(kFcTime, {c.hour, c.minute, c.second});
-  return c;
+  return gw_window::ShowClock(*this, kFcDate, kFcTime, image_.Clock());
 }
 
 void CFanCoilDlg::ShowRadioLevels() {
@@ -666,31 +642,13 @@ void CFanCoilDlg::ShowRadioLevels() {
 }
 
 void CFanCoilDlg::ClockTick() {
-  GwClock c = ShowClock();
-  // One second on; the date stays (the controller keeps the calendar).
-  if (++c.second > 59) {
-    c.second = 0;
-    if (++c.minute > 59) {
-      c.minute = 0;
-      if (++c.hour > 23) c.hour = 0;
-    }
-  }
-  image_.SetClock(c);
+  image_.SetClock(gw_window::NextSecond(ShowClock()));
   image_.SetUnixTime(image_.UnixTime() + 1);
   SetText(kFcUnixTime, Format("%d", static_cast<int32_t>(image_.UnixTime())));
 }
 
 void CFanCoilDlg::Synchronize() {
-  const LocalTime now = host().Now();
-  GwClock c = image_.Clock();
-  c.year = static_cast<uint8_t>(now.year - 2000);
-  c.month = static_cast<uint8_t>(now.month);
-  c.day = static_cast<uint8_t>(now.day);
-  c.hour = static_cast<uint8_t>(now.hour);
-  c.minute = static_cast<uint8_t>(now.minute);
-  c.second = static_cast<uint8_t>(now.second);
-  c.set_flag = 1;
-  image_.SetClock(c);
+  image_.SetClock(gw_window::ClockOf(host().Now(), image_.Clock()));
   QueueWrite(F::kRegClock, 4, false);
 }
 

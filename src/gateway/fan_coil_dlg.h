@@ -114,7 +114,6 @@ class CFanCoilDlg final : public ui::Dialog, public DeviceDialogPort {
   void SendOutput(int edit, bool high);
 
   void ApplyButtonVisibility();
-  bool InHeardList(RfAddress address) const;
   std::vector<HeardEntry> HeardList() const;
 
   // Shows the device clock as the image holds it (impossible values corrected) and returns it.

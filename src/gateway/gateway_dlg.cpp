@@ -4,6 +4,7 @@
 
 #include "gateway/gateway_report.h"
 #include "gateway/gw_device_editors.h"
+#include "gateway/gw_window_parts.h"
 #include "gateway/image_text.h"
 #include "gateway/modbus_bridge_dlg.h"
 #include "gateway/uni_monitor.h"
@@ -807,14 +808,7 @@ bool GatewayDialog::ConfirmDefault() {
 void GatewayDialog::PlaceCacheAndCheck(bool compress) {
   const std::vector<int> left_out = compress ? CompressCache(image_) : PlaceCache(image_);
   RefreshDeviceRows(0, kImageWords);
-  if (!left_out.empty()) {
-    std::u16string text = u"The cache area is full; not cached:";
-    for (int i : left_out) {
-      AppendFormat(text, "\nPos. %03d 0x%08X (%d registers)", i + 1, image_.Device(i).address,
-                   image_.Device(i).MbCount());
-    }
-    MessageBox(text, u"Cache", {ui::Buttons::kOk, ui::Icon::kWarning, 0});
-  }
+  gw_window::ReportCacheFull(*this, left_out, [this](int i) { return image_.Device(i); });
   // Compression moves cache ranges only; the Modbus addresses it leaves as they were.
   if (compress) return;
   CheckCollision();
@@ -842,27 +836,16 @@ void GatewayDialog::OpenUniMonitor() {
 }
 
 void GatewayDialog::FirmwareUpdate() {
-  KillTimer(kKeepAliveTimer);
-  if (services_.firmware_update) services_.firmware_update(*this, address_, route_);
-  if (InHeardList(address_)) SetTimer(kKeepAliveTimer, kKeepAliveMs);
-}
-
-bool GatewayDialog::InHeardList(RfAddress address) const {
-  return IsHeard(services_.dongle, address);
+  gw_window::FirmwareUpdate(*this, services_, address_, route_, kKeepAliveTimer, kKeepAliveMs);
 }
 
 std::vector<HeardEntry> GatewayDialog::HeardList() const { return HeardListOf(services_.dongle); }
 
 void GatewayDialog::ApplyButtonVisibility() {
-  const bool heard = InHeardList(address_);
-  for (int id : {kGwFwUpdate, kGwRead, kGwReadLog, kGwWriteRam, kGwWriteEeprom, kGwUniMonitor}) {
-    Show(id, heard);
-  }
-  if (heard) {
-    SetTimer(kKeepAliveTimer, kKeepAliveMs);
-  } else {
-    KillTimer(kKeepAliveTimer);
-  }
+  gw_window::ApplyHeardList(
+      *this, services_.dongle, address_,
+      {kGwFwUpdate, kGwRead, kGwReadLog, kGwWriteRam, kGwWriteEeprom, kGwUniMonitor},
+      kKeepAliveTimer, kKeepAliveMs);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -913,38 +896,14 @@ void GatewayDialog::OnTimer(int id) {
 }
 
 void GatewayDialog::ClockTick() {
-  GwClock c = image_.Clock();
-  if (c.month == 0 || c.month > 12) c.month = 1;
-  if (c.day == 0 || c.day > 31) c.day = 1;
-  if (c.hour > 23) c.hour = 0;
-  if (c.minute > 59) c.minute = 0;
-  if (c.second > 59) c.second = 0;
-  SetDate(kGwDate, {c.year + 2000, c.month, c.day});
-  SetTime(kGwTime, {c.hour, c.minute, c.second});
-  // One second on; the date stays (the gateway keeps the calendar).
-  if (++c.second > 59) {
-    c.second = 0;
-    if (++c.minute > 59) {
-      c.minute = 0;
-      if (++c.hour > 23) c.hour = 0;
-    }
-  }
-  image_.SetClock(c);
+  image_.SetClock(
+      gw_window::NextSecond(gw_window::ShowClock(*this, kGwDate, kGwTime, image_.Clock())));
   image_.SetUnixTime(image_.UnixTime() + 1);
   SetText(kGwUnixTime, Format("%u", image_.UnixTime()));
 }
 
 void GatewayDialog::Synchronize() {
-  const LocalTime now = host().Now();
-  GwClock c = image_.Clock();
-  c.year = static_cast<uint8_t>(now.year - 2000);
-  c.month = static_cast<uint8_t>(now.month);
-  c.day = static_cast<uint8_t>(now.day);
-  c.hour = static_cast<uint8_t>(now.hour);
-  c.minute = static_cast<uint8_t>(now.minute);
-  c.second = static_cast<uint8_t>(now.second);
-  c.set_flag = 1;
-  image_.SetClock(c);
+  image_.SetClock(gw_window::ClockOf(host().Now(), image_.Clock()));
   QueueWrite(image_.map().reg_clock, 4, false);
 }
 

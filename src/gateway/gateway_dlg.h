@@ -155,7 +155,6 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   void QueueWrite(int first, int count, bool flush);
 
   void ApplyButtonVisibility();
-  bool InHeardList(RfAddress address) const;
   std::vector<HeardEntry> HeardList() const;
 
   void SetRfPowerOffset(int offset);
