@@ -30,28 +30,7 @@ ConsoleHost::ConsoleHost(std::ostream& err) : err_(err) {}
 
 ConsoleHost::~ConsoleHost() = default;
 
-int ConsoleHost::DefaultAnswer(ui::BoxStyle style) {
-  static constexpr int kOk[] = {ui::kIdOk};
-  static constexpr int kOkCancel[] = {ui::kIdOk, ui::kIdCancel};
-  static constexpr int kYesNo[] = {ui::kIdYes, ui::kIdNo};
-  static constexpr int kYesNoCancel[] = {ui::kIdYes, ui::kIdNo, ui::kIdCancel};
-  std::span<const int> answers = kOk;
-  switch (style.buttons) {
-    case ui::Buttons::kOk:
-      break;
-    case ui::Buttons::kOkCancel:
-      answers = kOkCancel;
-      break;
-    case ui::Buttons::kYesNo:
-      answers = kYesNo;
-      break;
-    case ui::Buttons::kYesNoCancel:
-      answers = kYesNoCancel;
-      break;
-  }
-  const int index = std::clamp(style.default_button, 0, static_cast<int>(answers.size()) - 1);
-  return answers[static_cast<size_t>(index)];
-}
+int ConsoleHost::DefaultAnswer(ui::BoxStyle style) { return ui::DefaultAnswer(style); }
 
 int64_t ConsoleHost::now_ms() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
@@ -79,21 +58,14 @@ void ConsoleHost::AttachClock(std::function<int64_t()> next_event,
 
 void ConsoleHost::Post(std::function<void()> work) {
   {
-    std::lock_guard lock(post_mutex_);
-    posted_.push_back(std::move(work));
+    // Under the wake lock, so a loop about to sleep sees it or is woken for it.
+    std::lock_guard lock(wake_mutex_);
+    windows_.Post(std::move(work));
   }
-  posted_cv_.notify_one();
+  wake_cv_.notify_one();
 }
 
-bool ConsoleHost::RunPosted() {
-  std::vector<std::function<void()>> work;
-  {
-    std::lock_guard lock(post_mutex_);
-    work.swap(posted_);
-  }
-  for (auto& fn : work) fn();
-  return !work.empty();
-}
+bool ConsoleHost::RunPosted() { return windows_.RunPosted(); }
 
 int64_t ConsoleHost::RunDue() {
   RunPosted();
@@ -106,36 +78,21 @@ int64_t ConsoleHost::RunDue() {
   }
   // Each due timer once, earliest first (ties in the order they were set). A timer that fell
   // behind fires once and is due a period after now, as window timers coalesce.
-  for (;;) {
-    auto next = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-      if (it->due > now) continue;
-      if (next == timers_.end() || it->due < next->due ||
-          (it->due == next->due && it->order < next->order)) {
-        next = it;
-      }
-    }
-    if (next == timers_.end()) break;
-    // Rescheduled before the handler runs, so the handler can kill or restart it.
-    next->due = now + next->period;
-    next->order = ++timer_order_;
-    Dialog* dialog = next->dialog;
-    const int id = next->id;
-    dialog->DeliverTimer(id);
+  while (windows_.FireNext(now, [now](int64_t, int period) { return now + period; })) {
     RunPosted();
     if (stopped()) break;
   }
-  int64_t wake = INT64_MAX;
-  for (const Timer& t : timers_) wake = std::min(wake, t.due);
+  int64_t wake = windows_.NextDue(INT64_MAX);
   for (Follower& f : followers_) wake = std::min(wake, f.next_event());
   return wake;
 }
 
 void ConsoleHost::Sleep(int64_t until) {
-  std::unique_lock lock(post_mutex_);
+  std::unique_lock lock(wake_mutex_);
   const int64_t left = std::min(until - now_ms(), kSignalPollMs);
-  if (left <= 0 || !posted_.empty()) return;
-  posted_cv_.wait_for(lock, std::chrono::milliseconds(left), [this] { return !posted_.empty(); });
+  if (left <= 0 || windows_.HasPosted()) return;
+  wake_cv_.wait_for(lock, std::chrono::milliseconds(left),
+                    [this] { return windows_.HasPosted() || stopped(); });
 }
 
 bool ConsoleHost::RunUntil(const std::function<bool()>& done, int64_t limit_ms, bool after_stop) {
@@ -150,111 +107,45 @@ bool ConsoleHost::RunUntil(const std::function<bool()>& done, int64_t limit_ms, 
 }
 
 void ConsoleHost::Stop(int code) {
-  if (!stop_code_) stop_code_ = code;
-  posted_cv_.notify_one();
+  {
+    std::lock_guard lock(wake_mutex_);
+    if (!stop_code_) stop_code_ = code;
+  }
+  wake_cv_.notify_one();
 }
 
-// --- Timers --------------------------------------------------------------------------------------
+// --- Timers and windows -------------------------------------------------------------------------
 
 void ConsoleHost::SetTimer(Dialog& dialog, int id, int ms) {
-  const int period = std::max(ms, 1);
-  const int64_t now = now_ms();
-  for (Timer& t : timers_) {
-    if (t.dialog == &dialog && t.id == id) {
-      t.period = period;
-      t.due = now + period;
-      t.order = ++timer_order_;
-      return;
-    }
-  }
-  timers_.push_back(Timer{&dialog, id, period, now + period, ++timer_order_});
+  windows_.SetTimer(dialog, id, ms, now_ms());
 }
 
-void ConsoleHost::KillTimer(Dialog& dialog, int id) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.dialog == &dialog && t.id == id; });
-}
+void ConsoleHost::KillTimer(Dialog& dialog, int id) { windows_.KillTimer(dialog, id); }
 
-// --- Windows -------------------------------------------------------------------------------------
+void ConsoleHost::Open(Dialog& dialog) { windows_.Open(dialog); }
 
-ConsoleHost::Window* ConsoleHost::FindWindow(const Dialog& dialog) {
-  for (Window& w : windows_) {
-    if (w.dialog == &dialog) return &w;
-  }
-  return nullptr;
-}
-
-const ConsoleHost::Window* ConsoleHost::FindWindow(const Dialog& dialog) const {
-  for (const Window& w : windows_) {
-    if (w.dialog == &dialog) return &w;
-  }
-  return nullptr;
-}
-
-void ConsoleHost::CloseWindow(Dialog& dialog) {
-  // A destroyed window takes its timers with it.
-  std::erase_if(timers_, [&](const Timer& t) { return t.dialog == &dialog; });
-  std::erase_if(windows_, [&](const Window& w) { return w.dialog == &dialog; });
-}
-
-void ConsoleHost::Open(Dialog& dialog) {
-  if (FindWindow(dialog) != nullptr) return;
-  windows_.push_back(Window{&dialog, Mode::kOpened, true});
-  dialog.Init();
-}
-
-bool ConsoleHost::IsOpen(const Dialog& dialog) const { return FindWindow(dialog) != nullptr; }
+bool ConsoleHost::IsOpen(const Dialog& dialog) const { return windows_.IsOpen(dialog); }
 
 int ConsoleHost::RunModal(Dialog* /*parent*/, Dialog& child) {
-  if (FindWindow(child) != nullptr) return -1;  // already up; a dialog cannot run twice
-  windows_.push_back(Window{&child, Mode::kModal, true});
-  child.Init();
-  if (!child.ended()) {
-    auto hook = hooks_.find(std::type_index(typeid(child)));
-    if (hook != hooks_.end()) {
-      hook->second(child);
-    } else {
-      // Nobody can answer a window here: say which one, and close it as the close box would.
-      err_ << "\"" << ui::Utf16ToUtf8(child.Title())
-           << "\" needs a user at a screen; closed (use the program with a display for it)\n";
-    }
-  }
-  if (!child.ended()) child.Deliver(ui::Event{.kind = ui::Event::Kind::kClose});
-  // A dialog that refuses the close box still has to end for the run to return.
-  if (!child.ended()) child.EndDialog(ui::kIdCancel);
-  CloseWindow(child);
-  return child.result();
+  return windows_.RunModal(
+      child,
+      [this](Dialog& d) {
+        // Nobody can answer a window here: say which one; it is closed as the close box would.
+        err_ << "\"" << ui::Utf16ToUtf8(d.Title())
+             << "\" needs a user at a screen; closed (use the program with a display for it)\n";
+      },
+      nullptr);
 }
 
-void ConsoleHost::EndDialog(Dialog& dialog, int /*result*/) {
-  Window* w = FindWindow(dialog);
-  if (w == nullptr) return;
-  switch (w->mode) {
-    case Mode::kModal:
-      break;  // RunModal sees ended() and returns
-    case Mode::kModeless:
-      w->shown = false;
-      break;
-    case Mode::kOpened:
-      CloseWindow(dialog);
-      break;
-  }
-}
+void ConsoleHost::EndDialog(Dialog& dialog, int /*result*/) { windows_.EndDialog(dialog); }
 
 void ConsoleHost::ShowModeless(Dialog* /*parent*/, Dialog& dialog) {
-  if (Window* w = FindWindow(dialog); w != nullptr) {
-    w->shown = true;
-    dialog.ResetEnded();
-    return;
-  }
-  windows_.push_back(Window{&dialog, Mode::kModeless, true});
-  dialog.Init();
+  windows_.ShowModeless(dialog);
 }
 
-void ConsoleHost::HideModeless(Dialog& dialog) {
-  if (Window* w = FindWindow(dialog); w != nullptr) w->shown = false;
-}
+void ConsoleHost::HideModeless(Dialog& dialog) { windows_.HideModeless(dialog); }
 
-void ConsoleHost::Forget(Dialog& dialog) { CloseWindow(dialog); }
+void ConsoleHost::Forget(Dialog& dialog) { windows_.Forget(dialog); }
 
 // --- Boxes, files, shell -------------------------------------------------------------------------
 

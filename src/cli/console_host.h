@@ -16,11 +16,10 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <typeindex>
-#include <unordered_map>
 #include <vector>
 
 #include "ui/dialog.h"
+#include "ui/headless/window_table.h"
 #include "ui/host.h"
 
 namespace corvane::cli {
@@ -84,14 +83,12 @@ class ConsoleHost : public ui::Host {
   // the loop; a dialog still up when it returns is closed as by the close box.
   template <class D>
   void OnModal(std::function<void(D&)> hook) {
-    hooks_[std::type_index(typeid(D))] = [hook = std::move(hook)](ui::Dialog& d) {
-      hook(static_cast<D&>(d));
-    };
+    windows_.OnModal<D>(std::move(hook));
   }
 
   template <class D>
   void ClearModal() {
-    hooks_.erase(std::type_index(typeid(D)));
+    windows_.ClearModal<D>();
   }
 
   // Host.
@@ -117,27 +114,11 @@ class ConsoleHost : public ui::Host {
   void Forget(ui::Dialog& dialog) override;
 
  private:
-  enum class Mode : uint8_t { kOpened, kModal, kModeless };
-  struct Window {
-    ui::Dialog* dialog;
-    Mode mode;
-    bool shown;
-  };
-  struct Timer {
-    ui::Dialog* dialog;
-    int id;
-    int period;
-    int64_t due;
-    uint64_t order;
-  };
   struct Follower {
     std::function<int64_t()> next_event;
     std::function<void(int64_t)> advance_to;
   };
 
-  Window* FindWindow(const ui::Dialog& dialog);
-  const Window* FindWindow(const ui::Dialog& dialog) const;
-  void CloseWindow(ui::Dialog& dialog);
   // Runs posted work, the attached clocks and every timer due by now; returns the time of the
   // next thing to do.
   int64_t RunDue();
@@ -150,17 +131,14 @@ class ConsoleHost : public ui::Host {
   BoxPolicy box_policy_;
   FilePolicy file_policy_;
   std::function<void()> before_box_;
-  uint64_t timer_order_ = 0;
-  std::vector<Timer> timers_;
+  ui::WindowTable windows_;
   std::vector<Follower> followers_;
-  std::vector<Window> windows_;
-  std::unordered_map<std::type_index, std::function<void(ui::Dialog&)>> hooks_;
   std::optional<int> stop_code_;
   std::function<void()> help_;
   std::u16string clipboard_;
-  std::mutex post_mutex_;
-  std::condition_variable posted_cv_;
-  std::vector<std::function<void()>> posted_;
+  // Held while work is posted, the loop is stopped or goes to sleep.
+  std::mutex wake_mutex_;
+  std::condition_variable wake_cv_;
 };
 
 }  // namespace corvane::cli

@@ -2,36 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <span>
 
 namespace corvane::ui {
-namespace {
-
-int DefaultAnswer(BoxStyle style) {
-  static constexpr int kOk[] = {kIdOk};
-  static constexpr int kOkCancel[] = {kIdOk, kIdCancel};
-  static constexpr int kYesNo[] = {kIdYes, kIdNo};
-  static constexpr int kYesNoCancel[] = {kIdYes, kIdNo, kIdCancel};
-  std::span<const int> answers = kOk;
-  switch (style.buttons) {
-    case Buttons::kOk:
-      break;
-    case Buttons::kOkCancel:
-      answers = kOkCancel;
-      break;
-    case Buttons::kYesNo:
-      answers = kYesNo;
-      break;
-    case Buttons::kYesNoCancel:
-      answers = kYesNoCancel;
-      break;
-  }
-  const int index = std::clamp(style.default_button, 0, static_cast<int>(answers.size()) - 1);
-  return answers[index];
-}
-
-}  // namespace
-
 TestHost::TestHost() { SetLocalTime(LocalTime{2026, 3, 14, 9, 26, 53, 0}); }
 
 TestHost::~TestHost() = default;
@@ -65,30 +39,17 @@ LocalTime TestHost::Now() {
 // --- Clock -------------------------------------------------------------------------------------
 
 bool TestHost::FireNext(int64_t limit) {
-  auto next = timers_.end();
-  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-    if (it->due > limit) continue;
-    if (next == timers_.end() || it->due < next->due ||
-        (it->due == next->due && it->order < next->order)) {
-      next = it;
-    }
-  }
+  const int64_t timer_due = windows_.NextDue(limit);
   for (Follower& f : followers_) {
     const int64_t due = f.next_event();
-    if (due > limit || (next != timers_.end() && due > next->due)) continue;
+    if (due > limit || due > timer_due) continue;
     now_ms_ = std::max(now_ms_, due);
     f.advance_to(now_ms_);
     return true;
   }
-  if (next == timers_.end()) return false;
-  now_ms_ = std::max(now_ms_, next->due);
-  // Rescheduled before the handler runs, so the handler can kill or restart it.
-  next->due += next->period;
-  next->order = ++timer_order_;
-  Dialog* dialog = next->dialog;
-  const int id = next->id;
-  dialog->DeliverTimer(id);
-  return true;
+  if (timer_due == INT64_MAX) return false;
+  now_ms_ = std::max(now_ms_, timer_due);
+  return windows_.FireNext(limit, [](int64_t due, int period) { return due + period; });
 }
 
 void TestHost::AttachClock(std::function<int64_t()> next_event,
@@ -124,145 +85,57 @@ bool TestHost::AdvanceUntil(const std::function<bool()>& done, int64_t limit_ms)
   return true;
 }
 
-void TestHost::RunPosted() {
-  std::vector<std::function<void()>> work;
-  {
-    std::lock_guard lock(post_mutex_);
-    work.swap(posted_);
-  }
-  for (auto& fn : work) fn();
-}
+void TestHost::RunPosted() { windows_.RunPosted(); }
 
-void TestHost::Post(std::function<void()> work) {
-  std::lock_guard lock(post_mutex_);
-  posted_.push_back(std::move(work));
-}
+void TestHost::Post(std::function<void()> work) { windows_.Post(std::move(work)); }
 
 void TestHost::SetTimer(Dialog& dialog, int id, int ms) {
-  const int period = std::max(ms, 1);
-  for (Timer& t : timers_) {
-    if (t.dialog == &dialog && t.id == id) {
-      t.period = period;
-      t.due = now_ms_ + period;
-      t.order = ++timer_order_;
-      return;
-    }
-  }
-  timers_.push_back(Timer{&dialog, id, period, now_ms_ + period, ++timer_order_});
+  windows_.SetTimer(dialog, id, ms, now_ms_);
 }
 
-void TestHost::KillTimer(Dialog& dialog, int id) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.dialog == &dialog && t.id == id; });
-}
-
-void TestHost::KillTimersOf(const Dialog& dialog) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.dialog == &dialog; });
-}
+void TestHost::KillTimer(Dialog& dialog, int id) { windows_.KillTimer(dialog, id); }
 
 bool TestHost::TimerRunning(const Dialog& dialog, int id) const {
   return TimerPeriod(dialog, id) >= 0;
 }
 
 int TestHost::TimerPeriod(const Dialog& dialog, int id) const {
-  for (const Timer& t : timers_) {
-    if (t.dialog == &dialog && t.id == id) return t.period;
-  }
-  return -1;
+  return windows_.TimerPeriod(dialog, id);
 }
 
 int64_t TestHost::TimerDueIn(const Dialog& dialog, int id) const {
-  for (const Timer& t : timers_) {
-    if (t.dialog == &dialog && t.id == id) return t.due - now_ms_;
-  }
-  return -1;
+  const int64_t due = windows_.TimerDue(dialog, id);
+  return due < 0 ? -1 : due - now_ms_;
 }
 
 // --- Windows -----------------------------------------------------------------------------------
 
-TestHost::Window* TestHost::FindWindow(const Dialog& dialog) {
-  for (Window& w : windows_) {
-    if (w.dialog == &dialog) return &w;
-  }
-  return nullptr;
-}
+void TestHost::Open(Dialog& dialog) { windows_.Open(dialog); }
 
-const TestHost::Window* TestHost::FindWindow(const Dialog& dialog) const {
-  for (const Window& w : windows_) {
-    if (w.dialog == &dialog) return &w;
-  }
-  return nullptr;
-}
+bool TestHost::IsOpen(const Dialog& dialog) const { return windows_.IsOpen(dialog); }
 
-void TestHost::CloseWindow(Dialog& dialog) {
-  // A destroyed window takes its timers with it.
-  KillTimersOf(dialog);
-  std::erase_if(windows_, [&](const Window& w) { return w.dialog == &dialog; });
-}
-
-void TestHost::Open(Dialog& dialog) {
-  if (FindWindow(dialog) != nullptr) return;
-  windows_.push_back(Window{&dialog, Mode::kOpened, true});
-  dialog.Init();
-}
-
-bool TestHost::IsOpen(const Dialog& dialog) const { return FindWindow(dialog) != nullptr; }
-
-bool TestHost::IsShown(const Dialog& dialog) const {
-  const Window* w = FindWindow(dialog);
-  return w != nullptr && w->shown;
-}
+bool TestHost::IsShown(const Dialog& dialog) const { return windows_.IsShown(dialog); }
 
 int TestHost::RunModal(Dialog* /*parent*/, Dialog& child) {
-  if (FindWindow(child) != nullptr) return -1;  // already up; a dialog cannot run twice
-  windows_.push_back(Window{&child, Mode::kModal, true});
+  if (windows_.IsOpen(child)) return -1;  // already up; a dialog cannot run twice
   modal_runs_.push_back(std::type_index(typeid(child)));
   ++modal_depth_;
-  child.Init();
-  if (!child.ended()) {
-    auto hook = hooks_.find(std::type_index(typeid(child)));
-    if (hook != hooks_.end()) hook->second(child);
-  }
-  if (!child.ended()) AdvanceUntil([&] { return child.ended(); }, idle_limit_ms_);
-  if (!child.ended()) child.Deliver(Event{.kind = Event::Kind::kClose});
-  // A dialog that refuses the close box still has to end for the run to return.
-  if (!child.ended()) child.EndDialog(kIdCancel);
+  // A dialog the hook left open, or one nobody drives: the clock runs on until it ends itself
+  // or the idle limit passes, as a user who does nothing.
+  const int result = windows_.RunModal(child, nullptr, [this](Dialog& d) {
+    AdvanceUntil([&] { return d.ended(); }, idle_limit_ms_);
+  });
   --modal_depth_;
-  CloseWindow(child);
-  return child.result();
+  return result;
 }
 
-void TestHost::EndDialog(Dialog& dialog, int /*result*/) {
-  Window* w = FindWindow(dialog);
-  if (w == nullptr) return;
-  switch (w->mode) {
-    case Mode::kModal:
-      break;  // RunModal sees ended() and returns
-    case Mode::kModeless:
-      w->shown = false;
-      break;
-    case Mode::kOpened:
-      CloseWindow(dialog);
-      break;
-  }
-}
+void TestHost::EndDialog(Dialog& dialog, int /*result*/) { windows_.EndDialog(dialog); }
 
-void TestHost::ShowModeless(Dialog* /*parent*/, Dialog& dialog) {
-  Window* w = FindWindow(dialog);
-  if (w != nullptr) {
-    w->shown = true;
-    dialog.ResetEnded();
-    return;
-  }
-  windows_.push_back(Window{&dialog, Mode::kModeless, true});
-  dialog.Init();
-}
+void TestHost::ShowModeless(Dialog* /*parent*/, Dialog& dialog) { windows_.ShowModeless(dialog); }
 
-void TestHost::HideModeless(Dialog& dialog) {
-  Window* w = FindWindow(dialog);
-  if (w != nullptr) w->shown = false;
-}
+void TestHost::HideModeless(Dialog& dialog) { windows_.HideModeless(dialog); }
 
-void TestHost::Forget(Dialog& dialog) { CloseWindow(dialog); }
+void TestHost::Forget(Dialog& dialog) { windows_.Forget(dialog); }
 
 // --- Boxes, files, shell -------------------------------------------------------------------------
 
@@ -309,8 +182,7 @@ void TestHost::RequestHelp() {
 // --- User input --------------------------------------------------------------------------------
 
 const ControlSpec* TestHost::Reachable(Dialog& dialog, int id) const {
-  const Window* w = FindWindow(dialog);
-  if (w == nullptr || !w->shown || !dialog.Has(id)) return nullptr;
+  if (!windows_.IsShown(dialog) || !dialog.Has(id)) return nullptr;
   if (!dialog.IsVisible(id) || !dialog.IsEnabled(id)) return nullptr;
   const ControlSpec* spec = dialog.Template().Find(id);
   // A control inside a hidden or disabled group cannot be reached either.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ui/dialog.h"
+#include "ui/headless/window_table.h"
 #include "ui/host.h"
 
 namespace corvane::ui {
@@ -74,9 +75,7 @@ class TestHost : public Host {
   // close box. Without a hook the same happens at once: a user who does nothing.
   template <class D>
   void OnModal(std::function<void(D&)> hook) {
-    hooks_[std::type_index(typeid(D))] = [hook = std::move(hook)](Dialog& d) {
-      hook(static_cast<D&>(d));
-    };
+    windows_.OnModal<D>(std::move(hook));
   }
   void set_idle_limit_ms(int64_t ms) { idle_limit_ms_ = ms; }
   // Classes of the dialogs run modally, in order (the names of typeid).
@@ -136,24 +135,6 @@ class TestHost : public Host {
   void Forget(Dialog& dialog) override;
 
  private:
-  enum class Mode : uint8_t { kOpened, kModal, kModeless };
-  struct Window {
-    Dialog* dialog;
-    Mode mode;
-    bool shown;
-  };
-  struct Timer {
-    Dialog* dialog;
-    int id;
-    int period;
-    int64_t due;
-    uint64_t order;
-  };
-
-  Window* FindWindow(const Dialog& dialog);
-  const Window* FindWindow(const Dialog& dialog) const;
-  void CloseWindow(Dialog& dialog);
-  void KillTimersOf(const Dialog& dialog);
   // Fires the earliest timer or attached event due at or before `limit`; false when there is
   // none.
   bool FireNext(int64_t limit);
@@ -165,16 +146,13 @@ class TestHost : public Host {
   int64_t idle_limit_ms_ = 10 * 60 * 1000;
   int64_t local_base_ms_ = 0;
   int64_t local_base_seconds_ = 0;  // seconds since 1970 of the local time at local_base_ms_
-  uint64_t timer_order_ = 0;
-  std::vector<Timer> timers_;
+  WindowTable windows_;
   struct Follower {
     std::function<int64_t()> next_event;
     std::function<void(int64_t)> advance_to;
   };
   std::vector<Follower> followers_;
-  std::vector<Window> windows_;
   int modal_depth_ = 0;
-  std::unordered_map<std::type_index, std::function<void(Dialog&)>> hooks_;
   std::vector<std::type_index> modal_runs_;
   std::deque<int> answers_;
   std::vector<Box> boxes_;
@@ -185,8 +163,6 @@ class TestHost : public Host {
   std::function<void()> help_;
   int help_requests_ = 0;
   std::u16string clipboard_;
-  std::mutex post_mutex_;
-  std::vector<std::function<void()>> posted_;
 };
 
 }  // namespace corvane::ui
