@@ -46,7 +46,8 @@ void PutBcd(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 }  // namespace
 
 FanCoilNode::FanCoilNode(RfAddress address, const NodeSettings& settings)
-    : RoutingNode(address, settings) {}
+    : TableRoutingNode(address, settings,
+                       {F::kRegDevices, F::kDevices, F::kRegCacheFirst, F::kRegCacheLast + 1}) {}
 
 void FanCoilNode::InitRegisters() {
   RoutingNode::InitRegisters();
@@ -79,54 +80,12 @@ std::span<uint16_t> FanCoilNode::CacheArea() {
   return registers().subspan(F::kRegCacheFirst, F::kRegCacheLast + 1 - F::kRegCacheFirst);
 }
 
-int FanCoilNode::EntryOf(RfAddress node) const {
-  if (node == 0) return -1;
-  const auto regs = registers();
-  for (int i = 0; i < F::kDevices; ++i) {
-    const size_t e = static_cast<size_t>(F::kRegDevices + 4 * i);
-    if (WordsToU32(regs[e], regs[e + 1]) == node) return i;
-  }
-  return -1;
-}
-
-FanCoilNode::Placement FanCoilNode::PlacementOf(int entry) const {
-  const GwDeviceEntry e = GwDeviceEntry::FromWords(
-      registers().subspan(static_cast<size_t>(F::kRegDevices + 4 * entry), 4));
-  // A range outside the cache area is not served: the controller keeps no such copy.
-  if (!e.Cached() || e.MbCount() == 0 || e.mb_start < F::kRegCacheFirst ||
-      e.mb_start + e.MbCount() > F::kRegCacheLast + 1) {
-    return {};
-  }
-  return {e.mb_start, e.MbCount()};
-}
-
-std::span<uint16_t> FanCoilNode::CopyOf(int index) {
-  const Placement p = placed_[static_cast<size_t>(index)];
-  return registers().subspan(static_cast<size_t>(p.first), static_cast<size_t>(p.words));
-}
-
 void FanCoilNode::OnRouteChanged(int index) {
   const Route& r = route(index);
   if (index >= routes_seen_) {
     // Called by AddRoute: the controller writes the new entry; later it follows the table.
     routes_seen_ = index + 1;
-    if (index >= F::kDevices) return;  // no room in the table
-    GwDeviceEntry entry;
-    entry.address = r.address;
-    entry.SetMbCount(static_cast<uint16_t>(r.cache_words));
-    entry.SetCached(r.cache_words > 0);
-    entry.SetPriority(3);
-    entry.ToWords(registers().subspan(static_cast<size_t>(F::kRegDevices + 4 * index), 4));
-    PlaceCache(registers().subspan(F::kRegDevices, 4 * F::kDevices), F::kCacheArea);
-    const Placement p = PlacementOf(index);
-    placed_[static_cast<size_t>(index)] = p;
-    // AddRoute filled the copy where the routing node keeps it; move it to the placed range.
-    const int filled = F::kRegCacheFirst + r.cache_start;
-    if (p.words > 0 && filled != p.first) {
-      const std::vector<uint16_t> copy(registers().begin() + filled,
-                                       registers().begin() + filled + p.words);
-      std::copy(copy.begin(), copy.end(), registers().begin() + p.first);
-    }
+    if (!PlaceNewEntry(index)) return;  // no room in the table
     // Modbus slave addresses from 2 on (the controller is slave 1), inputs numbered from 1.
     SetByte(registers(), F::kRegModbusTable, index, static_cast<uint8_t>(index + 2));
     SetByte(registers(), F::kRegInputNumbers, index, static_cast<uint8_t>(index + 1));
@@ -146,28 +105,6 @@ void FanCoilNode::OnRouteChanged(int index) {
   Reg(s + 4) = static_cast<uint16_t>(static_cast<uint8_t>(r.rssi) << 8);
   const uint8_t state = r.last_heard == 0 ? 0x03 : 0x00;
   Reg(s + 5) = static_cast<uint16_t>(static_cast<uint8_t>(back) | (state << 8));
-}
-
-void FanCoilNode::FollowTable() {
-  // Snapshot every copy first: a moved range may land on another's old place.
-  std::array<std::vector<uint16_t>, kMaxRoutes> old;
-  for (int k = 0; k < route_count(); ++k) {
-    const Placement p = placed_[static_cast<size_t>(k)];
-    if (p.words > 0) {
-      old[static_cast<size_t>(k)].assign(registers().begin() + p.first,
-                                         registers().begin() + p.first + p.words);
-    }
-  }
-  for (int k = 0; k < route_count(); ++k) {
-    const size_t sk = static_cast<size_t>(k);
-    const int entry = EntryOf(route(k).address);
-    const Placement now = entry < 0 ? Placement{} : PlacementOf(entry);
-    if (now.words > 0 && !old[sk].empty() && now.first != placed_[sk].first) {
-      const size_t n = std::min(old[sk].size(), static_cast<size_t>(now.words));
-      std::copy_n(old[sk].begin(), n, registers().begin() + now.first);
-    }
-    placed_[sk] = now;
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,7 +265,7 @@ void FanCoilNode::OnWritten(uint16_t first, int count) {
   writes_.emplace_back(first, count);
   const int end = first + count;
   auto overlaps = [&](int lo, int hi) { return first <= hi && lo < end; };
-  if (overlaps(F::kRegDevices, F::kRegDevices + 4 * F::kDevices - 1)) FollowTable();
+  if (CoversTable(first, count)) FollowTable();
   if (overlaps(F::kRegClock, F::kRegClock + 2)) {
     const auto regs = registers();
     const int y = 2000 + GetByte(regs, F::kRegClock, 0), mo = GetByte(regs, F::kRegClock, 1);

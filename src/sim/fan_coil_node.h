@@ -21,7 +21,7 @@
 
 namespace corvane::sim {
 
-class FanCoilNode : public RoutingNode {
+class FanCoilNode : public TableRoutingNode {
  public:
   static constexpr uint16_t kFirmware = 312;
   static constexpr size_t kWmbusQueue = 8;
@@ -51,23 +51,15 @@ class FanCoilNode : public RoutingNode {
   bool Intercept(const AirFrame& frame) override;
   void OnWritten(uint16_t first, int count) override;
   std::span<uint16_t> CacheArea() override;
-  std::span<uint16_t> CopyOf(int index) override;
   void OnRouteChanged(int index) override;
 
  private:
-  struct Placement {
-    int first = 0;
-    int words = 0;  // 0 = not cached
-  };
   struct WmbusFrame {
     uint32_t time = 0;
     int8_t rssi = 0;
     std::vector<uint8_t> bytes;
   };
 
-  int EntryOf(RfAddress node) const;
-  Placement PlacementOf(int entry) const;
-  void FollowTable();
   void Regulate(const FanCoilImage& config, double seconds);
   void ScheduleInputs();
   void ScheduleWmbus();
@@ -76,7 +68,6 @@ class FanCoilNode : public RoutingNode {
   uint16_t& Reg(int reg) { return word(reg); }
 
   int routes_seen_ = 0;
-  std::array<Placement, kMaxRoutes> placed_{};
   SimTime regulated_at_ = 0;
   double room_ = 19.0;  // degrees
   double integral_heat_ = 0;

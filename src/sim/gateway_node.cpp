@@ -70,27 +70,30 @@ constexpr std::array<WmbusMeter, 6> kWmbusMeters = {{
 
 }  // namespace
 
-GatewayNode::GatewayNode(RfAddress address, const NodeSettings& settings, uint16_t firmware)
-    : RoutingNode(address, settings), firmware_(firmware) {
+GatewayNode::Layout GatewayNode::LayoutFor(uint16_t firmware) {
   if (firmware < 400) {
-    layout_ = {50,           52,    252,   1052,  1352,  1354, kOldCacheFirst,
-               kOldCacheEnd, 18212, 19012, 19038, 19042, false};
-  } else {
-    layout_ = {G::kDevices,
-               G::kRegDevices,
-               G::kRegUniDevices,
-               G::kRegDeviceStatus,
-               G::kRegOutput,
-               G::kRegCaptured,
-               G::kRegCacheFirst,
-               G::kRegCacheLast + 1,
-               G::kRegUniStatus,
-               G::kRegModbusTable,
-               G::kRegClock,
-               G::kRegUnixTime,
-               true};
+    return {50,           52,    252,   1052,  1352,  1354, kOldCacheFirst,
+            kOldCacheEnd, 18212, 19012, 19038, 19042, false};
   }
+  return {G::kDevices,
+          G::kRegDevices,
+          G::kRegUniDevices,
+          G::kRegDeviceStatus,
+          G::kRegOutput,
+          G::kRegCaptured,
+          G::kRegCacheFirst,
+          G::kRegCacheLast + 1,
+          G::kRegUniStatus,
+          G::kRegModbusTable,
+          G::kRegClock,
+          G::kRegUnixTime,
+          true};
 }
+
+GatewayNode::GatewayNode(RfAddress address, const NodeSettings& settings, uint16_t firmware)
+    : TableRoutingNode(address, settings, TableOf(LayoutFor(firmware))),
+      layout_(LayoutFor(firmware)),
+      firmware_(firmware) {}
 
 int GatewayNode::map_size() const {
   if (older_layout()) {
@@ -160,59 +163,7 @@ std::span<uint16_t> GatewayNode::CacheArea() {
                              static_cast<size_t>(layout_.cache_end - layout_.cache_first));
 }
 
-int GatewayNode::EntryOf(RfAddress node) const {
-  if (node == 0) return -1;
-  const auto regs = registers();
-  for (int i = 0; i < layout_.devices; ++i) {
-    const int e = layout_.reg_devices + 4 * i;
-    if (WordsToU32(regs[static_cast<size_t>(e)], regs[static_cast<size_t>(e + 1)]) == node) {
-      return i;
-    }
-  }
-  return -1;
-}
-
-GatewayNode::Placement GatewayNode::PlacementOf(int entry) const {
-  const GwDeviceEntry e = GwDeviceEntry::FromWords(
-      registers().subspan(static_cast<size_t>(layout_.reg_devices + 4 * entry), 4));
-  const int first = e.mb_start;
-  const int words = e.MbCount();
-  // A range outside the cache area is not served: the gateway keeps no such copy.
-  if (!e.Cached() || words == 0 || first < layout_.cache_first ||
-      first + words > layout_.cache_end) {
-    return {};
-  }
-  return {first, words};
-}
-
-std::span<uint16_t> GatewayNode::CopyOf(int index) {
-  const Placement p = placed_[static_cast<size_t>(index)];
-  return registers().subspan(static_cast<size_t>(p.first), static_cast<size_t>(p.words));
-}
-
-void GatewayNode::PlaceNewEntry(int index) {
-  const Route& r = route(index);
-  if (index >= layout_.devices) return;  // the older layout has room for 50
-  GwDeviceEntry entry;
-  entry.address = r.address;
-  entry.SetMbCount(static_cast<uint16_t>(r.cache_words));
-  entry.SetCached(r.cache_words > 0);
-  entry.SetPriority(3);
-  const int e = layout_.reg_devices + 4 * index;
-  entry.ToWords(registers().subspan(static_cast<size_t>(e), 4));
-  // The gateway places the new copy the way the tool's placement does, so both agree.
-  PlaceCache(registers().subspan(static_cast<size_t>(layout_.reg_devices),
-                                 static_cast<size_t>(4 * layout_.devices)),
-             {layout_.cache_first, layout_.cache_end});
-  const Placement p = PlacementOf(index);
-  placed_[static_cast<size_t>(index)] = p;
-  // AddRoute filled the copy where the routing node keeps it; move it to the placed range.
-  const int filled = layout_.cache_first + r.cache_start;
-  if (p.words > 0 && filled != p.first) {
-    std::vector<uint16_t> copy(registers().begin() + filled,
-                               registers().begin() + filled + p.words);
-    std::copy(copy.begin(), copy.end(), registers().begin() + p.first);
-  }
+void GatewayNode::PlaceNewModbusAddress(int index) {
   // Modbus slave addresses from 2 on: the gateway itself is usually slave 1.
   const int byte = index;
   uint16_t& w = Reg(layout_.reg_modbus + byte / 2);
@@ -241,7 +192,8 @@ void GatewayNode::OnRouteChanged(int index) {
   if (index >= routes_seen_) {
     // Called by AddRoute: the gateway writes the new entry; later it never touches it again.
     routes_seen_ = index + 1;
-    PlaceNewEntry(index);
+    // The older layout has room for 50.
+    if (PlaceNewEntry(index)) PlaceNewModbusAddress(index);
   }
   const Route& r = route(index);
   const int entry = EntryOf(r.address);
@@ -496,7 +448,7 @@ void GatewayNode::OnWritten(uint16_t first, int count) {
   const int end = first + count;
   auto covers = [&](int reg) { return first <= reg && reg < end; };
   auto overlaps = [&](int lo, int hi) { return first <= hi && lo < end; };
-  if (overlaps(layout_.reg_devices, layout_.reg_devices + 4 * layout_.devices - 1)) FollowTable();
+  if (CoversTable(first, count)) FollowTable();
   if (covers(layout_.reg_output)) {
     uint16_t& command = Reg(layout_.reg_output);
     uint16_t& indicators = Reg(G::kRegIndicators);
@@ -548,30 +500,6 @@ void GatewayNode::TakeTransmitRequest() {
                      [&](uint8_t type, int n, const uint8_t* p) { messages.Add(type, p, n); });
   if (whole && !messages.empty()) Transmit(t.to, FrameKind::kForward, messages, 0);
   transmitted_.push_back(std::move(t));
-}
-
-void GatewayNode::FollowTable() {
-  // Snapshot every copy first: a moved range may land on another's old place.
-  std::array<std::vector<uint16_t>, kMaxRoutes> old;
-  for (int k = 0; k < route_count(); ++k) {
-    const Placement p = placed_[static_cast<size_t>(k)];
-    if (p.words > 0) {
-      old[static_cast<size_t>(k)].assign(registers().begin() + p.first,
-                                         registers().begin() + p.first + p.words);
-    }
-  }
-  // A copy follows its device to the range its entry names now; words the old range did not
-  // hold keep what the area held (they fill from the device's next frames).
-  for (int k = 0; k < route_count(); ++k) {
-    const size_t sk = static_cast<size_t>(k);
-    const int entry = EntryOf(route(k).address);
-    const Placement now = entry < 0 ? Placement{} : PlacementOf(entry);
-    if (now.words > 0 && !old[sk].empty() && now.first != placed_[sk].first) {
-      const size_t n = std::min(old[sk].size(), static_cast<size_t>(now.words));
-      std::copy_n(old[sk].begin(), n, registers().begin() + now.first);
-    }
-    placed_[sk] = now;
-  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -23,7 +23,7 @@
 
 namespace corvane::sim {
 
-class GatewayNode : public RoutingNode {
+class GatewayNode : public TableRoutingNode {
  public:
   // One firmware per generation of the register map (MapSize changes between them).
   // Before 4.00: 3.05 (too old for the tool), 3.10 and 3.11 without the wireless M-Bus key, 3.12
@@ -75,7 +75,6 @@ class GatewayNode : public RoutingNode {
   bool Intercept(const AirFrame& frame) override;
   void OnWritten(uint16_t first, int count) override;
   std::span<uint16_t> CacheArea() override;
-  std::span<uint16_t> CopyOf(int index) override;
   void OnRouteChanged(int index) override;
   void OnUnidirectionalChanged(int index) override;
 
@@ -101,15 +100,12 @@ class GatewayNode : public RoutingNode {
     uint16_t reg = 0;
     std::vector<uint16_t> values;
   };
-  struct Placement {
-    int first = 0;
-    int words = 0;  // 0 = not cached
-  };
-
-  int EntryOf(RfAddress node) const;  // index into the paired-device table, -1 when absent
-  Placement PlacementOf(int entry) const;
-  void PlaceNewEntry(int index);
-  void FollowTable();
+  static Layout LayoutFor(uint16_t firmware);
+  static Table TableOf(const Layout& l) {
+    return {l.reg_devices, l.devices, l.cache_first, l.cache_end};
+  }
+  // The Modbus address of a new entry: from 2 on, the gateway itself is usually slave 1.
+  void PlaceNewModbusAddress(int index);
   void CaptureUni(int entry, const AirFrame& frame);
   void AppendFifo2(int entry, uint16_t value);
   void PushWriteLog(LogEntry entry);
@@ -125,7 +121,6 @@ class GatewayNode : public RoutingNode {
   uint16_t firmware_;
   int routes_seen_ = 0;
   int uni_seen_ = 0;
-  std::array<Placement, kMaxRoutes> placed_{};  // per route: where its copy is served from
   std::array<RfAddress, kMaxRoutes> hubs_{};
   int64_t clock_offset_ = 3600;  // device clock ahead of UTC: the building's local time
   int64_t unix_offset_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/messages.h"
+#include "model/gateway_image.h"
 #include "model/le.h"
 #include "model/type_table.h"
 
@@ -29,7 +30,7 @@ uint32_t RoutingNode::UnixNow() {
 int RoutingNode::FindRoute(RfAddress node) const {
   if (node == 0) return -1;
   for (int i = 0; i < route_count_; ++i) {
-    if (routes_[static_cast<size_t>(i)].address == node) return i;
+    if (routes_[static_cast<size_t>(i)].address == node) return Routes(i) ? i : -1;
   }
   return -1;
 }
@@ -43,7 +44,9 @@ int RoutingNode::FindUni(RfAddress node) const {
 }
 
 bool RoutingNode::AddRoute(RfAddress node, int cache_words, std::span<const uint16_t> contents) {
-  if (node == 0 || route_count_ >= kMaxRoutes || FindRoute(node) >= 0) return false;
+  const bool known = std::any_of(routes_.begin(), routes_.begin() + route_count_,
+                                 [node](const Route& r) { return r.address == node; });
+  if (node == 0 || route_count_ >= kMaxRoutes || known) return false;
   const std::span<uint16_t> area = CacheArea();
   cache_words = std::clamp(cache_words, 0, 4095);
   if (cache_used_ + cache_words > static_cast<int>(area.size())) return false;
@@ -143,8 +146,8 @@ void RoutingNode::AnswerFromCache(Route& route, uint8_t type, int length, const 
     const int count = payload[2];
     if (first + count > words) {
       Violation("cached read of " + std::to_string(count) + " registers from " +
-                std::to_string(raw) + " beyond the " + std::to_string(words) +
-                "-word copy of " + Hex(route.address, 8));
+                std::to_string(raw) + " beyond the " + std::to_string(words) + "-word copy of " +
+                Hex(route.address, 8));
       return;
     }
     inner.AddRegisters(MSG_CACHE_BLOCK, MSG_CACHE_WORD, raw, copy + first, count);
@@ -307,6 +310,83 @@ void RoutingNode::Overhear(const AirFrame& frame) {
   entry.rssi = frame.link_rssi;
   entry.last_heard = UnixNow();
   OnUnidirectionalChanged(u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Routing nodes with a paired-device table in their registers
+
+int TableRoutingNode::EntryOf(RfAddress node) const {
+  if (node == 0) return -1;
+  const auto regs = registers();
+  for (int i = 0; i < table_.devices; ++i) {
+    const size_t e = static_cast<size_t>(table_.reg_devices + 4 * i);
+    if (WordsToU32(regs[e], regs[e + 1]) == node) return i;
+  }
+  return -1;
+}
+
+TableRoutingNode::Placement TableRoutingNode::PlacementOf(int entry) const {
+  const GwDeviceEntry e = GwDeviceEntry::FromWords(
+      registers().subspan(static_cast<size_t>(table_.reg_devices + 4 * entry), 4));
+  const int first = e.mb_start;
+  const int words = e.MbCount();
+  // A range outside the cache area is not served: the node keeps no such copy.
+  if (!e.Cached() || words == 0 || first < table_.cache_first || first + words > table_.cache_end) {
+    return {};
+  }
+  return {first, words};
+}
+
+std::span<uint16_t> TableRoutingNode::CopyOf(int index) {
+  const Placement p = placed_[static_cast<size_t>(index)];
+  return registers().subspan(static_cast<size_t>(p.first), static_cast<size_t>(p.words));
+}
+
+bool TableRoutingNode::PlaceNewEntry(int index) {
+  if (index >= table_.devices) return false;
+  const Route& r = route(index);
+  GwDeviceEntry entry;
+  entry.address = r.address;
+  entry.SetMbCount(static_cast<uint16_t>(r.cache_words));
+  entry.SetCached(r.cache_words > 0);
+  entry.SetPriority(3);
+  entry.ToWords(registers().subspan(static_cast<size_t>(table_.reg_devices + 4 * index), 4));
+  // The node places the new copy the way the tool's placement does, so both agree.
+  PlaceCache(registers().subspan(static_cast<size_t>(table_.reg_devices),
+                                 static_cast<size_t>(4 * table_.devices)),
+             {table_.cache_first, table_.cache_end});
+  const Placement p = PlacementOf(index);
+  placed_[static_cast<size_t>(index)] = p;
+  // AddRoute filled the copy where the routing node keeps it; move it to the placed range.
+  const int filled = table_.cache_first + r.cache_start;
+  if (p.words > 0 && filled != p.first) {
+    const std::vector<uint16_t> copy(registers().begin() + filled,
+                                     registers().begin() + filled + p.words);
+    std::copy(copy.begin(), copy.end(), registers().begin() + p.first);
+  }
+  return true;
+}
+
+void TableRoutingNode::FollowTable() {
+  // Snapshot every copy first: a moved range may land on another's old place.
+  std::array<std::vector<uint16_t>, kMaxRoutes> old;
+  for (int k = 0; k < route_count(); ++k) {
+    const Placement p = placed_[static_cast<size_t>(k)];
+    if (p.words > 0) {
+      old[static_cast<size_t>(k)].assign(registers().begin() + p.first,
+                                         registers().begin() + p.first + p.words);
+    }
+  }
+  for (int k = 0; k < route_count(); ++k) {
+    const size_t sk = static_cast<size_t>(k);
+    const int entry = EntryOf(route(k).address);
+    const Placement now = entry < 0 ? Placement{} : PlacementOf(entry);
+    if (now.words > 0 && !old[sk].empty() && now.first != placed_[sk].first) {
+      const size_t n = std::min(old[sk].size(), static_cast<size_t>(now.words));
+      std::copy_n(old[sk].begin(), n, registers().begin() + now.first);
+    }
+    placed_[sk] = now;
+  }
 }
 
 }  // namespace corvane::sim

@@ -69,6 +69,9 @@ class RoutingNode : public SimNode {
   virtual std::span<uint16_t> CopyOf(int index);
   // The route table changed or a routed node was heard; gateways mirror this into registers.
   virtual void OnRouteChanged(int /*index*/) {}
+  // Whether route `index` is routed now; a node whose table the tool edits drops the devices
+  // the tool removed.
+  virtual bool Routes(int /*index*/) const { return true; }
   virtual void OnUnidirectionalChanged(int /*index*/) {}
 
   bool HandleOther(const AirFrame& frame, uint8_t type, int length, const uint8_t* payload,
@@ -96,6 +99,53 @@ class RoutingNode : public SimNode {
   std::array<Relay, 8> relays_{};
   uint8_t relay_sequence_ = 0;
   std::vector<uint16_t> cache_;
+};
+
+// A routing node whose paired-device table lives in its own registers, in the entry format of
+// GwDeviceEntry (gateways, fan-coil controllers): the table says which devices it routes and
+// where their cached copies lie, and the node follows what the tool writes into it.
+class TableRoutingNode : public RoutingNode {
+ public:
+  struct Table {
+    int reg_devices = 0;  // the first entry, 4 registers each
+    int devices = 0;
+    int cache_first = 0;  // the cache area [cache_first, cache_end)
+    int cache_end = 0;
+  };
+
+  TableRoutingNode(RfAddress address, const NodeSettings& settings, Table table)
+      : RoutingNode(address, settings), table_(table) {}
+
+ protected:
+  struct Placement {
+    int first = 0;
+    int words = 0;  // 0 = not cached
+  };
+
+  // Index into the table, -1 when absent.
+  int EntryOf(RfAddress node) const;
+  // Where entry `entry` says its copy lies; none for a range outside the cache area.
+  Placement PlacementOf(int entry) const;
+  // Writes the entry of route `index` (just added) into the table, places the cache as the
+  // tool's placement does and moves the copy there. False when the table has no room.
+  bool PlaceNewEntry(int index);
+  // After the tool wrote the table: each copy follows its device to the range its entry names
+  // now (words the old range did not hold keep what the area held); a device whose entry the
+  // tool cleared is no longer routed.
+  void FollowTable();
+  // Whether [first, first + count) touches the table.
+  bool CoversTable(int first, int count) const {
+    return first < table_.reg_devices + 4 * table_.devices && table_.reg_devices < first + count;
+  }
+
+  std::span<uint16_t> CopyOf(int index) override;
+  bool Routes(int index) const override { return EntryOf(route(index).address) >= 0; }
+
+  const Table& table() const { return table_; }
+
+ private:
+  Table table_;
+  std::array<Placement, kMaxRoutes> placed_{};  // per route: where its copy is served from
 };
 
 }  // namespace corvane::sim

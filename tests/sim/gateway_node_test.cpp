@@ -147,6 +147,34 @@ TEST_F(GatewayNodeTest, WrittenTableIsKeptInEepromAndCopiesFollowTheirRanges) {
   EXPECT_EQ(sim.checker().count(), 0) << sim.checker().LogText();
 }
 
+// The routes follow the table too: a device the tool takes out is no longer routed (no copy,
+// not overheard), and put back it is routed again.
+TEST_F(GatewayNodeTest, ADeviceTakenOutOfTheTableIsNoLongerRouted) {
+  ToolSide tool(sim);
+  G image = Image();
+  int row = -1;
+  for (int i = 0; i < G::kDevices; ++i) {
+    if (image.Device(i).address == demo::kGatewayOutput) row = i;
+  }
+  ASSERT_GE(row, 0);
+  ASSERT_FALSE(gateway->CachedCopy(demo::kGatewayOutput).empty());
+  ASSERT_TRUE(gateway->OverhearsFrom(demo::kGatewayOutput));
+  const GwDeviceEntry kept = image.Device(row);
+  auto send_entry = [&](const GwDeviceEntry& entry) {
+    std::vector<uint16_t> words(4);
+    entry.ToWords(words);
+    tool.Send(demo::kGateway, BlockMsg(static_cast<uint16_t>(G::kRegDevices + 4 * row), words));
+    tool.Run(300);
+  };
+  send_entry(GwDeviceEntry{});
+  EXPECT_TRUE(gateway->CachedCopy(demo::kGatewayOutput).empty());
+  EXPECT_FALSE(gateway->OverhearsFrom(demo::kGatewayOutput));
+  send_entry(kept);
+  EXPECT_FALSE(gateway->CachedCopy(demo::kGatewayOutput).empty());
+  EXPECT_TRUE(gateway->OverhearsFrom(demo::kGatewayOutput));
+  EXPECT_EQ(sim.checker().count(), 0) << sim.checker().LogText();
+}
+
 TEST_F(GatewayNodeTest, ClockOutputAndTransmitRequest) {
   ToolSide tool(sim);
   // The clock runs and takes a set time: 2031-07-15 12:34:56.
