@@ -165,7 +165,7 @@ int Run(bool list_blocks) {
   const int64_t start = host.now_ms();
   host.Click(gw, ui::kGwRead);
   const bool done =
-      host.AdvanceUntil([&] { return gw.state() != CGatewayV400Dlg::State::kReading; }, 60000);
+      host.AdvanceUntil([&] { return gw.pending() != Pending::kRead; }, 60000);
   const int64_t read_ms = host.now_ms() - start;
   const int requests = sim.requests_to_gateway - requests_before;
   const int answers = sim.answers_from_gateway - answers_before;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gateway/register_text.h"
+#include "access/register_text.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/corvane_dlg.h"
-#include "devices/register_dialogs.h"
+#include "dialogs/register_dialogs.h"
 #include "link/hid/hid_transport.h"
 #include "link/hid/system_hid_api.h"
 #include "shell/hotplug.h"

@@ -15,7 +15,7 @@
 #include "app/edit_project.h"
 #include "app/heard_frames.h"
 #include "app/profile.h"
-#include "gateway/modbus_dlg.h"
+#include "modbus/modbus_dlg.h"
 #include "link/dongle_link.h"
 #include "link/message_layer.h"
 #include "link/transport.h"

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "devices/device_dialog.h"
-#include "gateway/register_text.h"
+#include "access/register_text.h"
 #include "model/project.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"

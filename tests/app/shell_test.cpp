@@ -7,7 +7,7 @@
 #include "app/heard_frames.h"
 #include "app/shell_dialogs.h"
 #include "app_harness.h"
-#include "gateway/modbus_dlg.h"
+#include "modbus/modbus_dlg.h"
 #include "monitor/monitor.h"
 #include "app/main_template.h"
 #include "monitor/monitor_template.h"

@@ -13,7 +13,7 @@
 #include "devices/device_dialog.h"
 #include "devices/input_node_dlg.h"
 #include "devices/input_node_template.h"
-#include "devices/register_dialogs.h"
+#include "dialogs/register_dialogs.h"
 #include "model/le.h"
 
 namespace corvane::devices::testing {

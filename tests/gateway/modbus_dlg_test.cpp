@@ -1,4 +1,4 @@
-#include "gateway/modbus_dlg.h"
+#include "modbus/modbus_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app_harness.h"
-#include "gateway/modbus_template.h"
+#include "modbus/modbus_template.h"
 #include "link/messages.h"
 #include "model/le.h"
 #include "model/type_table.h"

@@ -1,4 +1,4 @@
-#include "gateway/register_text.h"
+#include "access/register_text.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "devices/input_node_dlg.h"
-#include "devices/register_dialogs.h"
+#include "dialogs/register_dialogs.h"
 #include "firmware/container.h"
 #include "firmware/fw_update.h"
 #include "firmware/fw_update_template.h"

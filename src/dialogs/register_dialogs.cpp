@@ -1,4 +1,4 @@
-#include "devices/register_dialogs.h"
+#include "dialogs/register_dialogs.h"
 
 #include <memory>
 
@@ -8,7 +8,7 @@
 #include "devices/sensor_dlgs.h"
 #include "gateway/fan_coil_dlg.h"
 #include "gateway/gateway_dlg.h"
-#include "gateway/register_text.h"
+#include "access/register_text.h"
 #include "lighting/dali_bridge_dlg.h"
 #include "lighting/street_light_dlg.h"
 

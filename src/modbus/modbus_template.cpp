@@ -1,4 +1,4 @@
-#include "gateway/modbus_template.h"
+#include "modbus/modbus_template.h"
 
 namespace corvane::ui {
 

@@ -1,10 +1,10 @@
-#include "gateway/modbus_dlg.h"
+#include "modbus/modbus_dlg.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
-#include "gateway/modbus_template.h"
+#include "modbus/modbus_template.h"
 #include "link/messages.h"
 #include "model/le.h"
 #include "model/type_table.h"
