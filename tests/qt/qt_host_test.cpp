@@ -204,6 +204,11 @@ TEST_F(QtHostTest, UserInputReachesTheLogicWithTheStoreUpdated) {
   QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
   EXPECT_EQ(dlg.log, (std::vector<std::string>{Ev("sel", kSampleTable, "2"),
                                                Ev("dbl", kSampleTable, "2 3 cur=2")}));
+
+  // A double-click in an edit reaches the logic too, once.
+  dlg.log.clear();
+  QTest::mouseDClick(Get<QLineEdit>(w, kSampleName), Qt::LeftButton);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{Ev("dbl", kSampleName, "0 0 cur=-1")}));
 }
 
 TEST_F(QtHostTest, KeysFocusLossEnterAndEscape) {

@@ -649,6 +649,15 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
     return Send(Event{
         .kind = Event::Kind::kKey, .id = focus_id, .key = code, .down = type == QEvent::KeyPress});
   }
+  if (type == QEvent::MouseButtonDblClick && qobject_cast<QLineEdit*>(watched) != nullptr) {
+    // A double-click in an edit opens what the window offers for its value (the command
+    // editor of the lighting windows); the edit still selects the word under the mouse.
+    const int id = ControlOf(watched);
+    if (id != 0 && widgets_.contains(id) && watched == widgets_[id]) {
+      Send(Event{.kind = Event::Kind::kDoubleClick, .id = id, .row = 0, .column = 0});
+    }
+    return false;
+  }
   if (type == QEvent::FocusOut) {
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
     // Opening a drop-down or another window does not move the focus within the dialog.
