@@ -311,7 +311,6 @@ std::optional<EntryProblem> CheckFieldEntries(const ui::ControlStore& store,
     const bool byte = f.byte >= 0;
     EntryProblem problem{f.control, 0, byte ? 0xFF : 0xFFFF, 0};
     std::optional<int64_t> value;
-    bool clamped = false;  // out of range stops at the ends instead of being refused
     switch (f.encoding) {
       case Encoding::kUnsigned:
         value = ui::ScanInt(text);
@@ -322,11 +321,9 @@ std::optional<EntryProblem> CheckFieldEntries(const ui::ControlStore& store,
       case Encoding::kDecimal:
         value = ui::ScanScaledDecimal(text, f.decimals);
         problem.decimals = f.decimals;
-        // A signed word stops at its ends (no wrap): only its byte form is range-checked.
-        if (!byte) {
-          problem = {f.control, -32768, 32767, f.decimals};
-          clamped = true;
-        }
+        // A signed word holds -32768..32767 of its hundredths (or tenths): beyond that the value
+        // is refused, not stored as the nearest end while the field shows what was typed.
+        if (!byte) problem = {f.control, -32768, 32767, f.decimals};
         break;
       case Encoding::kSigned32:
         value = ui::ScanInt(text);
@@ -343,7 +340,7 @@ std::optional<EntryProblem> CheckFieldEntries(const ui::ControlStore& store,
       if (f.zero_when_bad) continue;
       return problem;
     }
-    if (!clamped && (*value < problem.min || *value > problem.max)) return problem;
+    if (*value < problem.min || *value > problem.max) return problem;
   }
   return std::nullopt;
 }

@@ -228,10 +228,13 @@ TEST_F(InputNodeTest, TypedTemperaturesAreReadDigitByDigit) {
   struct Case {
     const char16_t* typed;
     int16_t stored;
+    bool refused = false;  // beyond what the word holds: the save stops, the record stays
   };
-  for (const Case& c : {Case{u"2.01", 201}, Case{u"-0.5", -50}, Case{u"  3.999xyz", 399},
-                        Case{u"-0.009", 0}, Case{u"2.5e1", 2500}, Case{u"400", 32767},
-                        Case{u"-1e9", -32768}, Case{u"abc", -32768}, Case{u"", -32768}}) {
+  for (const Case& c :
+       {Case{u"2.01", 201}, Case{u"-0.5", -50}, Case{u"  3.999xyz", 399}, Case{u"-0.009", 0},
+        Case{u"2.5e1", 2500}, Case{u"400", 2500, true}, Case{u"-1e9", 2500, true},
+        Case{u"-327.68", -32768}, Case{u"abc", -32768, true}, Case{u"", -32768, true}}) {
+    host.ClearBoxes();
     host.Type(d, kInTempCorr, c.typed);
     host.Type(d, kInTempThreshold, c.typed);
     host.Click(d, kDevSave);
@@ -239,6 +242,10 @@ TEST_F(InputNodeTest, TypedTemperaturesAreReadDigitByDigit) {
         << ui::Utf16ToUtf8(c.typed);
     EXPECT_EQ(static_cast<int16_t>(Record(d, kTemperatureCorrWord + 1)), c.stored)
         << ui::Utf16ToUtf8(c.typed);
+    EXPECT_EQ(BoxTexts().size(), c.refused ? 1u : 0u) << ui::Utf16ToUtf8(c.typed);
+    if (c.refused && !BoxTexts().empty()) {
+      EXPECT_NE(BoxTexts()[0].find(u"between -327.68 and 327.67"), std::u16string::npos);
+    }
   }
 }
 

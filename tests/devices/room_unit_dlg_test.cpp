@@ -134,6 +134,10 @@ TEST_F(RoomUnitTest, CalidorRefusesValuesBeyondTheirWordByName) {
   host.Type(d, kRuStepMinutes, u"10");
   ExpectRefused(host, d, kRuEditReturnTime, u"256",
                 u"Edit return time must be between 0 and 255 s");
+  host.Type(d, kRuEditReturnTime, u"30");
+  // A set point beyond what its word holds is refused, not stored as 327.67.
+  ExpectRefused(host, d, kRuSetDayTemp, u"400",
+                u"Set day temp must be between -327.68 and 327.67 \u00B0C");
 }
 
 TEST_F(RoomUnitTest, CalidorCRefusesValuesBeyondTheirWordByName) {
