@@ -26,6 +26,20 @@ std::span<const FieldBinding> CommonHeaderFields() {
   return fields;
 }
 
+std::span<const FieldBinding> ByteNameHeaderFields(bool with_model_code) {
+  static const FieldBinding fields[] = {
+      Hex16(kDevModbusId, 0),
+      Version(kDevFwId, 1),
+      Unsigned(kDevDeviceId, 5),
+      Unsigned(kDevHwNum, 6),
+      LowBytes(kDevName, 8, 8),
+      LowBytes(kDevPassword, 18, 8),
+      ComboIndex(kDevFrequency, 26, 0, 0),
+      ComboIndex(kDevRfPower, 26, 1, 0),
+  };
+  return std::span<const FieldBinding>(fields).subspan(with_model_code ? 0 : 1);
+}
+
 DeviceDialog::DeviceDialog(const ui::DialogTemplate& tpl, const DeviceDialogContext& context,
                            DeviceServices services, RecordLayout layout,
                            std::span<const FieldBinding> fields)

@@ -79,6 +79,13 @@ enum class CloseRule : uint8_t {
 // The header fields every device record shares: Modbus ID, FW ID, Device ID, HW num, Name,
 // Password, Frequency and RF power.
 std::span<const FieldBinding> CommonHeaderFields();
+// The header of the nodes that show the name byte by byte like the password and keep the RF
+// power list position itself in the high byte of word 26 (output node, lighting-bus bridge,
+// street light); with or without the model code of word 0.
+std::span<const FieldBinding> ByteNameHeaderFields(bool with_model_code);
+// The RF power list of the output node and the lighting-bus bridge.
+inline constexpr std::u16string_view kPlainRfPowerNames[] = {
+    u"+20dBm", u"+15 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"};
 
 class DeviceDialog : public ui::Dialog, public DeviceDialogPort {
  public:

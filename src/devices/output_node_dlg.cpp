@@ -18,22 +18,6 @@ using ui::Format;
 using ui::OutId;
 using ui::SourceState;
 
-constexpr std::u16string_view kOutputRfPowerNames[] = {
-    u"+20dBm", u"+15 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"};
-
-// The header as this node shows it: the name byte by byte like the password, and the RF power
-// byte holding the list position itself.
-const FieldBinding kHeader[] = {
-    Hex16(kDevModbusId, 0),
-    Version(kDevFwId, 1),
-    Unsigned(kDevDeviceId, 5),
-    Unsigned(kDevHwNum, 6),
-    LowBytes(kDevName, 8, 8),
-    LowBytes(kDevPassword, 18, 8),
-    ComboIndex(kDevFrequency, 26, 0, 0),
-    ComboIndex(kDevRfPower, 26, 1, 0),
-};
-
 const FieldBinding kFields[] = {
     Seconds32(ui::kOutUptime, kUptime),
     Suffixed(SignedByte(ui::kOutBkRssi, kBackgroundRssi, 0), u" dBm"),
@@ -312,11 +296,14 @@ COutputNodeDlg::COutputNodeDlg(const DeviceDialogContext& context, DeviceService
     : DeviceDialog(ui::OutputNodeTemplate(), context, std::move(services), kOutputNodeLayout,
                    kFields) {}
 
-std::span<const FieldBinding> COutputNodeDlg::HeaderFields() const { return kHeader; }
+std::span<const FieldBinding> COutputNodeDlg::HeaderFields() const {
+  // The name byte by byte like the password, and the RF power list position itself.
+  return ByteNameHeaderFields(true);
+}
 
 void COutputNodeDlg::InitDevice() {
   ResetContent(kDevRfPower);
-  for (std::u16string_view power : kOutputRfPowerNames) AddString(kDevRfPower, power);
+  for (std::u16string_view power : kPlainRfPowerNames) AddString(kDevRfPower, power);
   ResetContent(ui::kOutDevices);
   SetRowCount(ui::kOutDevices, kControlDevices);
   if (one_output()) {

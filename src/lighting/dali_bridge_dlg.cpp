@@ -20,22 +20,6 @@ using ui::DaliRowId;
 using ui::Format;
 using ui::SourceState;
 
-constexpr std::u16string_view kBridgeRfPowerNames[] = {
-    u"+20dBm", u"+15 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"};
-
-// The header as the bridge shows it: the name byte by byte like the password, and the RF power
-// byte holding the list position itself. The Modbus ID is shown by code (register 27 once it
-// is there).
-const FieldBinding kHeader[] = {
-    devices::Version(devices::kDevFwId, 1),
-    devices::Unsigned(devices::kDevDeviceId, 5),
-    devices::Unsigned(devices::kDevHwNum, 6),
-    devices::LowBytes(devices::kDevName, 8, 8),
-    devices::LowBytes(devices::kDevPassword, 18, 8),
-    devices::ComboIndex(devices::kDevFrequency, 26, 0, 0),
-    devices::ComboIndex(devices::kDevRfPower, 26, 1, 0),
-};
-
 const FieldBinding kFields[] = {
     devices::Seconds32(ui::kDaliUptime, kUptime),
     devices::Suffixed(devices::SignedByte(ui::kDaliBkRssi, kBackgroundRssi, 0), u" dBm"),
@@ -80,7 +64,10 @@ CDaliBridgeDlg::CDaliBridgeDlg(const DeviceDialogContext& context, devices::Devi
     : DeviceDialog(ui::DaliBridgeTemplate(), context, std::move(services), kDaliBridgeLayout,
                    kFields) {}
 
-std::span<const FieldBinding> CDaliBridgeDlg::HeaderFields() const { return kHeader; }
+std::span<const FieldBinding> CDaliBridgeDlg::HeaderFields() const {
+  // The Modbus ID is shown by code (register 27 once it is there).
+  return devices::ByteNameHeaderFields(false);
+}
 
 std::u16string_view CDaliBridgeDlg::OverwriteQuestion() const {
   return u"Data are from project, write can replace data in device.\nStill want to write?";
@@ -88,7 +75,8 @@ std::u16string_view CDaliBridgeDlg::OverwriteQuestion() const {
 
 void CDaliBridgeDlg::InitDevice() {
   ResetContent(devices::kDevRfPower);
-  for (std::u16string_view power : kBridgeRfPowerNames) AddString(devices::kDevRfPower, power);
+  for (std::u16string_view power : devices::kPlainRfPowerNames)
+    AddString(devices::kDevRfPower, power);
   SetRowCount(ui::kDaliDevices, kDaliControlDevices);
   modbus_id_shown_ = false;
 }
@@ -369,8 +357,7 @@ void CDaliBridgeDlg::OpenEditor(int row) {
 }
 
 void CDaliBridgeDlg::OpenControlDevice(int k) {
-  CLightControlDevDlg device(host(), mutable_record(), k, project(), address(),
-                             PressSender());
+  CLightControlDevDlg device(host(), mutable_record(), k, project(), address(), PressSender());
   RunModal(device);
   RebuildList();
 }

@@ -33,18 +33,6 @@ constexpr std::u16string_view kPirStateNames[] = {
 
 constexpr int kMaxLevel = 254;
 
-// The header as this node shows it: no model code, the name byte by byte like the password,
-// and the RF power byte holding the list position itself.
-const FieldBinding kHeader[] = {
-    Version(kDevFwId, 1),
-    Unsigned(kDevDeviceId, 5),
-    Unsigned(kDevHwNum, 6),
-    LowBytes(kDevName, 8, 8),
-    LowBytes(kDevPassword, 18, 8),
-    ComboIndex(kDevFrequency, 26, 0, 0),
-    ComboIndex(kDevRfPower, 26, 1, 0),
-};
-
 // Fields shown and collected by the table. Those the node gathers after its coordinates
 // (calibration, PIR, DALI address offset) are only shown here and collected in CollectDevice,
 // so that an invalid coordinate stops them too.
@@ -175,7 +163,9 @@ CStreetLightDlg::CStreetLightDlg(const DeviceDialogContext& context, DeviceServi
 
 CStreetLightDlg::~CStreetLightDlg() { log_.Close(); }
 
-std::span<const FieldBinding> CStreetLightDlg::HeaderFields() const { return kHeader; }
+std::span<const FieldBinding> CStreetLightDlg::HeaderFields() const {
+  return ByteNameHeaderFields(false);  // no model code shown
+}
 
 std::u16string_view CStreetLightDlg::OverwriteQuestion() const {
   return u"Data are from project, write can replace data in device.\nStill want to write?";
