@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/project_devices.h"
+#include "model/device_text.h"
 #include "model/radio_settings.h"
 #include "model/type_table.h"
 #include "ui/text.h"
@@ -38,6 +39,25 @@ std::span<const FieldBinding> ByteNameHeaderFields(bool with_model_code) {
       ComboIndex(kDevRfPower, 26, 1, 0),
   };
   return std::span<const FieldBinding>(fields).subspan(with_model_code ? 0 : 1);
+}
+
+std::vector<uint16_t> DefaultRecordBase(std::span<const uint16_t> current, uint16_t model,
+                                        uint16_t device_id, std::u16string_view name) {
+  std::vector<uint16_t> d(current.size(), 0);
+  auto keep = [&](int word, uint16_t fallback) {
+    const uint16_t value = current[static_cast<size_t>(word)];
+    d[static_cast<size_t>(word)] = value != 0 ? value : fallback;
+  };
+  keep(0, model);
+  keep(1, 400);
+  keep(5, device_id);
+  d[6] = current[6];
+  d[16] = current[16];
+  d[17] = current[17];
+  EncodeDeviceTextWords(name, std::span<uint16_t>(d).subspan(8).first<8>());
+  ui::StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(d).subspan(18, 8));
+  d[26] = 2 << 8;  // frequency index 0, RF power code 2
+  return d;
 }
 
 DeviceDialog::DeviceDialog(const ui::DialogTemplate& tpl, const DeviceDialogContext& context,

@@ -83,6 +83,12 @@ std::span<const FieldBinding> CommonHeaderFields();
 // power list position itself in the high byte of word 26 (output node, lighting-bus bridge,
 // street light); with or without the model code of word 0.
 std::span<const FieldBinding> ByteNameHeaderFields(bool with_model_code);
+// The start of a default record of the nodes with the common header: zeros, the identity words
+// kept (model code, firmware and device ID each with the type's fixed value when 0, hardware
+// number, words 16..17), `name` as device text, the default network password, frequency index 0
+// and RF power code 2.
+std::vector<uint16_t> DefaultRecordBase(std::span<const uint16_t> current, uint16_t model,
+                                        uint16_t device_id, std::u16string_view name);
 // The RF power list of the output node and the lighting-bus bridge.
 inline constexpr std::u16string_view kPlainRfPowerNames[] = {
     u"+20dBm", u"+15 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"};

@@ -131,21 +131,7 @@ void InputNodeBase::CollectDevice() {
 
 std::vector<uint16_t> InputNodeBase::BuildDefault(uint16_t model, uint16_t device_id,
                                                   std::u16string_view name) const {
-  const auto current = record();
-  std::vector<uint16_t> d(current.size(), 0);
-  auto keep = [&](int word, uint16_t fallback) {
-    const uint16_t value = current[static_cast<size_t>(word)];
-    d[static_cast<size_t>(word)] = value != 0 ? value : fallback;
-  };
-  keep(0, model);
-  keep(1, 400);
-  keep(5, device_id);
-  d[6] = current[6];
-  d[16] = current[16];
-  d[17] = current[17];
-  EncodeDeviceTextWords(name, std::span<uint16_t>(d).subspan(8).first<8>());
-  ui::StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(d).subspan(18, 8));
-  d[26] = 2 << 8;                // frequency index 0, RF power code 2
+  std::vector<uint16_t> d = DefaultRecordBase(record(), model, device_id, name);
   d[kLongpress] = 6 | (2 << 8);  // 1500 ms, repeat 500 ms
   d[kButtons] = 25 << 8;         // minimal press 52 ms
   d[kTemperatureThreshold] = 200;

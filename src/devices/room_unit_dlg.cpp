@@ -135,26 +135,6 @@ int OneHotIndex(uint16_t value, int items) {
   return 0;
 }
 
-// The identity words kept by Default, each with the type's fixed value when it is 0.
-std::vector<uint16_t> DefaultBase(std::span<const uint16_t> current, uint16_t model,
-                                  uint16_t device_id, std::u16string_view name) {
-  std::vector<uint16_t> d(current.size(), 0);
-  auto keep = [&](int word, uint16_t fallback) {
-    const uint16_t value = current[static_cast<size_t>(word)];
-    d[static_cast<size_t>(word)] = value != 0 ? value : fallback;
-  };
-  keep(0, model);
-  keep(1, 400);
-  keep(5, device_id);
-  d[6] = current[6];
-  d[16] = current[16];
-  d[17] = current[17];
-  EncodeDeviceTextWords(name, std::span<uint16_t>(d).subspan(8).first<8>());
-  ui::StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(d).subspan(18, 8));
-  d[26] = 2 << 8;  // frequency index 0, RF power code 2
-  return d;
-}
-
 }  // namespace
 
 // --- The device clock ----------------------------------------------------------------------------
@@ -442,7 +422,7 @@ void CRoomUnitDlg::Synchronize() {
 }
 
 std::vector<uint16_t> CRoomUnitDlg::DefaultRecord() const {
-  std::vector<uint16_t> d = DefaultBase(record(), 0x050E, 1082, u"Thermostat 1");
+  std::vector<uint16_t> d = DefaultRecordBase(record(), 0x050E, 1082, u"Thermostat 1");
   const std::span<uint16_t> r(d);
   constexpr uint16_t kSetPoints[] = {2200, 1600, 1000, 2600, 2500, 3000};
   std::copy(std::begin(kSetPoints), std::end(kSetPoints), d.begin() + rw::kSetPoints);
@@ -553,7 +533,7 @@ void CRoomUnitCDlg::CollectDevice() {
 }
 
 std::vector<uint16_t> CRoomUnitCDlg::DefaultRecord() const {
-  std::vector<uint16_t> d = DefaultBase(record(), 0x051A, 1207, u"CO2 meter");
+  std::vector<uint16_t> d = DefaultRecordBase(record(), 0x051A, 1207, u"CO2 meter");
   const std::span<uint16_t> r(d);
   d[cw::kCo2ReadPeriod] = 30;
   d[cw::kYellowOff] = 800;
