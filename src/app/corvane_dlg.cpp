@@ -557,6 +557,13 @@ void CCorvaneDlg::OnHelp() {
     host().ShellOpen(env_.help_file);
   } else if (!env_.user_guide.empty()) {
     host().ShellOpen(env_.user_guide);
+  } else {
+    // Neither beside the program nor installed: say where it is looked for, rather than
+    // doing nothing at all.
+    MessageBox(
+        u"The user guide was not found.\nIt is looked for as share/corvane/user-guide.html "
+        u"beside the program's folder, or as docs/user-guide.html in the source tree.",
+        u"Help", {ui::Buttons::kOk, ui::Icon::kInformation, 0});
   }
 }
 

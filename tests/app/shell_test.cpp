@@ -5,13 +5,13 @@
 #include <fstream>
 
 #include "app/heard_frames.h"
+#include "app/main_template.h"
 #include "app/shell_dialogs.h"
+#include "app/shell_templates.h"
 #include "app_harness.h"
 #include "modbus/modbus_dlg.h"
 #include "monitor/monitor.h"
-#include "app/main_template.h"
 #include "monitor/monitor_template.h"
-#include "app/shell_templates.h"
 #include "ui/text.h"
 
 namespace corvane {
@@ -89,6 +89,18 @@ TEST_F(AppTest, HelpOpensTheHelpFileOrTheGuide) {
   host.Advance(20);
   EXPECT_EQ(host.shell_opened(),
             (std::vector<std::u16string>{u"guide.html", u"Pellmar.chm", u"Pellmar.chm"}));
+}
+
+TEST_F(AppTest, HelpWithoutAGuideSaysSo) {
+  Start(0);
+  host.Click(*dlg, kMainHelp);
+  host.Advance(20);
+  EXPECT_TRUE(host.shell_opened().empty());
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text,
+            u"The user guide was not found.\nIt is looked for as share/corvane/user-guide.html "
+            u"beside the program's folder, or as docs/user-guide.html in the source tree.");
+  EXPECT_EQ(host.boxes()[0].caption, u"Help");
 }
 
 TEST_F(AppTest, MonitorShowsAndLogsEveryHeardFrame) {
