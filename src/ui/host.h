@@ -28,6 +28,8 @@ struct BoxStyle {
   Buttons buttons = Buttons::kOk;
   Icon icon = Icon::kNone;
   int default_button = 0;  // 0 = first button, 1 = second, 2 = third
+  // The text in a fixed-width font, for reports whose columns line up.
+  bool fixed_pitch = false;
 };
 
 struct FileFilter {

@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -492,6 +494,25 @@ TEST_F(QtHostTest, MessageBoxShowsStyleAndReturnsTheAnswer) {
     if (auto* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
   });
   EXPECT_EQ(dlg.MessageBox(u"Read unsuccessfull"), kIdOk);
+
+  // A caption longer than the text still fits the box; a report keeps its columns in a
+  // fixed-width font.
+  int width = 0;
+  int caption_width = 0;
+  bool fixed = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    width = box->sizeHint().width();
+    caption_width = box->fontMetrics().horizontalAdvance(box->windowTitle());
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    fixed = label != nullptr && QFontInfo(label->font()).fixedPitch();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  dlg.MessageBox(u"Pos 1: 12 V", u"Ballast Data 1 of Stralux-C 0x00900301 (Mast 7)",
+                 {Buttons::kOk, Icon::kInformation, 0, true});
+  EXPECT_GT(width, caption_width);
+  EXPECT_TRUE(fixed);
 }
 
 TEST_F(QtHostTest, FileDialogsFollowTheirSpec) {
@@ -553,8 +574,11 @@ TEST_F(QtHostTest, ModelessChildOfAModalWindowInEveryOrderOfClosing) {
     QTimer::singleShot(0, [&] {
       owner.ShowModeless(*tool);
       DialogWindow* tw = host.WindowOf(*tool);
+      // A tool window, transient for its owner, so the owner's clicks do not bury it.
       tool_was_shown =
-          tw != nullptr && tw->isVisible() && tw->parentWidget() == host.WindowOf(owner);
+          tw != nullptr && tw->isVisible() && tw->parentWidget() == host.WindowOf(owner) &&
+          (tw->windowFlags() & Qt::Tool) != 0 && tw->windowHandle() != nullptr &&
+          tw->windowHandle()->transientParent() == host.WindowOf(owner)->windowHandle();
       if (order == Order::kHiddenThenOwnerEnds) tool->Hide();
       if (order == Order::kChildGoesFirst) tool.reset();
       owner.EndDialog(kIdOk);

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -114,6 +117,18 @@ int QtHost::MessageBox(Dialog* owner, std::u16string_view text, std::u16string_v
       break;
   }
   for (const auto& [button, answer] : buttons) box.addButton(button);
+  if (style.fixed_pitch) {
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
+  }
+  // A box sizes itself to its text: a caption longer than that would be cut off in the title
+  // bar, so the box is made wide enough for it (with room for the title bar's buttons).
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int title = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 140;
+    grid->addItem(new QSpacerItem(title, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   const size_t def =
       std::min<size_t>(static_cast<size_t>(std::max(style.default_button, 0)), buttons.size() - 1);
   box.setDefaultButton(buttons[def].first);
@@ -160,8 +175,12 @@ void QtHost::EndDialog(Dialog& dialog, int result) {
 void QtHost::ShowModeless(Dialog* parent, Dialog& dialog) {
   DialogWindow* window = WindowOf(dialog);
   if (window == nullptr) {
-    window = new DialogWindow(dialog, WidgetOf(parent), true);
+    QWidget* owner = WidgetOf(parent);
+    window = new DialogWindow(dialog, owner, true);
     window->setModal(false);
+    // A window opened beside its owner is a tool window: the window manager keeps it above the
+    // owner (it is transient for it) instead of letting a click on the owner bury it.
+    if (owner != nullptr) window->setWindowFlag(Qt::Tool, true);
     windows_[&dialog] = window;
     dialog.Init();
   }
