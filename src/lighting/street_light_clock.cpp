@@ -1,5 +1,6 @@
 #include "lighting/street_light_clock.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "model/user_file.h"
@@ -72,7 +73,10 @@ RtcDrift ComputeDrift(uint32_t device_time, uint32_t reference_time, const ui::L
   RtcDrift d;
   d.lse_seconds = static_cast<int64_t>(device_time) - static_cast<int64_t>(reference_time);
   d.difference = static_cast<int64_t>(device_time) - LocalSeconds(pc);
-  d.ppm = DriftPpm(d.difference, d.lse_seconds);
+  // Without a reference (the clock was never set from the PC) or over less than a minute the
+  // figure says nothing: -21407708513 ppm or -1000000 ppm would only mislead.
+  const bool measured = reference_time != 0 && std::abs(d.lse_seconds) >= kMinDriftInterval;
+  if (measured) d.ppm = DriftPpm(d.difference, d.lse_seconds);
   return d;
 }
 

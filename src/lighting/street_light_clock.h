@@ -27,7 +27,11 @@ ui::LocalTime CalendarOf(int64_t seconds);
 // come from 32-bit counters, so the product cannot overflow. nullopt when nothing has elapsed.
 std::optional<int64_t> DriftPpm(int64_t difference, int64_t elapsed);
 
-// What the dialog shows of one "Read RTC cal" answer.
+// The shortest interval since the reference over which a drift figure is shown, in seconds.
+inline constexpr int64_t kMinDriftInterval = 60;
+
+// What the dialog shows of one "Read RTC cal" answer; no ppm figure without a reference or
+// before kMinDriftInterval has passed.
 struct RtcDrift {
   int64_t lse_seconds = 0;  // node time minus its reference time
   int64_t difference = 0;   // node time minus PC time

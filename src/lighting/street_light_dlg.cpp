@@ -521,11 +521,20 @@ void CStreetLightDlg::ShowBallastReport(int first, int count) {
   for (int k = 0; k < 2; ++k) {
     const int from = kBallastBlockFirst[k];
     if (first > from + kBallastBlockWords - 1 || first + count <= from) continue;
-    const BallastData data =
-        DecodeBallast(record().subspan(static_cast<size_t>(from), kBallastBlockWords));
+    const auto block = record().subspan(static_cast<size_t>(from), kBallastBlockWords);
     report_armed_ = false;
+    if (std::all_of(block.begin(), block.end(), [](uint16_t w) { return w == 0; })) {
+      // A report of zeros would pass for measurements.
+      MessageBox(
+          u"The node holds no data of this ballast yet.\nPress \"Read Ballast Now\" "
+          u"and wait until the node has read its ballasts.",
+          BallastCaption(k), {ui::Buttons::kOk, ui::Icon::kInformation, 0});
+      return;
+    }
+    const BallastData data = DecodeBallast(block);
+    // Its columns line up only in a fixed-width font.
     MessageBox(BallastReport(data), BallastCaption(k),
-               {ui::Buttons::kOk, ui::Icon::kInformation, 0});
+               {ui::Buttons::kOk, ui::Icon::kInformation, 0, true});
     return;
   }
 }

@@ -89,6 +89,10 @@ TEST(ClockDriftTest, PpmAtTheExtremes) {
   EXPECT_EQ(back.lse_seconds, -86400);
   EXPECT_EQ(back.difference, -10);
   EXPECT_EQ(back.ppm, 115);
+  // No figure before the clock has a reference, nor over less than a minute since it.
+  EXPECT_EQ(ComputeDrift(pc_seconds, 0, pc).ppm, std::nullopt);
+  EXPECT_EQ(ComputeDrift(pc_seconds + 59, pc_seconds, pc).ppm, std::nullopt);
+  EXPECT_EQ(ComputeDrift(pc_seconds + 60, pc_seconds, pc).ppm, 1000000);
 }
 
 TEST(ClockDriftTest, LocalSecondsCountFrom1970LikeTheNode) {

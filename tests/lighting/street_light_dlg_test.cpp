@@ -243,6 +243,14 @@ TEST_F(StreetLightTest, BallastReportOnlyWhenAsked) {
   EXPECT_EQ(host.boxes()[0].caption, u"Ballast recalculated data 1");
   EXPECT_NE(host.boxes()[0].text.find(u"Input voltage(actual): 230.5 V\r\n"), std::u16string::npos);
   EXPECT_FALSE(d.report_armed());
+
+  // Nothing read yet: a hint, not a report of zeros.
+  host.Click(d, kSlBallastData1);
+  Deliver(d, 664, std::vector<uint16_t>(30, 0));
+  ASSERT_EQ(host.boxes().size(), 2u);
+  EXPECT_EQ(host.boxes()[1].text,
+            u"The node holds no data of this ballast yet.\nPress \"Read Ballast Now\" and wait "
+            u"until the node has read its ballasts.");
 }
 
 TEST_F(StreetLightTest, ClockRunsAndWrapsTheHourWithoutTheDate) {
