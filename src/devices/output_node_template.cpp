@@ -62,7 +62,8 @@ std::vector<ControlSpec> NodeControls() {
                Spacer(O, 10),
                Label(u"PWM periode", In(P, 0, 0)),
                Sized(Edit(kOutPwmPeriod, In(P, 0, 1), kRightAlign), kNumberWidth),
-               Label(u"s [0.1 .. 100.0]", In(P, 0, 2)),
+               // What the window takes and shows: the 12 bits of the period in tenths.
+               Label(u"s [0.1 .. 409.5]", In(P, 0, 2)),
                Label(u"PWM", In(P, 0, 3)),
                Sized(Edit(kOutPwm, In(P, 0, 4), kRightAlign), kNumberWidth),
                Label(u"% [0..100]", In(P, 0, 5)),

@@ -82,7 +82,10 @@ void WriteReport(ui::Dialog& owner, std::u16string_view text) {
     return;
   }
   file.Close();
-  owner.host().ShellOpen(u"REPORT/Gatrix_report.txt");
+  // The full path: it is what a message names when no program can show the file.
+  std::error_code ec;
+  const std::filesystem::path shown = std::filesystem::absolute(path, ec);
+  owner.host().ShellOpen((ec ? path : shown).u16string());
 }
 
 }  // namespace corvane

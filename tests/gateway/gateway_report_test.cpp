@@ -136,6 +136,7 @@ TEST_F(ReportFileTest, WritesUtf16WithMarkReplacingAnOldReportAndOpensIt) {
   EXPECT_TRUE(host.boxes().empty());
   ASSERT_EQ(host.shell_opened().size(), 1u);
   EXPECT_TRUE(std::filesystem::equivalent(host.shell_opened()[0], "REPORT/Gatrix_report.txt"));
+  EXPECT_TRUE(std::filesystem::path(host.shell_opened()[0]).is_absolute());
 }
 
 TEST_F(ReportFileTest, FileThatCannotBeMadeIsReportedAndNotOpened) {
