@@ -43,11 +43,12 @@ std::vector<ControlSpec> Controls(bool older) {
   c.push_back(Sized(Label(u"", In(G, 3, 1), kGwFwNum), 60));
   c.push_back(Label(u"GW", In(G, 3, 2)));
   c.push_back(Sized(Label(u"", In(G, 3, 3), kGwOwnAddress), 90));
+  // The key's 16 bytes ("%02X " each) take the group's whole width on a row of their own.
   c.push_back(Label(u"wMbus key", In(G, 4, 0)));
-  c.push_back(Sized(Edit(kGwKey, In(G, 4, 1, 1, 3)), 300));
+  c.push_back(Edit(kGwKey, In(G, 5, 0, 1, 4)));
   if (!older) {
-    c.push_back(Label(u"Alarm lost timeout [s]", In(G, 5, 0)));
-    c.push_back(Sized(Edit(kGwAlarmLostTimeout, In(G, 5, 1), kRightAlign), 60));
+    c.push_back(Label(u"Alarm lost timeout [s]", In(G, 6, 0)));
+    c.push_back(Sized(Edit(kGwAlarmLostTimeout, In(G, 6, 1), kRightAlign), 60));
   }
 
   // The radio side.
@@ -118,7 +119,7 @@ std::vector<ControlSpec> Controls(bool older) {
                               {u"Tstamp", 66},
                               {u"R/W", 40}},
                              kFullRowSelect | kGridLines | kScrollSideways, 270),
-                    560, 270));
+                    776, 270));
   c.push_back(GroupBox(U, u"Devices with unidirectional communication", At(1, 2, 1, 2)));
   std::vector<ColumnSpec> uni_columns = {{u"Pos.", 36},     {u"RF address", 150}, {u"MB_reg_1", 70},
                                          {u"MB_reg_2", 70}, {u"RSSI", 64},        {u"Tstamp", 66}};
@@ -126,7 +127,7 @@ std::vector<ControlSpec> Controls(bool older) {
   if (!older) uni_columns.push_back({u"FIFO", 44});
   c.push_back(Sized(ListView(kGwUniDevices, In(U, 0, 0), std::move(uni_columns),
                              kFullRowSelect | kGridLines | kScrollSideways, 270),
-                    380, 270));
+                    494, 270));
 
   // Tools on the image and the gateway's FIFOs.
   c.push_back(GroupBox(T, u"Tools", At(2, 0, 1, older ? 4 : 2)));
