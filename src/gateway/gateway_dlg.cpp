@@ -521,8 +521,8 @@ void GatewayDialog::Write(bool eeprom) {
                version < kOldKeyVersion ? kOldModbusTableCount : kOldTableCount}};
   } else {
     ranges = {{kMainFirst, kMainCount}, {kTableFirst, kTableCount}};
-    if (version >= kTimeoutVersion) ranges.emplace_back(kTimeoutFirst, kTimeoutCount);
-    if (version >= kBridgeVersion) ranges.emplace_back(kBridgeFirst, kBridgeCount);
+    if (version >= kTimeoutVersion) ranges.push_back({kTimeoutFirst, kTimeoutCount});
+    if (version >= kBridgeVersion) ranges.push_back({kBridgeFirst, kBridgeCount});
   }
   cycle_.StartWrite(eeprom, ranges, kTimeoutMs);
 }
@@ -842,10 +842,12 @@ void GatewayDialog::FirmwareUpdate() {
 std::vector<HeardEntry> GatewayDialog::HeardList() const { return HeardListOf(services_.dongle); }
 
 void GatewayDialog::ApplyButtonVisibility() {
-  gw_window::ApplyHeardList(
+  const bool heard = gw_window::ApplyHeardList(
       *this, services_.dongle, address_,
       {kGwFwUpdate, kGwRead, kGwReadLog, kGwWriteRam, kGwWriteEeprom, kGwUniMonitor},
       kKeepAliveTimer, kKeepAliveMs);
+  // Why the buttons are gone, and what brings them back.
+  Show(kGwNotHeard, !heard && !IsVisible(kGwProgress));
 }
 
 // ---------------------------------------------------------------------------------------------

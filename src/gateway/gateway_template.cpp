@@ -118,16 +118,16 @@ std::vector<ControlSpec> Controls(bool older) {
                               {u"HUB", 90},
                               {u"Tstamp", 66},
                               {u"R/W", 40}},
-                             kFullRowSelect | kGridLines | kScrollSideways, 270),
-                    776, 270));
+                             kFullRowSelect | kGridLines | kScrollSideways, 256),
+                    776, 256));
   c.push_back(GroupBox(U, u"Devices with unidirectional communication", At(1, 2, 1, 2)));
   std::vector<ColumnSpec> uni_columns = {{u"Pos.", 36},     {u"RF address", 150}, {u"MB_reg_1", 70},
                                          {u"MB_reg_2", 70}, {u"RSSI", 64},        {u"Tstamp", 66}};
   // Before 4.00 the gateway keeps no FIFO of captured values.
   if (!older) uni_columns.push_back({u"FIFO", 44});
   c.push_back(Sized(ListView(kGwUniDevices, In(U, 0, 0), std::move(uni_columns),
-                             kFullRowSelect | kGridLines | kScrollSideways, 270),
-                    494, 270));
+                             kFullRowSelect | kGridLines | kScrollSideways, 256),
+                    494, 256));
 
   // Tools on the image and the gateway's FIFOs.
   c.push_back(GroupBox(T, u"Tools", At(2, 0, 1, older ? 4 : 2)));
@@ -142,12 +142,13 @@ std::vector<ControlSpec> Controls(bool older) {
            {kGwWmbusFifo, u"wMBus FIFO"}}) {
     if (older && id != kGwCompressCache && id != kGwCreateReport && id != kGwUniMonitor) continue;
     // Two rows: the tools on the image, then the FIFO views.
-    c.push_back(Button(id, caption, In(T, col / 4, col % 4)));
+    c.push_back(
+        Button(id, caption, In(T, col / 4, col % 4), id == kGwUniMonitor ? kKeepsPlace : 0u));
     ++col;
   }
   if (older) {
     // The transmit request is the 4.00 map's; the older window ends with its tools.
-    c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden));
+    c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden | kKeepsPlace));
   }
 
   if (!older) {
@@ -158,7 +159,7 @@ std::vector<ControlSpec> Controls(bool older) {
     c.push_back(Label(u"Tx Data", In(X, 0, 2)));
     c.push_back(Sized(Edit(kGwTxData, In(X, 0, 3)), 220));
     c.push_back(Button(kGwTxSend, u">", In(X, 0, 4)));
-    c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden));
+    c.push_back(Progress(kGwProgress, At(3, 0, 1, 4), kHidden | kKeepsPlace));
   }
 
   // The operations on the whole image.
@@ -175,8 +176,17 @@ std::vector<ControlSpec> Controls(bool older) {
            {kGwImport, u"Import"},
            {kGwExport, u"Export"}}) {
     if (older && (id == kGwDefault || id == kGwImport)) continue;
-    c.push_back(Button(id, caption, In(B, 0, col++)));
+    // The buttons that need radio contact keep their places while hidden.
+    const bool heard_only = id == kGwRead || id == kGwWriteRam || id == kGwWriteEeprom ||
+                            id == kGwFwUpdate || id == kGwReadLog;
+    c.push_back(Button(id, caption, In(B, 0, col++), heard_only ? kKeepsPlace : 0u));
   }
+  // Where the progress bar stands during a Read or Write (the two never show together): the
+  // row is kept, so neither makes the window grow.
+  c.push_back(
+      Label(u"Not in the dongle's heard list: a Scan in the main window makes the gateway "
+            u"reachable for Read, Write and its firmware update.",
+            At(3, 0, 1, 4), kGwNotHeard, kHidden | kKeepsPlace));
   return c;
 }
 

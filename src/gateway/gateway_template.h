@@ -65,6 +65,8 @@ enum GatewayV400Id : int {
   kGwDefault = 2353,
   kGwImport = 2354,
   kGwExport = 2355,
+  // Shown while the gateway is not in the dongle's heard list.
+  kGwNotHeard = 2356,
   // Groups and frameless rows.
   kGwGroupIdentity = 3200,
   kGwGroupRadio = 3201,

@@ -48,6 +48,8 @@ enum ControlFlag : uint32_t {
   // list view: when the screen is short of room it may be as narrow as its minimum width and
   // scrolls sideways to the other columns (otherwise it is always wide enough for them all)
   kScrollSideways = 1u << 13,
+  // hidden, it keeps its place, so the controls around it stay where they were
+  kKeepsPlace = 1u << 14,
 };
 
 // A group box with an empty caption is drawn without a frame: a plain container that lines

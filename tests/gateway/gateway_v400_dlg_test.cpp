@@ -738,3 +738,29 @@ TEST_F(GatewayDlgTest, LayoutFollowsTheGatewayBothWays) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A gateway the dongle has not heard: its radio buttons go, and the window says why and what
+// brings them back; once a scan has heard it, the buttons are there and the hint is gone.
+TEST_F(GatewayDlgTest, AGatewayNotHeardSaysThatAScanMakesItReachable) {
+  auto& d = OpenGateway();
+  EXPECT_TRUE(d.IsVisible(kGwRead));
+  EXPECT_FALSE(d.IsVisible(kGwNotHeard));
+  MarkHeard({});
+  d.OnInRange();
+  EXPECT_FALSE(d.IsVisible(kGwRead));
+  EXPECT_FALSE(d.IsVisible(kGwFwUpdate));
+  EXPECT_TRUE(d.IsVisible(kGwNotHeard));
+  EXPECT_EQ(d.Text(kGwNotHeard),
+            u"Not in the dongle's heard list: a Scan in the main window makes the gateway "
+            u"reachable for Read, Write and its firmware update.");
+  MarkHeard({demo::kGateway});
+  d.OnInRange();
+  EXPECT_TRUE(d.IsVisible(kGwRead));
+  EXPECT_FALSE(d.IsVisible(kGwNotHeard));
+}
+
+}  // namespace
+}  // namespace corvane

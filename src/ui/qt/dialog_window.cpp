@@ -364,6 +364,11 @@ QWidget* DialogWindow::Create(const ControlSpec& spec, QWidget* parent) {
   if (spec.min_width > 0 && spec.kind != ControlKind::kListBox) {
     widget->setMinimumWidth(spec.min_width);
   }
+  if (spec.flags & kKeepsPlace) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+  }
   if (id != kNoId) {
     widgets_[id] = widget;
     ids_[widget] = id;
