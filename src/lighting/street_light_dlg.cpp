@@ -582,7 +582,13 @@ bool CStreetLightDlg::CheckEntries() {
     MessageBox(u"Invalid Longitude Value");
     return false;
   }
-  return true;
+  // The time shift is a signed byte: more would be stored as its low bits.
+  if (const auto shift = ui::ScanInt(Text(ui::kSlTimeShift))) {
+    if (!ui::AcceptEntries(*this, ui::RangeProblem(ui::kSlTimeShift, *shift, -128, 127))) {
+      return false;
+    }
+  }
+  return DeviceDialog::CheckEntries();
 }
 
 bool CStreetLightDlg::GatherLatitudeLongitude() {

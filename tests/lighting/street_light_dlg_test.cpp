@@ -489,6 +489,18 @@ TEST_F(StreetLightTest, ClosingAfterAReadAsksOnlyWhenASettingDiffers) {
 namespace corvane::lighting {
 namespace {
 
+// A time shift beyond its signed byte is refused, not stored as its low bits.
+TEST_F(StreetLightTest, TimeShiftBeyondItsByteIsRefused) {
+  auto& d = OpenNode();
+  const uint16_t before = d.record()[kTimeShift];
+  host.Type(d, kSlTimeShift, u"300");
+  host.Click(d, kDevSave);
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_NE(host.boxes()[0].text.find(u"must be between -128 and 127"), std::u16string::npos);
+  EXPECT_EQ(Blob()[kTimeShift], before);
+  EXPECT_EQ(d.Text(kSlTimeShift), u"300");
+}
+
 // A drop-down that shows no entry is no choice of entry 0: the record keeps its field.
 TEST_F(StreetLightTest, ListsWithoutASelectionKeepTheirFields) {
   StartWithProject({demo::kStreetLight});
