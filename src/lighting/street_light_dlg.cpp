@@ -276,9 +276,13 @@ void CStreetLightDlg::RefreshDevice(int first, int count) {
   if (covers(kCommand)) {
     const uint16_t command = rec[kCommand];
     if (!local_block()) {
-      if (command & kShortAddressOk) {
+      // The node keeps its result bits until register 55 is written again: only the answer to
+      // this window's own "Give Dali Addr" is reported, once.
+      if ((command & kShortAddressOk) && addresses_requested_) {
+        addresses_requested_ = false;
         MessageBox(u"DALI short address written OK");
-      } else if (command & kShortAddressError) {
+      } else if ((command & kShortAddressError) && addresses_requested_) {
+        addresses_requested_ = false;
         MessageBox(u"DALI short address written ERROR");
       } else if ((command & kBallastDataReady) && ballast_requested_) {
         // The node keeps its ready bit until register 55 is written again, so every later read
@@ -904,6 +908,7 @@ void CStreetLightDlg::OnCommand(int id) {
       WriteWords(kDaliBallast, 1);
       rec[kCommand] = 2;
       WriteWords(kCommand, 1);
+      addresses_requested_ = true;
       // A command acts once: it must not travel again with the next write of the record.
       rec[kCommand] = 0;
       return;

@@ -213,6 +213,8 @@ class CStreetLightDlg : public devices::DeviceDialog {
   bool report_armed_ = false;
   // "Read Ballast Now" was pressed and the node has not yet said its data are ready.
   bool ballast_requested_ = false;
+  // "Give Dali Addr" was pressed and the node has not yet said how it went.
+  bool addresses_requested_ = false;
   bool firmware_reported_ = false;
   bool polling_ = false;
   // Set while the user edits the date or time picker: the running clock leaves them alone.

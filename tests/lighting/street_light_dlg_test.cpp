@@ -489,6 +489,17 @@ TEST_F(StreetLightTest, ClosingAfterAReadAsksOnlyWhenASettingDiffers) {
 namespace corvane::lighting {
 namespace {
 
+// The node keeps its short-address result bits: they are reported once, to the press that asked.
+TEST_F(StreetLightTest, ShortAddressResultIsReportedOnceToItsRequest) {
+  auto& d = OpenNode();
+  Deliver(d, kCommand, {kShortAddressOk});
+  EXPECT_TRUE(host.boxes().empty());
+  host.Click(d, kSlGiveDaliAddr);
+  Deliver(d, kCommand, {kShortAddressOk});
+  Deliver(d, kCommand, {kShortAddressOk});
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"DALI short address written OK"});
+}
+
 // A time shift beyond its signed byte is refused, not stored as its low bits.
 TEST_F(StreetLightTest, TimeShiftBeyondItsByteIsRefused) {
   auto& d = OpenNode();
