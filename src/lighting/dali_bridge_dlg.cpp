@@ -284,16 +284,15 @@ void CDaliBridgeDlg::SendCommand(uint32_t word) {
 }
 
 void CDaliBridgeDlg::WriteCommandRow() {
-  const auto command = ui::ScanHex(Text(DaliRowId(ui::kDaliCmd0, ui::kDaliRowCommand)));
-  const auto length = ui::ScanInt(Text(DaliRowId(ui::kDaliLen0, ui::kDaliRowCommand)));
-  // Without a frame and its length there is no command to execute: the bridge would run the
-  // previous one again.
-  if (!command || !length) return;
-  const int prio_id = DaliRowId(ui::kDaliPrio0, ui::kDaliRowCommand);
-  if (!ui::AcceptEntries(*this, DaliPriorityProblem(*this, prio_id))) return;
-  const int priority = ui::ScanInt(Text(prio_id)).value_or(3);
+  // Without a frame and its length there is no command to execute: the user hears which field
+  // does not read, and nothing is sent (the bridge would run the previous command again).
+  const auto entry = ReadDaliCommandEntry(*this, DaliRowId(ui::kDaliCmd0, ui::kDaliRowCommand),
+                                          DaliRowId(ui::kDaliLen0, ui::kDaliRowCommand),
+                                          DaliRowId(ui::kDaliPrio0, ui::kDaliRowCommand));
+  if (!entry) return;
   SetText(ui::kDaliResponse, u"");
-  SendCommand(EncodeDaliCommand(RecordWord32(record(), kCommand), *command, *length, priority));
+  SendCommand(EncodeDaliCommand(RecordWord32(record(), kCommand), entry->command, entry->length,
+                                entry->priority));
 }
 
 void CDaliBridgeDlg::ReadMemory() {

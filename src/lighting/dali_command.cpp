@@ -31,6 +31,23 @@ std::optional<ui::EntryProblem> DaliPriorityProblem(const ui::ControlStore& stor
   return problem;
 }
 
+std::optional<DaliCommandEntry> ReadDaliCommandEntry(ui::Dialog& dialog, int command_id,
+                                                     int length_id, int priority_id) {
+  const auto command = ui::ScanHex(dialog.Text(command_id));
+  if (!command) {
+    dialog.MessageBox(u"Invalid DALI command: Command must be a hexadecimal number");
+    return std::nullopt;
+  }
+  const auto length = ui::ScanInt(dialog.Text(length_id));
+  if (!length) {
+    dialog.MessageBox(u"Invalid DALI command: Len must be a whole number");
+    return std::nullopt;
+  }
+  if (!ui::AcceptEntries(dialog, DaliPriorityProblem(dialog, priority_id))) return std::nullopt;
+  return DaliCommandEntry{static_cast<uint32_t>(*command), static_cast<int>(*length),
+                          static_cast<int>(ui::ScanInt(dialog.Text(priority_id)).value_or(3))};
+}
+
 DaliFields DecodeDaliCommand(uint32_t word) {
   DaliFields f;
   const uint32_t frame = word & kDaliFrameMask;

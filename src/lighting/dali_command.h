@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "ui/control_store.h"
+#include "ui/dialog.h"
 #include "ui/entry_problem.h"
 
 namespace corvane::lighting {
@@ -52,6 +53,19 @@ uint32_t EncodeDaliCommand(uint32_t previous, std::u16string_view command,
 // A Prio edit whose number the two priority bits cannot hold ("Prio must be between 0 and 3");
 // a text that is no number is left to the caller (priority 3, or the priority kept).
 std::optional<ui::EntryProblem> DaliPriorityProblem(const ui::ControlStore& store, int control);
+
+// A command row to execute now, as typed: the frame in hexadecimal, its length, the priority (3
+// when it is not a number).
+struct DaliCommandEntry {
+  uint32_t command = 0;
+  int length = 0;
+  int priority = 3;
+};
+// Reads a command row; when a field does not read (or the priority does not fit), tells the user
+// which one and gives nothing: a command built from 0 would make the ballasts execute something
+// nobody typed.
+std::optional<DaliCommandEntry> ReadDaliCommandEntry(ui::Dialog& dialog, int command_id,
+                                                     int length_id, int priority_id);
 
 // The marker is the highest set bit among bits 0..27.
 DaliFields DecodeDaliCommand(uint32_t word);

@@ -755,22 +755,12 @@ void CStreetLightDlg::SetLevel(int output, int level) {
 }
 
 void CStreetLightDlg::SendDaliCommand() {
-  // A frame or length that does not read is no command: sending one built from 0 would make
-  // the ballasts execute something the user never typed.
-  const auto command = ui::ScanHex(Text(ui::kSlDaliCommand));
-  if (!command) {
-    MessageBox(u"Invalid DALI command: Command must be a hexadecimal number");
-    return;
-  }
-  const auto length = ui::ScanInt(Text(ui::kSlDaliLength));
-  if (!length) {
-    MessageBox(u"Invalid DALI command: Len must be a whole number");
-    return;
-  }
-  if (!ui::AcceptEntries(*this, DaliPriorityProblem(*this, ui::kSlDaliPriority))) return;
-  const int priority = ui::ScanInt(Text(ui::kSlDaliPriority)).value_or(3);
+  const auto entry =
+      ReadDaliCommandEntry(*this, ui::kSlDaliCommand, ui::kSlDaliLength, ui::kSlDaliPriority);
+  if (!entry) return;
   auto rec = mutable_record();
-  uint32_t word = EncodeDaliCommand(Word32(rec, kDaliCommand), *command, *length, priority);
+  uint32_t word =
+      EncodeDaliCommand(Word32(rec, kDaliCommand), entry->command, entry->length, entry->priority);
   word = IsChecked(ui::kSlDaliTwice) ? word | kDaliTwiceBit : word & ~kDaliTwiceBit;
   SetWord32(rec, kDaliCommand, word);
   SetText(ui::kSlResponse, u"");

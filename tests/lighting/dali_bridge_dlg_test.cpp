@@ -151,6 +151,8 @@ TEST_F(DaliBridgeTest, CommandRowsEncodeSendAndCollect) {
   // Nothing to execute without a frame: nothing is sent.
   host.Type(d, cmd, u"zz");
   host.Click(d, kDaliWriteCmd);
+  // ...and the user hears which field does not read.
+  EXPECT_EQ(BoxTexts().back(), u"Invalid DALI command: Command must be a hexadecimal number");
   host.Advance(100);
   auto sent = transport.Take();
   EXPECT_TRUE(CommandSent(sent, 0x6001FF00u)) << ::testing::PrintToString(sent);
