@@ -48,7 +48,7 @@ const DialogTemplate& MainDialogTemplate() {
               ImageButton(kMainScan, u"Scan", In(P, 0, 0)),
               ListBox(kMainDeviceList, In(P, 1, 0), kSorted, 460, 260),
               Wide(Edit(kMainNotes, In(P, 2, 0), kReadOnly | kMultiLine), 460),
-              Progress(kMainWriteProgress, In(P, 3, 0), kHidden),
+              Progress(kMainWriteProgress, In(P, 3, 0), kHidden | kKeepsPlace),
 
               GroupBox(A, u"", At(1, 1)),
               Button(kMainLoadProject, u"Load Project", In(A, 0, 0)),
