@@ -204,6 +204,25 @@ void RegisterCycle::ClearRequestBit() {
   words[kWordEepromControl] = static_cast<uint16_t>(words[kWordEepromControl] & ~kStoreRequest);
 }
 
+bool RegisterCycle::Book(RegisterSet& set, bool& awaiting, int first, int count, bool cache) {
+  if (!awaiting) return false;
+  set.Remove(first, count);
+  if (!cache) Progress(set.size());
+  if (!set.empty()) return false;
+  awaiting = false;
+  return true;
+}
+
+RegisterCycle::Target RegisterCycle::TargetFor(RequestQueues& queues, RfAddress address,
+                                               RfAddress route, int source_id) {
+  Target target;
+  target.queues = &queues;
+  target.address = address;
+  target.route = route;
+  target.source_id = source_id;
+  return target;
+}
+
 void RegisterCycle::OnData(int first, int count, bool from_cache, bool reads) {
   if (count <= 0) return;
   // Plain register numbers through a route: the answers are the device's own.
@@ -227,13 +246,11 @@ void RegisterCycle::OnData(int first, int count, bool from_cache, bool reads) {
     dialog_.MessageBox(u"Write to EEPROM successfull");
   }
   if (!reads) return;
-  RegisterSet& set = from_cache ? read_cache_ : read_direct_;
-  bool& awaiting = from_cache ? awaiting_cache_reads_ : awaiting_direct_reads_;
-  if (!awaiting) return;
-  set.Remove(first, count);
-  if (!from_cache) Progress(set.size());
-  if (!set.empty()) return;
-  awaiting = false;
+  if (!Book(from_cache ? read_cache_ : read_direct_,
+            from_cache ? awaiting_cache_reads_ : awaiting_direct_reads_, first, count,
+            from_cache)) {
+    return;
+  }
   if (from_cache) {
     // The routing gateway's copy: the device's own answers may still follow.
     Complete(SourceState::kCache, true);
@@ -254,13 +271,11 @@ void RegisterCycle::OnAck(int first, int count, bool from_cache) {
     return;
   }
   if (pending_ != Pending::kRamWrite && pending_ != Pending::kEepromWrite) return;
-  RegisterSet& set = from_cache ? write_cache_ : write_direct_;
-  bool& awaiting = from_cache ? awaiting_cache_writes_ : awaiting_direct_writes_;
-  if (!awaiting) return;
-  set.Remove(first, count);
-  if (!from_cache) Progress(set.size());
-  if (!set.empty()) return;
-  awaiting = false;
+  if (!Book(from_cache ? write_cache_ : write_direct_,
+            from_cache ? awaiting_cache_writes_ : awaiting_direct_writes_, first, count,
+            from_cache)) {
+    return;
+  }
   if (from_cache) {
     Complete(SourceState::kCache, true);
     return;

@@ -111,6 +111,10 @@ class RegisterCycle {
     int store_timeout_ms = kStoreTimeoutMs;
   };
 
+  // The target of a window on `address` (through `route`, 0 = directly) whose indicator is
+  // `source_id`; the rest as Target's defaults.
+  static Target TargetFor(RequestQueues& queues, RfAddress address, RfAddress route, int source_id);
+
   // `record` gives the window's record whenever the cycle writes from it or marks the store
   // request in it (a window may replace its record object as a whole).
   RegisterCycle(ui::Dialog& dialog, Target target, std::function<std::span<uint16_t>()> record);
@@ -155,6 +159,8 @@ class RegisterCycle {
 
  private:
   void Start(Pending op, int timeout_ms);
+  // Takes [first, first + count) out of a set still awaited; true when that emptied it.
+  bool Book(RegisterSet& set, bool& awaiting, int first, int count, bool cache);
   void Complete(ui::SourceState state, bool keep_pending);
   void Progress(int remaining);
   void EndProgress();

@@ -82,12 +82,9 @@ void DeviceDialog::OnInit() {
   }
   if (route_ != 0) Show(kDevFwUpdate, false);
   InitDevice();
-  RegisterCycle::Target target;
-  target.queues = &services_.queues;
-  target.address = address_;
-  target.route = route_;
+  RegisterCycle::Target target =
+      RegisterCycle::TargetFor(services_.queues, address_, route_, kDevSource);
   target.routed_base = kCacheBase;
-  target.source_id = kDevSource;
   ConfigureCycle(target);
   cycle_.emplace(*this, target, std::span<uint16_t>(record_));
 

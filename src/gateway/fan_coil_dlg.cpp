@@ -73,11 +73,8 @@ CFanCoilDlg::CFanCoilDlg(const DeviceDialogContext& context, devices::DeviceServ
 
 RegisterCycle::Target CFanCoilDlg::CycleTarget(RequestQueues& queues,
                                                const DeviceDialogContext& context) {
-  RegisterCycle::Target target;
-  target.queues = &queues;
-  target.address = context.address;
-  target.route = context.route;
-  target.source_id = kFcSource;
+  RegisterCycle::Target target =
+      RegisterCycle::TargetFor(queues, context.address, context.route, kFcSource);
   target.confirm_timer = kConfirmPollTimer;
   target.eeprom = EepromStep::kAfterRam;
   // A read that times out is asked once more; one limit holds for the whole EEPROM sequence.

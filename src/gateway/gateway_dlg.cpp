@@ -135,11 +135,8 @@ GatewayDialog::GatewayDialog(const ui::DialogTemplate& tpl, const GatewayMap& ma
 
 RegisterCycle::Target GatewayDialog::CycleTarget(RequestQueues& queues,
                                                  const DeviceDialogContext& context) {
-  RegisterCycle::Target target;
-  target.queues = &queues;
-  target.address = context.address;
-  target.route = context.route;
-  target.source_id = kGwSource;
+  RegisterCycle::Target target =
+      RegisterCycle::TargetFor(queues, context.address, context.route, kGwSource);
   target.progress_id = kGwProgress;
   target.confirm_timer = kConfirmPollTimer;
   // The image is long: every register that arrives starts the time-out anew.
