@@ -764,3 +764,27 @@ TEST_F(GatewayDlgTest, AGatewayNotHeardSaysThatAScanMakesItReachable) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The version that asks for the update arrives during a Read: the Read ends before the update
+// opens, so no time-out follows it and Read works again afterwards.
+TEST_F(GatewayDlgTest, AReadThatMeetsAnUnsupportedVersionEndsBeforeTheUpdate) {
+  auto& d = OpenOlder(311);
+  host.Click(d, kGwRead);
+  ASSERT_EQ(d.pending(), State::kRead);
+  Deliver(0, {1293, 305});
+  host.Advance(10);
+  ASSERT_EQ(firmware_calls.size(), 1u);
+  EXPECT_EQ(d.pending(), State::kNone);
+  EXPECT_FALSE(host.TimerRunning(d, GatewayDialog::kTimeoutTimer));
+  EXPECT_FALSE(d.IsVisible(kGwProgress));
+  host.Advance(GatewayDialog::kTimeoutMs + 1000);
+  EXPECT_EQ(BoxTexts().size(), 1u);  // the version message, no "Read unsuccessfull"
+  host.Click(d, kGwRead);
+  EXPECT_EQ(d.pending(), State::kRead);
+}
+
+}  // namespace
+}  // namespace corvane
