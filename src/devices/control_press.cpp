@@ -1,6 +1,24 @@
 #include "devices/control_press.h"
 
+#include <vector>
+
+#include "app/project_devices.h"
+#include "ui/text.h"
+
 namespace corvane::devices {
+
+void FillControlDeviceList(ui::Dialog& dialog, int id, const Project& project,
+                           std::span<const uint16_t> types, RfAddress current) {
+  dialog.ResetContent(id);
+  dialog.AddString(id, u"0x00000000 disable");
+  std::vector<AddressFilter> filters;
+  for (uint16_t type : types) filters.push_back({static_cast<uint32_t>(type) << 20, 0xFFF00000});
+  for (FoundDevice found = FindProjectDevice(project, 0, filters); found.index >= 0;
+       found = FindProjectDevice(project, found.index + 1, filters)) {
+    dialog.AddString(id, found.line);
+  }
+  dialog.SetText(id, ui::Format("0x%08X", current));
+}
 
 std::array<uint8_t, 18> ButtonPressFrame(RfAddress device, uint8_t sequence, int button) {
   const auto bit = static_cast<uint16_t>(0x0100u << button);

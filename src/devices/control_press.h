@@ -6,9 +6,12 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
+#include "model/project.h"
 #include "model/rf_address.h"
+#include "ui/dialog.h"
 
 namespace corvane::devices {
 
@@ -16,6 +19,11 @@ namespace corvane::devices {
 // frame sequence number `sequence`, whose middle word reports button `button` (0-based) as bit
 // 8 + button: the frame as a node that listens to the device hears it.
 std::array<uint8_t, 18> ButtonPressFrame(RfAddress device, uint8_t sequence, int button);
+
+// Fills the Address list of a control-device sub-dialog: "0x00000000 disable", then the
+// project's devices of `types`; the edit shows `current` as "0x%08X".
+void FillControlDeviceList(ui::Dialog& dialog, int id, const Project& project,
+                           std::span<const uint16_t> types, RfAddress current);
 
 // "0x" and up to eight hexadecimal digits at the start of the text; nothing for anything else.
 std::optional<RfAddress> ParseHexAddress(std::u16string_view text);

@@ -60,6 +60,16 @@ std::vector<uint16_t> DefaultRecordBase(std::span<const uint16_t> current, uint1
   return d;
 }
 
+std::vector<uint16_t> ByteNameDefaultRecordBase(std::span<const uint16_t> current, uint16_t model,
+                                                uint16_t device_id, uint16_t hw_fallback,
+                                                std::u16string_view name) {
+  std::vector<uint16_t> d = DefaultRecordBase(current, model, device_id, u"");
+  if (d[6] == 0) d[6] = hw_fallback;
+  std::fill_n(d.begin() + 8, 8, 0);
+  ui::StoreLowBytes(name, std::span<uint16_t>(d).subspan(8, 8));
+  return d;
+}
+
 DeviceDialog::DeviceDialog(const ui::DialogTemplate& tpl, const DeviceDialogContext& context,
                            DeviceServices services, RecordLayout layout,
                            std::span<const FieldBinding> fields)

@@ -89,6 +89,11 @@ std::span<const FieldBinding> ByteNameHeaderFields(bool with_model_code);
 // and RF power code 2.
 std::vector<uint16_t> DefaultRecordBase(std::span<const uint16_t> current, uint16_t model,
                                         uint16_t device_id, std::u16string_view name);
+// The same for the nodes that keep their name byte by byte: the name as 8-bit characters, and
+// the hardware number replaced by `hw_fallback` when it is 0 (0: kept as it is).
+std::vector<uint16_t> ByteNameDefaultRecordBase(std::span<const uint16_t> current, uint16_t model,
+                                                uint16_t device_id, uint16_t hw_fallback,
+                                                std::u16string_view name);
 // The RF power list of the output node and the lighting-bus bridge.
 inline constexpr std::u16string_view kPlainRfPowerNames[] = {
     u"+20dBm", u"+15 dBm", u"+10 dBm", u"+5dBm", u"0 dBm", u"-5dBm", u"-10dBm", u"-20dBm"};

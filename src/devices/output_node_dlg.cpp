@@ -205,17 +205,8 @@ bool OutputLinkDialog::HasRow(int row) const {
 
 void OutputLinkDialog::OnInit() {
   SetTitle(Format("Duplon-A Control Device %d", k_ + 1));
-  ResetContent(ui::kLinkAddress);
-  AddString(ui::kLinkAddress, u"0x00000000 disable");
-  std::vector<AddressFilter> filters;
-  for (uint16_t type : kControlTypes) {
-    filters.push_back({static_cast<uint32_t>(type) << 20, 0xFFF00000});
-  }
-  for (FoundDevice found = FindProjectDevice(project_, 0, filters); found.index >= 0;
-       found = FindProjectDevice(project_, found.index + 1, filters)) {
-    AddString(ui::kLinkAddress, found.line);
-  }
-  SetText(ui::kLinkAddress, Format("0x%08X", EntryAddress(record_, k_)));
+  devices::FillControlDeviceList(*this, ui::kLinkAddress, project_, kControlTypes,
+                                 EntryAddress(record_, k_));
 
   for (int r = 0; r < 4; ++r) {
     if (!HasRow(r)) continue;
@@ -697,21 +688,8 @@ void COutputNodeDlg::OnWriteAck(RfAddress source, uint16_t first, int count, boo
 }
 
 std::vector<uint16_t> COutputNodeDlg::DefaultRecord() const {
-  const auto current = record();
-  std::vector<uint16_t> d(current.size(), 0);
-  auto keep = [&](int word, uint16_t fallback) {
-    const uint16_t value = current[static_cast<size_t>(word)];
-    d[static_cast<size_t>(word)] = value != 0 ? value : fallback;
-  };
-  keep(0, 1305);
-  keep(1, 400);
-  keep(5, 1147);
-  keep(6, 11);
-  d[16] = current[16];
-  d[17] = current[17];
-  ui::StoreLowBytes(u"Output 1", std::span<uint16_t>(d).subspan(8, 8));
-  ui::StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(d).subspan(18, 8));
-  d[26] = 2 << 8;  // frequency index 0, RF power "+10 dBm"
+  // Frequency index 0, RF power "+10 dBm".
+  std::vector<uint16_t> d = ByteNameDefaultRecordBase(record(), 1305, 1147, 11, u"Output 1");
   d[kOutput1] = 0x1003;
   d[kOutput2] = 0x1003;
   d[kPressTimes] = 10 | 30 << 8;  // long press 1000 ms, on at most 30 s

@@ -192,21 +192,9 @@ void CDaliBridgeDlg::CollectDevice() {
 }
 
 std::vector<uint16_t> CDaliBridgeDlg::DefaultRecord() const {
-  const auto current = record();
-  std::vector<uint16_t> d(current.size(), 0);
-  auto keep = [&](int word, uint16_t fallback) {
-    const uint16_t value = current[static_cast<size_t>(word)];
-    d[static_cast<size_t>(word)] = value != 0 || fallback == 0 ? value : fallback;
-  };
-  keep(0, 1296);
-  keep(1, 400);
-  keep(5, 1128);
-  keep(6, 0);
-  d[16] = current[16];
-  d[17] = current[17];
-  ui::StoreLowBytes(u"DALI interface", std::span<uint16_t>(d).subspan(8, 8));
-  ui::StoreLowBytes(kDefaultNetworkPassword, std::span<uint16_t>(d).subspan(18, 8));
-  d[26] = 2 << 8;  // frequency index 0, RF power "+10 dBm"
+  // Frequency index 0, RF power "+10 dBm".
+  std::vector<uint16_t> d =
+      devices::ByteNameDefaultRecordBase(record(), 1296, 1128, 0, u"DALI interface");
   d[kSystem] = static_cast<uint16_t>(static_cast<uint8_t>(-2) << 8);
   return d;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/project_devices.h"
+#include "devices/control_press.h"
 #include "lighting/dali_bridge_dlg.h"
 #include "lighting/dali_command.h"
 #include "lighting/dali_edit.h"
@@ -59,17 +60,8 @@ CLightControlDevDlg::CLightControlDevDlg(ui::Host& host, std::span<uint16_t> rec
 
 void CLightControlDevDlg::OnInit() {
   SetTitle(Format("Luxbrig-x Control Device %d", k_ + 1));
-  ResetContent(ui::kLcdAddress);
-  AddString(ui::kLcdAddress, u"0x00000000 disable");
-  std::vector<AddressFilter> filters;
-  for (uint16_t type : kControlTypes) {
-    filters.push_back({static_cast<uint32_t>(type) << 20, 0xFFF00000});
-  }
-  for (FoundDevice found = FindProjectDevice(project_, 0, filters); found.index >= 0;
-       found = FindProjectDevice(project_, found.index + 1, filters)) {
-    AddString(ui::kLcdAddress, found.line);
-  }
-  SetText(ui::kLcdAddress, Format("0x%08X", ControlDeviceAddress(record_, k_)));
+  devices::FillControlDeviceList(*this, ui::kLcdAddress, project_, kControlTypes,
+                                 ControlDeviceAddress(record_, k_));
 
   for (int b = 0; b < 4; ++b) {
     for (const CommandRow& row : kRows) {

@@ -80,17 +80,8 @@ CStreetLightCtrlDlg::CStreetLightCtrlDlg(
 
 void CStreetLightCtrlDlg::OnInit() {
   SetTitle(ui::Format("Stralux-C Control Device %d", k_ + 1));
-  ResetContent(ui::kSlcAddress);
-  AddString(ui::kSlcAddress, u"0x00000000 disable");
-  std::vector<AddressFilter> filters;
-  for (uint16_t type : kControlTypes) {
-    filters.push_back({static_cast<uint32_t>(type) << 20, 0xFFF00000});
-  }
-  for (FoundDevice found = FindProjectDevice(project_, 0, filters); found.index >= 0;
-       found = FindProjectDevice(project_, found.index + 1, filters)) {
-    AddString(ui::kSlcAddress, found.line);
-  }
-  SetText(ui::kSlcAddress, ui::Format("0x%08X", ControlAddress(record_, k_)));
+  devices::FillControlDeviceList(*this, ui::kSlcAddress, project_, kControlTypes,
+                                 ControlAddress(record_, k_));
   for (int r = 0; r < 4; ++r) {
     const ControlButton b = ControlButtonOf(record_, k_, r);
     // Codes 5..7 have no entry: they show as nothing chosen and are kept on OK.
