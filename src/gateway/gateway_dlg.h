@@ -9,14 +9,12 @@
 // register numbers, and the few things the older firmware does differently (its read and write
 // ranges, the version checks, the list columns) are decided by the layout.
 //
-// The device dialogs' common life cycle (DeviceDialog) is not reused: it books small records in
-// a 256-bit set and writes one contiguous range, while the gateway's image has 19618 registers,
-// is read and written in several ranges that depend on the firmware's map size, and confirms an
-// EEPROM store in a step of its own. The dialog keeps the same indicator, messages and services.
+// The read/write cycle is the one every device window runs (RegisterCycle), with the gateway's
+// version-dependent ranges, its progress bar and the EEPROM store after the RAM write; what the
+// gateway and fan-coil windows share beyond it is in gw_window_parts.
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -61,7 +59,6 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   static constexpr int kRssiMs = 2000;
   static constexpr int kTimeoutTimer = 15;
   static constexpr int kTimeoutMs = 5000;
-  static constexpr int kConfirmMs = 2000;
   static constexpr int kUniFifoTimer = 33;
   static constexpr int kWmbusFifoTimer = 34;
   static constexpr int kUniFifo2Timer = 35;
@@ -72,7 +69,6 @@ class GatewayDialog : public ui::Dialog, public DeviceDialogPort {
   static constexpr int kUnsupportedTimer = 41;
   // Register 2 read again while the EEPROM store is not confirmed yet.
   static constexpr int kConfirmPollTimer = 42;
-  static constexpr int kConfirmPollMs = 200;
   // Below this an older gateway's firmware is not supported.
   static constexpr uint16_t kMinimalOlderVersion = 307;
   // Frequency index whose channel allows the strongest power code.

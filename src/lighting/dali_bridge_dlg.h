@@ -9,7 +9,6 @@
 // project's.
 #pragma once
 
-#include <bitset>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -65,7 +64,6 @@ class CDaliBridgeDlg : public devices::DeviceDialog {
   static constexpr int kRssiMs = 5000;
   // While the store is confirmed: the next read of register 2.
   static constexpr int kConfirmTimer = 2;
-  static constexpr int kConfirmMs = 200;
 
   CDaliBridgeDlg(const DeviceDialogContext& context, devices::DeviceServices services);
 

@@ -6,12 +6,11 @@
 // they are, also through a routing device (the node keeps no cached copy of itself); several
 // ranges read and written in one operation with a progress bar; the EEPROM store as a RAM write,
 // then the store request on register 2 alone and a read back of the stored bit; and closing
-// asks before changed settings replace the project's. The node's record is far larger than the
-// base's pending-word sets, so the dialog tracks its own operation.
+// asks before changed settings replace the project's. The shared cycle (RegisterCycle) runs the
+// operations; the window names its ranges, its EEPROM step and its progress bar.
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
